@@ -1,0 +1,138 @@
+// The one seam between the installer and the operating system. Core code sees only these
+// interfaces; platform/win32 implements them with the real API and platform/sim with a simulated
+// machine on a host folder. Files are binary on both sides: text-mode line ends are the caller's job.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace qm {
+
+using FileHandle = int32_t;  // -1 = not open
+constexpr FileHandle kInvalidFile = -1;
+
+// File attribute bits, as Windows numbers them.
+constexpr uint32_t kAttrReadOnly = 0x01;
+constexpr uint32_t kAttrHidden = 0x02;
+constexpr uint32_t kAttrSystem = 0x04;
+constexpr uint32_t kAttrDirectory = 0x10;
+constexpr uint32_t kAttrArchive = 0x20;
+constexpr uint32_t kAttrNormal = 0x80;
+
+enum class SeekOrigin { Begin = 0, Current = 1, End = 2 };
+
+// Drive types as GetDriveType numbers them.
+enum class DriveType : int {
+  Unknown = 0,
+  NoRootDir = 1,
+  Removable = 2,
+  Fixed = 3,
+  Remote = 4,
+  CdRom = 5,
+  RamDisk = 6
+};
+
+// MS-DOS date and time words; ordered as (date, time) so later files compare greater.
+struct FatTime {
+  uint16_t date = 0;
+  uint16_t time = 0;
+  friend bool operator==(const FatTime&, const FatTime&) = default;
+  friend auto operator<=>(const FatTime& a, const FatTime& b) {
+    return (uint32_t(a.date) << 16 | a.time) <=> (uint32_t(b.date) << 16 | b.time);
+  }
+};
+
+struct FindEntry {
+  std::string name;  // file name only, as stored on disk
+  uint32_t attributes = 0;
+  uint64_t size = 0;
+  FatTime time;
+};
+
+// Show states for started processes, as ShowWindow numbers them.
+constexpr int kShowHidden = 0;
+constexpr int kShowNormal = 1;
+constexpr int kShowMaximized = 3;
+constexpr int kShowDefault = 5;
+
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+
+  // Opens an existing file for reading (readers may share it); kInvalidFile on failure.
+  virtual FileHandle openRead(const std::string& path) = 0;
+  // Opens an existing file for reading and writing without truncating it.
+  virtual FileHandle openReadWrite(const std::string& path) = 0;
+  // Creates or truncates a file for writing.
+  virtual FileHandle create(const std::string& path) = 0;
+  // Opens for appending, creating the file when it is missing.
+  virtual FileHandle openAppend(const std::string& path) = 0;
+  // Bytes read (0 at the end) or -1.
+  virtual int32_t read(FileHandle h, void* buffer, uint32_t count) = 0;
+  // Bytes written or -1.
+  virtual int32_t write(FileHandle h, const void* buffer, uint32_t count) = 0;
+  // New position or -1.
+  virtual int64_t seek(FileHandle h, int64_t offset, SeekOrigin origin) = 0;
+  virtual int64_t fileSize(FileHandle h) = 0;
+  virtual void close(FileHandle h) = 0;
+
+  // Last-write time of an open file, as FAT date and time without any time-zone shift.
+  virtual std::optional<FatTime> fileTime(FileHandle h) = 0;
+  virtual bool setFileTime(FileHandle h, FatTime t) = 0;
+
+  // Attributes, or nullopt when the path does not exist.
+  virtual std::optional<uint32_t> attributes(const std::string& path) = 0;
+  virtual bool setAttributes(const std::string& path, uint32_t attributes) = 0;
+
+  // Every entry matching a pattern whose last part may hold * and ? (Windows rules), in the
+  // order the system lists them. "." and ".." are included when the system reports them.
+  virtual std::vector<FindEntry> find(const std::string& pattern) = 0;
+
+  virtual bool createDirectory(const std::string& path) = 0;
+  virtual bool removeDirectory(const std::string& path) = 0;
+  virtual bool deleteFile(const std::string& path) = 0;
+  // Moves or renames; with replace, an existing target is replaced in one step.
+  virtual bool moveFile(const std::string& from, const std::string& to, bool replace) = 0;
+  virtual bool copyFile(const std::string& from, const std::string& to, bool failIfExists) = 0;
+
+  virtual std::string currentDirectory() = 0;
+  virtual bool setCurrentDirectory(const std::string& path) = 0;
+
+  // root is "A:\" style.
+  virtual DriveType driveType(const std::string& root) = 0;
+  virtual std::optional<std::string> volumeLabel(const std::string& root) = 0;
+  virtual std::optional<uint64_t> freeSpace(const std::string& root) = 0;
+  // Bit 0 = A:, bit 1 = B:, ...
+  virtual uint32_t logicalDrives() = 0;
+
+  // The 8.3 form of an existing path, or nullopt.
+  virtual std::optional<std::string> shortPathName(const std::string& path) = 0;
+  // With a trailing backslash, as the system gives it; empty when there is none.
+  virtual std::string tempDirectory() = 0;
+  virtual std::string windowsDirectory() = 0;
+  virtual std::string systemDirectory() = 0;
+};
+
+class System : public FileSystem {
+ public:
+  // Packed version word: low byte Windows major, next byte minor; high word DOS major.minor.
+  virtual uint32_t versionWord() = 0;
+  virtual int screenWidth() = 0;
+  virtual int screenHeight() = 0;
+  virtual std::optional<std::string> environment(const std::string& name) = 0;
+  // Stops the system's own "drive not ready" boxes: failing calls return errors instead.
+  virtual void disableCriticalErrorBoxes() = 0;
+  // Starts a command line; false when it could not be started. With wait, blocks until it ends.
+  virtual bool startProcess(const std::string& commandLine, int showState, bool wait) = 0;
+  // Full path of the running program's own file.
+  virtual std::string modulePath() = 0;
+  // The command line after the program name.
+  virtual std::string commandLineArguments() = 0;
+};
+
+// Starts a command line and waits until it ends; nothing is reported when it cannot start.
+void runAndWait(System& sys, const std::string& commandLine, int showState);
+
+}  // namespace qm

@@ -1,0 +1,30 @@
+// What a statement handler is given: the state it fills, the line it reads, and the run's
+// services. A handler returns 0 when the line was good and anything else for a syntax error.
+#pragma once
+
+#include "platform/system.h"
+#include "script/install_state.h"
+#include "script/macros.h"
+#include "script/statement_line.h"
+#include "shell/startup_values.h"
+#include "ui/ui.h"
+
+namespace qm {
+
+class ScriptReader;  // the parser's line source; block readers pull their lines through it
+
+struct StatementContext {
+  InstallState& state;
+  StatementLine& line;
+  MacroValues& macros;
+  const StartupValues& startup;
+  System& sys;
+  Ui& ui;
+  ScriptReader& reader;
+  bool secondPass = false;
+  int lineNumber = 0;
+};
+
+using StatementHandler = int (*)(StatementContext& ctx);
+
+}  // namespace qm
