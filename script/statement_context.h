@@ -23,6 +23,9 @@ struct StatementContext {
   ScriptReader& reader;
   bool secondPass = false;
   int lineNumber = 0;
+  // Lines a block reader consumed beyond the statement's own line (end line included); the
+  // first pass adds them to its line count.
+  int consumedLines = 0;
 };
 
 using StatementHandler = int (*)(StatementContext& ctx);
