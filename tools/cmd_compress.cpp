@@ -1,0 +1,23 @@
+// Placeholder until the command lands.
+#include <cstdio>
+
+#include "tools/quillpack_commands.h"
+
+namespace qm::pack {
+
+int runImplode(const Args&) {
+  std::fprintf(stderr, "quillpack: not available yet\n");
+  return 2;
+}
+
+int runExplode(const Args&) {
+  std::fprintf(stderr, "quillpack: not available yet\n");
+  return 2;
+}
+
+int runPackage(const Args&) {
+  std::fprintf(stderr, "quillpack: not available yet\n");
+  return 2;
+}
+
+}  // namespace qm::pack
