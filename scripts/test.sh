@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Every test: unit tests (plain and under the sanitizers), scenario runs on the simulated machine,
+# short fuzz runs, and the Wine tests of the real Windows binaries under Xvfb.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+
+scripts/setup.sh
+scripts/build.sh native win32 asan fuzz
+
+fail=0
+step() { echo; echo "==== $*"; }
+
+step "unit tests"
+build/native/qm_tests --gtest_brief=1 || fail=1
+
+step "unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+ASAN_OPTIONS=detect_leaks=1 build/asan/qm_tests --gtest_brief=1 || fail=1
+
+step "the installer is a 32-bit GUI executable"
+file build/win32/quillmount.exe | tee /dev/stderr | grep -q "PE32 executable (GUI) Intel 80386" || fail=1
+
+if [ -x tests/scenarios/run.sh ]; then
+  step "scenarios"
+  tests/scenarios/run.sh "$root/build/native" || fail=1
+fi
+
+step "fuzz targets (a few seconds each)"
+for f in build/fuzz/*_fuzz; do
+  [ -x "$f" ] || continue
+  name=$(basename "$f")
+  corpus=$(mktemp -d)
+  [ -d "fuzz/corpus/$name" ] && cp -r "fuzz/corpus/$name/." "$corpus/"
+  if "$f" -max_total_time="${QM_FUZZ_SECONDS:-8}" -timeout=5 -rss_limit_mb=2048 "$corpus" \
+       >"build/fuzz/$name.log" 2>&1; then
+    echo "PASS $name ($(grep -c '' "build/fuzz/$name.log") log lines)"
+  else
+    echo "FAIL $name"; tail -30 "build/fuzz/$name.log"; fail=1
+  fi
+  rm -rf "$corpus"
+done
+
+step "Wine tests"
+tests/wine/run.sh "$root/build/win32" "$root/build/native" || fail=1
+
+echo
+if [ $fail -ne 0 ]; then echo "SOME TESTS FAILED"; exit 1; fi
+echo "ALL TESTS PASSED"
