@@ -2,8 +2,29 @@
 // uninstaller's texts.
 #pragma once
 
+#include <string>
+#include <vector>
+
 namespace qm {
 
-struct FinishRecords {};
+constexpr size_t kReadmeChars = 498;
+constexpr size_t kRunAtExitChars = 1000;
+constexpr size_t kUninstallTitleChars = 1000;
+
+enum class RebootMode { None = 0, Windows = 1, System = 2 };
+
+// The three texts written at the head of the install log for the uninstaller.
+struct UninstallTexts {
+  std::string begin = "Do you want this application removed from your system?";
+  std::string end = "This application has been successfully removed from your system.";
+  std::string title = "UnInstall";
+};
+
+struct FinishRecords {
+  std::string readme;                  // empty = none; macros expanded when it is opened
+  std::vector<std::string> runAtExit;  // command lines in script order, macros unexpanded
+  RebootMode rebootMode = RebootMode::None;
+  UninstallTexts uninstall;
+};
 
 }  // namespace qm

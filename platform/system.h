@@ -51,6 +51,9 @@ struct FindEntry {
   FatTime time;
 };
 
+// How a self-registering library answered: loaded, export found, and its result.
+enum class RegisterResult { Registered, LoadFailed, NoExport, Failed };
+
 // Show states for started processes, as ShowWindow numbers them.
 constexpr int kShowHidden = 0;
 constexpr int kShowNormal = 1;
@@ -115,8 +118,61 @@ class FileSystem {
   virtual std::string systemDirectory() = 0;
 };
 
+// Predefined registry roots, numbered as the system numbers their handles.
+enum class RegistryRoot : uint32_t {
+  ClassesRoot = 0x80000000u,
+  CurrentUser = 0x80000001u,
+  LocalMachine = 0x80000002u,
+  Users = 0x80000003u,
+  CurrentConfig = 0x80000005u,
+  DynData = 0x80000006u
+};
+
+// Registry value types as the system numbers them.
+constexpr uint32_t kRegNone = 0;
+constexpr uint32_t kRegSz = 1;
+constexpr uint32_t kRegExpandSz = 2;
+constexpr uint32_t kRegBinary = 3;
+constexpr uint32_t kRegDword = 4;
+constexpr uint32_t kRegDwordBigEndian = 5;
+constexpr uint32_t kRegLink = 6;
+constexpr uint32_t kRegMultiSz = 7;
+constexpr uint32_t kRegResourceList = 8;
+constexpr uint32_t kRegFullResourceDescriptor = 9;
+
+struct RegistryValue {
+  uint32_t type = 0;           // REG_SZ = 1, REG_DWORD = 4, ... as the registry numbers them
+  std::vector<uint8_t> data;   // as stored: a text includes its terminating NUL
+};
+
+// The display device's colour depth and resolution.
+struct DisplayCaps {
+  int bitsPerPixel = 0;
+  int planes = 0;
+  int width = 0;
+  int height = 0;
+};
+
 class System : public FileSystem {
  public:
+  // --- Machine facts that IF conditions test (win32_info.cpp, sim_info.cpp)
+  // Total physical memory in bytes, not capped at 4 GiB.
+  virtual uint64_t totalPhysicalMemory() = 0;
+  // Bits per pixel, planes and resolution of an information context on "DISPLAY".
+  virtual DisplayCaps displayCaps() = 0;
+  // A value of a key opened for reading; an empty name is the default value. nullopt when the
+  // key or the value is missing.
+  virtual std::optional<RegistryValue> readRegistryValue(RegistryRoot root, const std::string& key,
+                                                         const std::string& name) = 0;
+  // The text that the version functions give for a query path such as
+  // "\StringFileInfo\040904E4\FileVersion" of a file; nullopt when the file has no version
+  // resource or the path names nothing.
+  virtual std::optional<std::string> versionText(const std::string& path,
+                                                 const std::string& query) = 0;
+  // The system's case-insensitive locale comparison: below, at or above 0 as a sorts before,
+  // with or after b.
+  virtual int localeCompareNoCase(const std::string& a, const std::string& b) = 0;
+
   // Packed version word: low byte Windows major, next byte minor; high word DOS major.minor.
   virtual uint32_t versionWord() = 0;
   virtual int screenWidth() = 0;
@@ -130,6 +186,11 @@ class System : public FileSystem {
   virtual std::string modulePath() = 0;
   // The command line after the program name.
   virtual std::string commandLineArguments() = 0;
+  // Loads the library, calls its "DllRegisterServer" export without arguments and unloads it.
+  // Machines that cannot load libraries report LoadFailed.
+  virtual RegisterResult registerServer(const std::string& path) { return RegisterResult::LoadFailed; }
+  // The processor type the system reports (386, 486, 586 for Intel; other numbers otherwise).
+  virtual int processorType() { return 586; }
 };
 
 // Starts a command line and waits until it ends; nothing is reported when it cannot start.

@@ -4,6 +4,7 @@
 
 #include "engine/engine_records.h"
 #include "finish/finish_records.h"
+#include "script/deferred.h"
 #include "script/settings.h"
 #include "sysconfig/config_records.h"
 #include "ui/screen_records.h"
@@ -16,6 +17,9 @@ struct InstallState {
   EngineRecords engine;
   ConfigRecords config;
   FinishRecords finish;
+  DeferredBlocks deferred;
+  int lineNumber = 0;        // of the line being parsed, stored before its statement is handled
+  bool syntaxError = false;  // set by a reader that finds an error and shows its own message first
 };
 
 }  // namespace qm

@@ -18,6 +18,9 @@ struct MacroValues {
   std::string locateDrive = "C";
   std::string ask[5];
   std::string left, right;
+  // $SEARCH$: the line number (decimal) of the last successful search condition; replaced only
+  // inside ADDTEXT positions.
+  std::string search;
 
   // $WINDRIVE$: the first two characters of the Windows directory.
   std::string winDrive() const { return winDir.substr(0, 2); }

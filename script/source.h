@@ -5,7 +5,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -53,14 +55,18 @@ struct ContainerTrailer {
 std::optional<ContainerTrailer> decodeTrailer(const uint8_t (&bytes)[kTrailerSize]);
 ContainerEntry decodeEntry(const uint8_t (&bytes)[kEntrySize], uint32_t offset);
 
-// Walks the entry chain of an open container file in chain order. The walk ends at a next
-// offset of 0, at an entry that does not lie wholly inside the file, at an entry already seen
-// (a looping chain) or at a failed seek or read; the entries read so far are returned.
-std::vector<ContainerEntry> walkContainerChain(FileSystem& fs, FileHandle h, uint32_t firstEntry);
+// Reads exactly n bytes at an absolute offset of the container file; false when it cannot.
+using ReadAt = std::function<bool(uint64_t offset, uint8_t* buffer, size_t n)>;
+
+// Walks the entry chain in chain order. The walk ends at a next offset of 0, at an entry that
+// does not lie wholly inside the file, at an entry already seen (a looping chain) or at a failed
+// read; the entries read so far are returned.
+std::vector<ContainerEntry> walkContainerChain(const ReadAt& readAt, uint64_t fileSize,
+                                               uint32_t firstEntry);
 
 // One open source file. A container entry has handle -1 and reads through the container.
 struct SourceFile {
-  SourceFile(FileSystem& fs) : fs_(&fs) {}
+  explicit SourceFile(FileSystem& fs) : fs_(&fs) {}
   ~SourceFile();
   SourceFile(const SourceFile&) = delete;
   SourceFile& operator=(const SourceFile&) = delete;
@@ -120,8 +126,7 @@ class Container {
  private:
   void openContainer();
   void forget();
-  // Reads from the file, readLine's read-ahead first.
-  int32_t readRaw(SourceFile& file, void* buffer, uint32_t count);
+  // Reads from the file itself, past readLine's read-ahead.
   int32_t readDirect(SourceFile& file, void* buffer, uint32_t count);
 
   FileSystem& fs_;

@@ -1,23 +1,246 @@
-// Placeholder until the command lands.
-#include <cstdio>
+// quillpack build, list and extract: the archive container appended to the installer.
+#include <sys/stat.h>
 
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "base/text.h"
+#include "script/source.h"
+#include "tools/container_writer.h"
 #include "tools/quillpack_commands.h"
 
 namespace qm::pack {
 
-int runBuild(const Args&) {
-  std::fprintf(stderr, "quillpack: not available yet\n");
+namespace {
+
+constexpr const char* kBuildUsage = "usage: quillpack build --stub STUB.exe -o SETUP.EXE FILE...";
+constexpr const char* kListUsage = "usage: quillpack list SETUP.EXE";
+constexpr const char* kExtractUsage = "usage: quillpack extract SETUP.EXE NAME -o OUT";
+
+int usage(const char* text) {
+  std::fprintf(stderr, "%s\n", text);
   return 2;
 }
 
-int runList(const Args&) {
-  std::fprintf(stderr, "quillpack: not available yet\n");
-  return 2;
+int fail(const std::string& message) {
+  std::fprintf(stderr, "quillpack: %s\n", message.c_str());
+  return 1;
 }
 
-int runExtract(const Args&) {
-  std::fprintf(stderr, "quillpack: not available yet\n");
-  return 2;
+bool seekTo(std::FILE* f, uint64_t offset) {
+#ifdef _WIN32
+  return _fseeki64(f, int64_t(offset), SEEK_SET) == 0;
+#else
+  return fseeko(f, off_t(offset), SEEK_SET) == 0;
+#endif
+}
+
+std::optional<uint64_t> hostFileSize(std::FILE* f) {
+#ifdef _WIN32
+  if (_fseeki64(f, 0, SEEK_END) != 0) return std::nullopt;
+  int64_t size = _ftelli64(f);
+#else
+  if (fseeko(f, 0, SEEK_END) != 0) return std::nullopt;
+  int64_t size = ftello(f);
+#endif
+  if (size < 0) return std::nullopt;
+  return uint64_t(size);
+}
+
+// An open container file with its chain walked once.
+struct OpenedContainer {
+  std::FILE* file = nullptr;
+  uint64_t size = 0;
+  ContainerTrailer trailer;
+  std::vector<ContainerEntry> entries;
+  ~OpenedContainer() {
+    if (file) std::fclose(file);
+  }
+  // True when the chain ended at a next offset of 0 rather than at a loop or a bad offset.
+  bool chainComplete() const { return entries.empty() || entries.back().next == 0; }
+};
+
+// Opens path and reads its directory; an empty message when it holds no container.
+bool openContainerFile(const std::string& path, OpenedContainer& c, std::string& error) {
+  c.file = std::fopen(path.c_str(), "rb");
+  if (!c.file) {
+    error = "cannot open " + path;
+    return false;
+  }
+  std::optional<uint64_t> size = hostFileSize(c.file);
+  uint8_t trailer[kTrailerSize];
+  std::optional<ContainerTrailer> t;
+  if (size && *size >= kTrailerSize && seekTo(c.file, *size - kTrailerSize) &&
+      std::fread(trailer, 1, kTrailerSize, c.file) == kTrailerSize)
+    t = decodeTrailer(trailer);
+  if (!t || t->firstEntry == 0) {
+    error = path + " holds no archive container (no \"[Tovek]\" trailer)";
+    return false;
+  }
+  c.size = *size;
+  c.trailer = *t;
+  ReadAt readAt = [&c](uint64_t offset, uint8_t* buffer, size_t n) {
+    return seekTo(c.file, offset) && std::fread(buffer, 1, n, c.file) == n;
+  };
+  c.entries = walkContainerChain(readAt, c.size, t->firstEntry);
+  return true;
+}
+
+std::string attributeLetters(uint32_t a) {
+  std::string s = "-----";
+  if (a & kAttrReadOnly) s[0] = 'R';
+  if (a & kAttrHidden) s[1] = 'H';
+  if (a & kAttrSystem) s[2] = 'S';
+  if (a & kAttrDirectory) s[3] = 'D';
+  if (a & kAttrArchive) s[4] = 'A';
+  return s;
+}
+
+void warnBrokenChain(const std::string& path, const OpenedContainer& c) {
+  std::fprintf(stderr,
+               "quillpack: %s: the entry chain breaks after %zu entries: next offset %u loops "
+               "or lies outside the file\n",
+               path.c_str(), c.entries.size(), c.entries.back().next);
+}
+
+}  // namespace
+
+int runBuild(const Args& args) {
+  std::string stub, out;
+  std::vector<std::string> inputs;
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--stub" || args[i] == "-o") {
+      if (i + 1 >= args.size()) return usage(kBuildUsage);
+      std::string& target = args[i] == "--stub" ? stub : out;
+      target = args[++i];
+    } else if (args[i].size() > 1 && args[i][0] == '-') {
+      return usage(kBuildUsage);
+    } else {
+      inputs.push_back(args[i]);
+    }
+  }
+  if (stub.empty() || out.empty() || inputs.empty()) return usage(kBuildUsage);
+
+  std::vector<PackItem> items;
+  for (const std::string& input : inputs) {
+    struct stat st {};
+    if (::stat(input.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+      return fail("cannot read " + input + ": not a file");
+    PackItem item;
+    item.name = storedName(input);
+    item.hostPath = input;
+    item.size = uint64_t(st.st_size);
+    item.time = fatTimeForPacking(int64_t(st.st_mtime));
+    item.attributes = kAttrArchive;
+    items.push_back(std::move(item));
+  }
+  size_t given = items.size();
+  items = withoutDuplicateNames(std::move(items));
+  if (items.size() != given)
+    std::fprintf(stderr, "quillpack: %zu file(s) skipped: a file of the same name came first\n",
+                 given - items.size());
+
+  std::FILE* in = std::fopen(stub.c_str(), "rb");
+  if (!in) return fail("cannot open the stub " + stub);
+  std::FILE* o = std::fopen(out.c_str(), "wb");
+  if (!o) {
+    std::fclose(in);
+    return fail("cannot create " + out);
+  }
+  uint64_t stubSize = 0;
+  std::vector<char> block(kCopyBlockSize);
+  bool ok = true;
+  for (size_t n; (n = std::fread(block.data(), 1, block.size(), in)) > 0; stubSize += n)
+    if (std::fwrite(block.data(), 1, n, o) != n) ok = false;
+  if (std::ferror(in)) ok = false;
+  std::fclose(in);
+  std::string error = "cannot copy the stub " + stub + " to " + out;
+  if (ok) ok = writeContainer(o, stubSize, items, error);
+  if (std::fclose(o) != 0 && ok) {
+    ok = false;
+    error = "cannot write " + out;
+  }
+  if (!ok) {
+    std::remove(out.c_str());
+    return fail(error);
+  }
+  return 0;
+}
+
+int runList(const Args& args) {
+  if (args.size() != 1) return usage(kListUsage);
+  OpenedContainer c;
+  std::string error;
+  if (!openContainerFile(args[0], c, error)) return fail(error);
+  std::string out;
+  out.reserve(c.entries.size() * 64);
+  char line[400];
+  for (const ContainerEntry& e : c.entries) {
+    unsigned date = e.date & 0xFFFF, time = e.time & 0xFFFF;
+    std::snprintf(line, sizeof line, "%-12s %10u  %04u-%02u-%02u  %02u:%02u:%02u  %s\n",
+                  e.name.c_str(), e.size, 1980 + (date >> 9), (date >> 5) & 15, date & 31,
+                  time >> 11, (time >> 5) & 63, (time & 31) * 2,
+                  attributeLetters(e.attributes).c_str());
+    out += line;
+  }
+  std::fwrite(out.data(), 1, out.size(), stdout);
+  if (!c.chainComplete()) {
+    warnBrokenChain(args[0], c);
+    return 1;
+  }
+  return 0;
+}
+
+int runExtract(const Args& args) {
+  std::string container, name, out;
+  std::vector<std::string> positional;
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "-o") {
+      if (i + 1 >= args.size()) return usage(kExtractUsage);
+      out = args[++i];
+    } else {
+      positional.push_back(args[i]);
+    }
+  }
+  if (positional.size() != 2 || out.empty()) return usage(kExtractUsage);
+  container = positional[0];
+  name = positional[1];
+
+  OpenedContainer c;
+  std::string error;
+  if (!openContainerFile(container, c, error)) return fail(error);
+  const ContainerEntry* found = nullptr;
+  for (const ContainerEntry& e : c.entries) {
+    if (equalsNoCase(e.name, name)) {
+      found = &e;
+      break;
+    }
+  }
+  if (!found) {
+    if (!c.chainComplete()) warnBrokenChain(container, c);
+    return fail("no entry named " + name + " in " + container);
+  }
+  uint64_t data = uint64_t(found->offset) + kEntrySize;
+  if (data + found->size > c.size)
+    return fail(found->name + " in " + container + " claims more data than the file holds");
+  std::FILE* o = std::fopen(out.c_str(), "wb");
+  if (!o) return fail("cannot create " + out);
+  bool ok = seekTo(c.file, data);
+  std::vector<char> block(kCopyBlockSize);
+  for (uint64_t left = found->size; ok && left > 0;) {
+    size_t want = size_t(std::min<uint64_t>(left, block.size()));
+    ok = std::fread(block.data(), 1, want, c.file) == want &&
+         std::fwrite(block.data(), 1, want, o) == want;
+    left -= want;
+  }
+  if (std::fclose(o) != 0) ok = false;
+  if (!ok) {
+    std::remove(out.c_str());
+    return fail("cannot copy " + found->name + " to " + out);
+  }
+  return 0;
 }
 
 }  // namespace qm::pack

@@ -1,0 +1,207 @@
+#include "engine/explode.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "tools/implode.h"
+
+namespace qm {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+struct Decoding {
+  const Bytes* in;
+  size_t pos = 0;
+  Bytes out;
+  std::vector<uint32_t> asked;
+  std::vector<uint32_t> handed;
+};
+
+uint32_t readFn(uint8_t* buffer, uint32_t count, void* user) {
+  auto* r = static_cast<Decoding*>(user);
+  r->asked.push_back(count);
+  size_t n = std::min<size_t>(count, r->in->size() - r->pos);
+  std::memcpy(buffer, r->in->data() + r->pos, n);
+  r->pos += n;
+  return static_cast<uint32_t>(n);
+}
+void writeFn(const uint8_t* buffer, uint32_t count, void* user) {
+  auto* r = static_cast<Decoding*>(user);
+  r->handed.push_back(count);
+  r->out.insert(r->out.end(), buffer, buffer + count);
+}
+
+// Decodes with the work area between two guard zones and checks that the zones survive.
+int decode(const Bytes& stream, Decoding& run) {
+  constexpr size_t kGuard = 4096;
+  Bytes area(kGuard + kExplodeWorkSize + kGuard, 0xA5);
+  run.in = &stream;
+  int r = explode(readFn, writeFn, area.data() + kGuard, &run);
+  for (size_t i = 0; i < kGuard; ++i) {
+    EXPECT_EQ(area[i], 0xA5) << "below the work area at " << i;
+    EXPECT_EQ(area[kGuard + kExplodeWorkSize + i], 0xA5) << "above the work area at " << i;
+    if (area[i] != 0xA5 || area[kGuard + kExplodeWorkSize + i] != 0xA5) break;
+  }
+  return r;
+}
+
+// Writes a stream token by token with the format's own tables.
+class StreamBuilder {
+ public:
+  StreamBuilder(int literalMode, int dictBits) : dictBits_(dictBits) {
+    out_ = {static_cast<uint8_t>(literalMode), static_cast<uint8_t>(dictBits)};
+  }
+  StreamBuilder& literal(uint8_t b) {
+    put(0, 1);
+    if (out_[0] == 1)
+      put(dcl::kLiteralCodes[b].bits, dcl::kLiteralCodes[b].length);
+    else
+      put(b, 8);
+    return *this;
+  }
+  StreamBuilder& copy(int length, int distance) {
+    put(1, 1);
+    int s = 15;
+    while (dcl::kLengthBase[s] > length) --s;
+    put(dcl::kLengthCodes[s].bits, dcl::kLengthCodes[s].length);
+    put(length - dcl::kLengthBase[s], dcl::kLengthExtraBits[s]);
+    if (length == dcl::kEndMarkerLength) return *this;
+    int low = length == 2 ? 2 : dictBits_;
+    put(dcl::kDistanceCodes[(distance - 1) >> low].bits,
+        dcl::kDistanceCodes[(distance - 1) >> low].length);
+    put((distance - 1) & ((1 << low) - 1), low);
+    return *this;
+  }
+  StreamBuilder& end() { return copy(dcl::kEndMarkerLength, 0); }
+  Bytes bytes() const {
+    Bytes b = out_;
+    if (count_) b.push_back(static_cast<uint8_t>(acc_));
+    return b;
+  }
+
+ private:
+  void put(uint32_t bits, int n) {
+    for (int i = 0; i < n; ++i) {
+      acc_ |= ((bits >> i) & 1) << count_;
+      if (++count_ == 8) {
+        out_.push_back(static_cast<uint8_t>(acc_));
+        acc_ = 0;
+        count_ = 0;
+      }
+    }
+  }
+  int dictBits_;
+  Bytes out_;
+  uint32_t acc_ = 0;
+  int count_ = 0;
+};
+
+TEST(Explode, HeaderChecksGiveTheirResults) {
+  struct Case {
+    Bytes stream;
+    int result;
+  } cases[] = {
+      {{}, kExplodeShortHeader},
+      {{0, 6, 0x01, 0x00}, kExplodeShortHeader},
+      {{2, 6, 0, 0, 0}, kExplodeBadLiteralMode},
+      {{2, 7, 0, 0, 0}, kExplodeBadLiteralMode},  // the literal mode is looked at first
+      {{0, 7, 0, 0, 0}, kExplodeBadDictionary},
+      {{1, 3, 0, 0, 0}, kExplodeBadDictionary},
+      {{0, 0, 0, 0, 0}, kExplodeBadDictionary},
+  };
+  for (const Case& c : cases) {
+    Decoding run;
+    EXPECT_EQ(decode(c.stream, run), c.result) << "stream of " << c.stream.size() << " bytes";
+    EXPECT_TRUE(run.out.empty());
+  }
+}
+
+TEST(Explode, HandBuiltStreamsDecodeAsTheFormatDefines) {
+  struct Case {
+    const char* name;
+    Bytes stream;
+    int result;
+    std::string text;
+  } cases[] = {
+      {"overlapping copy repeats", StreamBuilder(0, 6).literal('A').copy(5, 1).end().bytes(),
+       kExplodeOk, "AAAAAA"},
+      {"length 2 uses two low bits", StreamBuilder(0, 4).literal('A').literal('B').copy(2, 2).end().bytes(),
+       kExplodeOk, "ABAB"},
+      {"ascii literals", StreamBuilder(1, 5).literal('h').literal('i').literal('\n').copy(3, 3).end().bytes(),
+       kExplodeOk, "hi\nhi\n"},
+      {"longest copy", StreamBuilder(0, 6).literal('z').copy(518, 1).end().bytes(), kExplodeOk,
+       std::string(519, 'z')},
+      {"far copy with 1024 window",
+       [] {
+         StreamBuilder b(0, 4);
+         for (int i = 0; i < 1024; ++i) b.literal(static_cast<uint8_t>('a' + i % 26));
+         return b.copy(3, 1024).end().bytes();
+       }(),
+       kExplodeOk,
+       [] {
+         std::string s;
+         for (int i = 0; i < 1024; ++i) s += static_cast<char>('a' + i % 26);
+         return s + s.substr(0, 3);
+       }()},
+      {"copy before any output", StreamBuilder(0, 6).copy(3, 1).end().bytes(), kExplodeStreamError,
+       ""},
+      {"copy reaching before the start", StreamBuilder(0, 6).literal('x').copy(2, 2).end().bytes(),
+       kExplodeStreamError, ""},
+      {"no end marker", StreamBuilder(0, 6).literal('a').literal('b').literal('c').literal('d').bytes(),
+       kExplodeStreamError, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Decoding run;
+    ASSERT_EQ(decode(c.stream, run), c.result);
+    if (c.result == kExplodeOk) EXPECT_EQ(std::string(run.out.begin(), run.out.end()), c.text);
+  }
+}
+
+TEST(Explode, ReadsInInputChunksAndHandsOnOutputChunks) {
+  Bytes data(4096 * 5 + 123);
+  std::mt19937 rng(7);
+  for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(rng() % 4 + i / 4000);
+  Bytes stream = implodeData(data.data(), data.size(), ImplodeOptions{});
+  ASSERT_GT(stream.size(), 2 * kExplodeInputChunk);
+  Decoding run;
+  ASSERT_EQ(decode(stream, run), kExplodeOk);
+  EXPECT_TRUE(run.out == data);
+  for (uint32_t n : run.asked) EXPECT_EQ(n, kExplodeInputChunk);
+  ASSERT_EQ(run.handed.size(), 6u);
+  for (size_t i = 0; i + 1 < run.handed.size(); ++i) EXPECT_EQ(run.handed[i], kExplodeOutputChunk);
+  EXPECT_EQ(run.handed.back(), 123u);
+}
+
+TEST(Explode, DamagedStreamsFailOrDecodeWithinTheWorkArea) {
+  std::mt19937 rng(99);
+  std::string text;
+  while (text.size() < 30000) text += "line " + std::to_string(rng() % 500) + " of the file\r\n";
+  const Bytes data(text.begin(), text.end());
+  for (bool ascii : {false, true}) {
+    const Bytes good = implodeData(data.data(), data.size(), ImplodeOptions{ascii, 4096});
+    int failures = 0;
+    for (int trial = 0; trial < 300; ++trial) {
+      Bytes bad = good;
+      if (trial % 3 == 0) {
+        bad.resize(2 + rng() % (bad.size() - 2));  // cut short
+      } else {
+        for (int k = 0; k < 1 + trial % 4; ++k) bad[2 + rng() % (bad.size() - 2)] ^= 1 << (rng() % 8);
+      }
+      Decoding run;
+      int r = decode(bad, run);
+      ASSERT_TRUE(r == kExplodeOk || r == kExplodeStreamError || r == kExplodeShortHeader) << r;
+      if (r != kExplodeOk) ++failures;
+      if (trial % 3 == 0 && bad.size() < good.size() - 1) EXPECT_NE(r, kExplodeOk);
+    }
+    EXPECT_GT(failures, 100);
+  }
+}
+
+}  // namespace
+}  // namespace qm

@@ -1,0 +1,275 @@
+#include "engine/file_copy.h"
+
+#include <vector>
+
+#include "base/pe_version.h"
+#include "base/text.h"
+#include "engine/engine.h"
+#include "engine/file_ops.h"
+
+namespace qm {
+
+namespace {
+
+bool hasDrive(const std::string& path) { return path.size() >= 2 && path[1] == ':'; }
+
+constexpr const char* kVersionQueries[] = {"\\StringFileInfo\\040904E4\\FileVersion",
+                                           "\\StringFileInfo\\040904B0\\FileVersion"};
+
+std::optional<std::string> systemVersionText(System& sys, const std::string& path) {
+  for (const char* query : kVersionQueries)
+    if (auto text = sys.versionText(path, query)) return text;
+  return std::nullopt;
+}
+
+enum class Decision { Replace, Skip };
+
+Decision decideNew(Engine& engine, const std::string& target, const std::string& source,
+                   FatTime sourceTime) {
+  if (isLibrary(source)) {
+    std::optional<std::string> sourceVersion = versionText(engine, source);
+    std::optional<std::string> targetVersion =
+        sourceVersion ? systemVersionText(engine.sys, target) : std::nullopt;
+    if (sourceVersion && targetVersion) {
+      int order = engine.sys.localeCompareNoCase(*sourceVersion, *targetVersion);
+      if (order > 0) return Decision::Replace;
+      if (order < 0) return Decision::Skip;
+    }
+  }
+  FatTime targetTime = readFileTime(engine.sys, target);
+  return sourceTime > targetTime ? Decision::Replace : Decision::Skip;
+}
+
+int fail(Engine& engine, const std::string& text) {
+  engine.warn(text, true, "");
+  return 1;
+}
+
+}  // namespace
+
+std::optional<std::string> versionText(Engine& engine, const std::string& path) {
+  std::unique_ptr<SourceFile> file = engine.container.openSource(path);
+  if (!file) return std::nullopt;
+  if (!file->isContainerEntry()) {
+    engine.container.closeSource(file);
+    return systemVersionText(engine.sys, path);
+  }
+  Container& c = engine.container;
+  ByteReader read = [&](uint64_t offset, uint8_t* out, size_t count) {
+    if (c.seekSource(*file, static_cast<int64_t>(offset), 0) != static_cast<int64_t>(offset))
+      return false;
+    size_t done = 0;
+    while (done < count) {
+      int32_t n = c.readSource(*file, out + done, static_cast<uint32_t>(count - done));
+      if (n <= 0) return false;
+      done += static_cast<size_t>(n);
+    }
+    return true;
+  };
+  std::optional<std::vector<uint8_t>> resource =
+      findVersionResource(read, static_cast<uint64_t>(c.sourceSize(*file)));
+  c.closeSource(file);
+  if (!resource) return std::nullopt;
+  std::optional<VersionInfo> info = VersionInfo::parse(*resource);
+  if (!info) return std::nullopt;
+  for (const char* query : kVersionQueries)
+    if (auto text = info->queryText(query)) return text;
+  return std::nullopt;
+}
+
+std::string sourcePath(const Engine& engine, const FileEntry& entry,
+                       const std::optional<std::string>& name) {
+  std::string path;
+  if (entry.hasSource && entry.sourceKind == 2) {
+    path = entry.sourceDir;
+    if (!path.empty() && path[0] == '$') expandMacros(engine.macros, path);
+    path = withTrailingBackslash(path);
+    if (path.empty()) path = "\\";
+  } else if (entry.hasSource && entry.sourceKind == 1) {
+    path = engine.macros.sourceDir.substr(0, 2) + entry.sourceDir + "\\";
+  } else {
+    path = engine.macros.sourceDir;
+    if (entry.hasSource) path += entry.sourceDir;
+    if (!name) return path;
+    if (path.empty() || path.back() != '\\') path += '\\';
+  }
+  if (name) path += *name;
+  return path;
+}
+
+int copyFile(Engine& engine, const std::string& target, const std::string& source,
+             Overwrite overwrite, uint32_t attributes) {
+  FileSystem& fs = engine.sys;
+  Container& container = engine.container;
+  if (engine.packages) {
+    int result = engine.packages->extract(target, source, overwrite, attributes);
+    if (result == 0) return 0;
+    if (result == -1) return 1;
+  }
+
+  std::unique_ptr<SourceFile> in = container.openSource(source);
+  if (!in) return fail(engine, engine.state.settings.prompts.fileReadError + source);
+  FatTime sourceTime{static_cast<uint16_t>(in->date), static_cast<uint16_t>(in->time)};
+
+  bool replace = true;
+  if (overwrite != Overwrite::Yes) {
+    FileHandle existing = fs.openRead(target);
+    if (existing != kInvalidFile) {
+      fs.close(existing);
+      switch (overwrite) {
+        case Overwrite::No: replace = false; break;
+        case Overwrite::Ask: {
+          MessageRequest box;
+          box.text = engine.state.settings.prompts.fileExist + target + "?";
+          box.icon = MsgIcon::Question;
+          box.buttons = MsgButtons::YesNo;
+          box.owned = true;
+          box.topic = "Overwrite";
+          replace = engine.ui.messageBox(box) == MsgResult::Yes;
+          if (replace && engine.popupShown >= 0) engine.windows().placeProgressBelowPopup();
+          break;
+        }
+        case Overwrite::New:
+          replace = decideNew(engine, target, source, sourceTime) == Decision::Replace;
+          break;
+        case Overwrite::Yes: break;
+      }
+      if (!replace) {
+        if (engine.byteProgress()) {
+          engine.progressCounter = static_cast<int32_t>(
+              std::min<int64_t>(int64_t(engine.progressCounter) + container.sourceSize(*in),
+                                0x7FFFFFFF));
+          engine.progressMessage(0);
+        }
+        engine.ui.trace("skipped " + target);
+        container.closeSource(in);
+        return 0;
+      }
+    }
+  }
+  // A read-only or hidden target would refuse to be created over.
+  if (fs.attributes(target)) fs.setAttributes(target, kAttrNormal);
+  FileHandle out = fs.create(target);
+  if (out == kInvalidFile) {
+    container.closeSource(in);
+    return fail(engine, engine.state.settings.prompts.fileCreateError + target);
+  }
+
+  engine.copyFileMessage(target);
+  std::vector<char> buffer(kCopyBlock);
+  bool readError = false, writeError = false;
+  for (;;) {
+    int32_t got = container.readSource(*in, buffer.data(), kCopyBlock);
+    if (got < 0) {
+      readError = true;
+      break;
+    }
+    if (got > 0 && fs.write(out, buffer.data(), static_cast<uint32_t>(got)) != got) {
+      writeError = true;
+      break;
+    }
+    engine.addProgress(got);
+    if (static_cast<uint32_t>(got) < kCopyBlock) break;
+  }
+  if (engine.byteProgress()) engine.progressMessage(0);
+  fs.close(out);
+  container.closeSource(in);
+  // Even a broken copy has changed the disk: the uninstaller must know the file.
+  engine.log.record("FILE: " + quoted(target));
+  if (readError) return fail(engine, engine.state.settings.prompts.diskReadError);
+  if (writeError) return fail(engine, engine.state.settings.prompts.diskWriteError);
+  setFileTime(fs, target, sourceTime);
+  fs.setAttributes(target, attributes);
+  engine.ui.trace("wrote " + target);
+  return 0;
+}
+
+int copyEntry(Engine& engine, FileEntry& entry) {
+  FileSystem& fs = engine.sys;
+  expandMacros(engine.macros, entry.name);
+  std::string dirPart, namePart;
+  size_t slash = entry.name.rfind('\\');
+  if (slash == std::string::npos) {
+    namePart = entry.name;
+  } else {
+    dirPart = entry.name.substr(0, slash + 1);
+    namePart = entry.name.substr(slash + 1);
+  }
+  if (!engine.continuationName.empty() && equalsNoCase(engine.continuationName, namePart))
+    return 0;
+
+  const std::string& destination = engine.destination();
+  std::string targetDir = destination;
+  bool absolute = !dirPart.empty() && (dirPart[0] == '\\' || hasDrive(dirPart));
+  if (!dirPart.empty()) {
+    if (absolute) {
+      targetDir = dirPart;
+      bool root = targetDir == "\\" || (targetDir.size() == 3 && targetDir[1] == ':');
+      if (!root) targetDir.pop_back();
+    } else {
+      targetDir = destination + "\\" + dirPart.substr(0, dirPart.size() - 1);
+    }
+    if (createDirectories(engine, targetDir, absolute ? std::string() : destination) != 0)
+      return 1;
+  }
+  if (!destination.empty()) {
+    engine.currentDrive = toUpperAscii(destination[0]) - 'A' + 1;
+    fs.setCurrentDirectory(destination);
+  }
+
+  // A relative directory part is read from the same sub-folder of the source; an absolute one
+  // names only where the file goes.
+  std::string sourceName = absolute ? namePart : entry.name;
+  std::string source = sourcePath(engine, entry, sourceName);
+  std::string sourceDir = directoryPart(source);
+
+  struct Match {
+    std::string name;
+    std::string source;
+  };
+  std::vector<Match> matches;
+  for (;;) {
+    matches.clear();
+    std::unique_ptr<SourceFile> found = engine.container.openSource(source);
+    if (found) {
+      engine.container.closeSource(found);
+      matches.push_back({namePart, source});
+      break;
+    }
+    std::vector<FindEntry> entries = fs.find(source);
+    for (const FindEntry& e : entries)
+      if (!(e.attributes & kAttrDirectory)) matches.push_back({e.name, sourceDir + e.name});
+    // Something was found, if only a directory: that copies nothing, and is no missing file.
+    if (!entries.empty()) break;
+    if (engine.currentDiskEntry == -1) {
+      engine.warn(engine.state.settings.prompts.fileNotFound + source + ". ", true);
+      return 1;
+    }
+    if (engine.insertDiskRequest(false, true) != 0) return 1;
+  }
+
+  std::optional<Match> continued;
+  std::string targetBase = withTrailingBackslash(targetDir);
+  for (const Match& m : matches) {
+    if (entry.compression != Compression::None) {
+      if (engine.packages) engine.packages->unpackExternally(entry, m.source, targetBase);
+    } else if (!continued && engine.packages && engine.packages->continuesOnAnotherVolume(m.source)) {
+      continued = m;
+      if (engine.pumpMessages()) return 1;
+      continue;
+    } else if (copyFile(engine, targetBase + m.name, m.source, entry.overwrite, entry.attributes)) {
+      return 1;
+    }
+    engine.progressMessage(0);
+    if (engine.pumpMessages()) return 1;
+  }
+  if (continued) {
+    if (copyFile(engine, targetBase + continued->name, continued->source, entry.overwrite,
+                 entry.attributes))
+      return 1;
+    engine.progressMessage(0);
+  }
+  return 0;
+}
+
+}  // namespace qm

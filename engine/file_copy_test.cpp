@@ -1,0 +1,243 @@
+#include "engine/file_copy.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "engine/engine_fixture_for_tests.h"
+#include "engine/file_ops.h"
+
+namespace qm {
+namespace {
+
+using testing::EngineFixture;
+
+constexpr FatTime kOld{0x5A21, 0x6000};
+constexpr FatTime kNew{0x5A22, 0x6000};
+constexpr FatTime kNewLater{0x5A22, 0x6001};
+
+std::string testDll(const char* name) {
+  std::ifstream in(std::string(QM_SOURCE_DIR) + "/tests/data/pe/" + name, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+FileEntry fileEntry(const std::string& name, Overwrite overwrite = Overwrite::Yes) {
+  FileEntry e;
+  e.name = name;
+  e.overwrite = overwrite;
+  return e;
+}
+
+TEST(CopyEntry, CopiesWithTimesAttributesAndOneLogLinePerFile) {
+  EngineFixture f;
+  f.settleDestination();
+  f.sim.writeFile("C:\\SETUP\\SUB\\README.TXT", "readme", kOld);
+  f.sim.writeFile("C:\\SETUP\\A.HLP", "a", kOld);
+  f.sim.writeFile("C:\\SETUP\\B.HLP", "b", kNew);
+  f.sim.writeFile("C:\\SETUP\\X.DLL", "x", kOld);
+  FileEntry readme = fileEntry("SUB\\README.TXT");
+  readme.attributes = kAttrReadOnly;
+  FileEntry help = fileEntry("*.HLP");
+  FileEntry lib = fileEntry("$WINSYSDIR$\\X.DLL");
+  ASSERT_EQ(copyEntry(f.engine, readme), 0);
+  ASSERT_EQ(copyEntry(f.engine, help), 0);
+  ASSERT_EQ(copyEntry(f.engine, lib), 0);
+
+  EXPECT_EQ(f.sim.readFile("C:\\APP\\SUB\\README.TXT"), "readme");
+  EXPECT_EQ(f.sim.sys().attributes("C:\\APP\\SUB\\README.TXT"), kAttrReadOnly);
+  EXPECT_EQ(readFileTime(f.sim.sys(), "C:\\APP\\SUB\\README.TXT"), kOld);
+  EXPECT_EQ(readFileTime(f.sim.sys(), "C:\\APP\\B.HLP"), kNew);
+  EXPECT_EQ(f.sim.readFile("C:\\WINDOWS\\SYSTEM\\X.DLL"), "x");
+  EXPECT_EQ(f.log(),
+            "DIRECTORY: \"C:\\APP\\SUB\"\r\n\r\n"
+            "FILE: \"C:\\APP\\SUB\\README.TXT\"\r\n"
+            "FILE: \"C:\\APP\\A.HLP\"\r\n"
+            "FILE: \"C:\\APP\\B.HLP\"\r\n"
+            "FILE: \"C:\\WINDOWS\\SYSTEM\\X.DLL\"\r\n");
+  EXPECT_EQ(f.sim.sys().currentDirectory(), "C:\\APP");
+  EXPECT_TRUE(f.ui.boxes.empty());
+}
+
+TEST(CopyEntry, SourceOptionPicksTheDirectory) {
+  struct Case {
+    const char* source;
+    int kind;
+    const char* expect;
+  } cases[] = {
+      {"DISK2", 0, "C:\\SETUP\\DISK2\\F.TXT"},
+      {"\\OTHER", 1, "C:\\OTHER\\F.TXT"},
+      {"D:\\PKG\\", 2, "D:\\PKG\\F.TXT"},
+      {"$WINDIR$", 2, "C:\\WINDOWS\\F.TXT"},
+  };
+  for (const Case& c : cases) {
+    EngineFixture f;
+    FileEntry e = fileEntry("F.TXT");
+    e.hasSource = true;
+    e.sourceKind = c.kind;
+    e.sourceDir = c.source;
+    if (c.kind == 0) e.sourceDir = std::string("\\") + c.source;
+    if (e.sourceDir.size() > 3 && e.sourceDir.back() == '\\') e.sourceDir.pop_back();
+    EXPECT_EQ(sourcePath(f.engine, e, std::string("F.TXT")), c.expect) << c.source;
+  }
+  EngineFixture f;
+  FileEntry plain = fileEntry("F.TXT");
+  EXPECT_EQ(sourcePath(f.engine, plain, std::nullopt), "C:\\SETUP");
+  EXPECT_EQ(sourcePath(f.engine, plain, std::string("F.TXT")), "C:\\SETUP\\F.TXT");
+}
+
+TEST(CopyEntry, MissingSourceBeforeAnyDiskIsFatal) {
+  EngineFixture f;
+  f.settleDestination();
+  FileEntry e = fileEntry("NOPE.TXT");
+  EXPECT_EQ(copyEntry(f.engine, e), 1);
+  ASSERT_EQ(f.ui.boxes.size(), 1u);
+  EXPECT_EQ(f.ui.boxes[0].text, "File not found on the installation disk: C:\\SETUP\\NOPE.TXT. ");
+  EXPECT_EQ(f.ui.boxes[0].caption, " ");
+  EXPECT_TRUE(f.ui.boxes[0].owned);
+}
+
+TEST(CopyEntry, MissingSourceAfterADiskAsksForItAgainUntilQuit) {
+  EngineFixture f;
+  f.settleDestination();
+  FileEntry disk;
+  disk.diskMarker = 1;
+  disk.diskName = "Disk 2";
+  f.state.engine.files = {disk, fileEntry("LATE.TXT")};
+  f.state.engine.position = 1;
+  f.engine.currentDiskEntry = 0;
+  // First prompt: OK, but the file is still missing; the second: Cancel, then Yes to quitting.
+  f.ui.answers = {MsgResult::Ok, MsgResult::Cancel, MsgResult::Yes};
+  EXPECT_EQ(copyEntry(f.engine, f.state.engine.files[1]), 1);
+  ASSERT_GE(f.ui.boxes.size(), 3u);
+  EXPECT_NE(f.ui.boxes[0].text.find("Please insert Disk 2"), std::string::npos);
+  EXPECT_EQ(f.state.engine.position, 1);  // the request leaves the position where it was
+}
+
+TEST(CopyEntry, WildcardMatchingOnlyADirectoryCopiesNothing) {
+  EngineFixture f;
+  f.settleDestination();
+  f.sim.makeDirectory("C:\\SETUP\\DOCS.DIR");
+  FileEntry e = fileEntry("*.DIR");
+  EXPECT_EQ(copyEntry(f.engine, e), 0);
+  EXPECT_TRUE(f.ui.boxes.empty());
+  EXPECT_FALSE(f.sim.exists("C:\\APP\\DOCS.DIR"));
+}
+
+TEST(CopyEntry, ContinuationVolumeAlreadyReadIsSkipped) {
+  EngineFixture f;
+  f.settleDestination();
+  f.engine.continuationName = "pack.p02";
+  FileEntry e = fileEntry("PACK.P02");  // not even on the disk
+  EXPECT_EQ(copyEntry(f.engine, e), 0);
+  EXPECT_TRUE(f.ui.boxes.empty());
+}
+
+TEST(CopyFile, OverwriteModesDecideOverAnExistingTarget) {
+  struct Case {
+    const char* what;
+    Overwrite mode;
+    FatTime sourceTime, targetTime;
+    std::optional<MsgResult> answer;
+    bool replaced;
+  } cases[] = {
+      {"yes", Overwrite::Yes, kOld, kNew, std::nullopt, true},
+      {"no", Overwrite::No, kNew, kOld, std::nullopt, false},
+      {"ask yes", Overwrite::Ask, kOld, kOld, MsgResult::Yes, true},
+      {"ask no", Overwrite::Ask, kNew, kOld, MsgResult::No, false},
+      {"new newer date", Overwrite::New, kNew, kOld, std::nullopt, true},
+      {"new newer time", Overwrite::New, kNewLater, kNew, std::nullopt, true},
+      {"new same", Overwrite::New, kNew, kNew, std::nullopt, false},
+      {"new older", Overwrite::New, kOld, kNew, std::nullopt, false},
+  };
+  for (const Case& c : cases) {
+    EngineFixture f;
+    f.settleDestination();
+    f.sim.writeFile("C:\\SETUP\\F.TXT", "source", c.sourceTime);
+    f.sim.writeFile("C:\\APP\\F.TXT", "target", c.targetTime, kAttrReadOnly);
+    if (c.answer) f.ui.answers.push_back(*c.answer);
+    EXPECT_EQ(copyFile(f.engine, "C:\\APP\\F.TXT", "C:\\SETUP\\F.TXT", c.mode, kAttrNormal), 0)
+        << c.what;
+    EXPECT_EQ(f.sim.readFile("C:\\APP\\F.TXT"), c.replaced ? "source" : "target") << c.what;
+    EXPECT_EQ(f.log(), c.replaced ? "FILE: \"C:\\APP\\F.TXT\"\r\n" : "") << c.what;
+    if (c.answer) {
+      ASSERT_EQ(f.ui.boxes.size(), 1u) << c.what;
+      EXPECT_EQ(f.ui.boxes[0].text, "File exists.  Overwrite C:\\APP\\F.TXT?");
+      EXPECT_EQ(f.ui.boxes[0].caption, "");
+      EXPECT_EQ(f.ui.boxes[0].buttons, MsgButtons::YesNo);
+      EXPECT_EQ(f.ui.boxes[0].icon, MsgIcon::Question);
+    } else {
+      EXPECT_TRUE(f.ui.boxes.empty()) << c.what;
+    }
+  }
+}
+
+TEST(CopyFile, LibrariesCompareVersionTextsBeforeDates) {
+  struct Case {
+    const char* source;
+    const char* target;
+    FatTime sourceTime, targetTime;
+    bool replaced;
+  } cases[] = {
+      // "4.71..." sorts after "10.0..." as text, so the older-looking source wins.
+      {"ver_e4.dll", "ver_b0.dll", kOld, kNew, true},
+      {"ver_b0.dll", "ver_e4.dll", kNew, kOld, false},
+      // Without a version text on one side the dates decide.
+      {"ver_none.dll", "ver_e4.dll", kNew, kOld, true},
+      {"ver_none.dll", "ver_e4.dll", kOld, kNew, false},
+      // Equal texts: the dates decide.
+      {"ver_e4.dll", "ver_e4.dll", kNew, kOld, true},
+      {"ver_e4.dll", "ver_e4.dll", kOld, kOld, false},
+  };
+  for (const Case& c : cases) {
+    EngineFixture f;
+    f.settleDestination();
+    std::string source = testDll(c.source), target = testDll(c.target);
+    ASSERT_FALSE(source.empty());
+    f.sim.writeFile("C:\\SETUP\\LIB.DLL", source, c.sourceTime);
+    f.sim.writeFile("C:\\APP\\LIB.DLL", target, c.targetTime);
+    EXPECT_EQ(copyFile(f.engine, "C:\\APP\\LIB.DLL", "C:\\SETUP\\LIB.DLL", Overwrite::New, 128), 0);
+    EXPECT_EQ(f.sim.readFile("C:\\APP\\LIB.DLL") == source, c.replaced || source == target)
+        << c.source << " over " << c.target;
+    EXPECT_EQ(f.log() == "FILE: \"C:\\APP\\LIB.DLL\"\r\n", c.replaced)
+        << c.source << " over " << c.target;
+  }
+}
+
+TEST(CopyFile, BlockBoundariesAndByteProgress) {
+  for (size_t size : {size_t(0), size_t(1), size_t(kCopyBlock), size_t(kCopyBlock + 1),
+                      size_t(3 * kCopyBlock)}) {
+    EngineFixture f;
+    f.settleDestination();
+    std::string data(size, '\0');
+    for (size_t i = 0; i < size; ++i) data[i] = static_cast<char>(i * 7 + i / 251);
+    f.sim.writeFile("C:\\SETUP\\D.BIN", data, kOld);
+    f.engine.progressTotal = 1000000;
+    EXPECT_EQ(copyFile(f.engine, "C:\\APP\\D.BIN", "C:\\SETUP\\D.BIN", Overwrite::Yes, 128), 0);
+    EXPECT_EQ(f.sim.readFile("C:\\APP\\D.BIN"), data) << size;
+    EXPECT_EQ(f.engine.progressCounter, static_cast<int32_t>(size)) << size;
+  }
+  // A skipped file still moves the bar by its size.
+  EngineFixture f;
+  f.settleDestination();
+  f.sim.writeFile("C:\\SETUP\\S.TXT", std::string(1234, 's'));
+  f.sim.writeFile("C:\\APP\\S.TXT", "keep");
+  f.engine.progressTotal = 1000000;
+  EXPECT_EQ(copyFile(f.engine, "C:\\APP\\S.TXT", "C:\\SETUP\\S.TXT", Overwrite::No, 128), 0);
+  EXPECT_EQ(f.engine.progressCounter, 1234);
+}
+
+TEST(CopyFile, AFailedWriteIsReportedNotHidden) {
+  EngineFixture f;
+  f.settleDestination();
+  f.sim.writeFile("C:\\SETUP\\BIG.BIN", std::string(100000, 'b'));
+  f.sim.sys().failWritesAfter(40000);
+  EXPECT_NE(copyFile(f.engine, "C:\\APP\\BIG.BIN", "C:\\SETUP\\BIG.BIN", Overwrite::Yes, 128), 0);
+  ASSERT_EQ(f.ui.boxes.size(), 1u);
+  EXPECT_EQ(f.ui.boxes[0].text, "Writing disk error.");
+}
+
+}  // namespace
+}  // namespace qm

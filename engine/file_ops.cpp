@@ -1,0 +1,232 @@
+#include "engine/file_ops.h"
+
+#include "base/text.h"
+#include "engine/engine.h"
+
+namespace qm {
+
+namespace {
+
+constexpr size_t kDirectoryRecordChars = 1000;
+
+bool hasDrive(const std::string& path) { return path.size() >= 2 && path[1] == ':'; }
+bool isAbsolute(const std::string& path) {
+  return hasDrive(path) || (!path.empty() && path[0] == '\\');
+}
+
+int driveNumber(char letter) { return toUpperAscii(letter) - 'A' + 1; }
+
+// A directory made current: a drive root keeps its backslash, anything else loses it.
+std::string withoutTrailingBackslash(std::string dir) {
+  if (dir.size() > 1 && dir.back() == '\\' && !(dir.size() == 3 && dir[1] == ':')) dir.pop_back();
+  return dir;
+}
+
+bool isDirectory(FileSystem& fs, const std::string& path) {
+  std::optional<uint32_t> a = fs.attributes(path);
+  return a && (*a & kAttrDirectory);
+}
+
+// Plain files among a wildcard search's matches, in the order the system lists them.
+std::vector<FindEntry> fileMatches(FileSystem& fs, const std::string& pattern) {
+  std::vector<FindEntry> out;
+  for (FindEntry& e : fs.find(pattern))
+    if (!(e.attributes & kAttrDirectory)) out.push_back(std::move(e));
+  return out;
+}
+
+void deleteOne(FileSystem& fs, const std::string& path) {
+  if (fs.deleteFile(path)) return;
+  // A read-only file refuses the first attempt.
+  fs.setAttributes(path, kAttrNormal);
+  fs.deleteFile(path);
+}
+
+}  // namespace
+
+int createDirectories(Engine& engine, const std::string& path, const std::string& existingPrefix,
+                      bool showFailure) {
+  FileSystem& fs = engine.sys;
+  if (hasDrive(path)) {
+    engine.currentDrive = driveNumber(path[0]);
+  } else if (!engine.destination().empty()) {
+    engine.currentDrive = driveNumber(engine.destination()[0]);
+  }
+  std::string record;
+  bool recordFull = false;
+  auto note = [&](const std::string& dir) {
+    std::string line = "DIRECTORY: " + quoted(dir) + "\n";
+    if (recordFull || record.size() + line.size() > kDirectoryRecordChars) {
+      recordFull = true;
+      return;
+    }
+    record += line;
+  };
+
+  size_t pos = existingPrefix.size() <= path.size() ? existingPrefix.size() : path.size();
+  int result = 0;
+  while (pos < path.size()) {
+    size_t next = path.find('\\', pos + 1);
+    if (next == std::string::npos) next = path.size();
+    std::string prefix = path.substr(0, next);
+    pos = next;
+    if (prefix.size() == 2 && prefix[1] == ':') prefix += '\\';
+    if (prefix.size() <= 3) continue;
+    if (fs.setCurrentDirectory(prefix)) continue;
+    if (!fs.createDirectory(prefix) || !fs.setCurrentDirectory(prefix)) {
+      if (showFailure) {
+        MessageRequest box;
+        box.text = engine.state.settings.prompts.badDir;
+        box.captionDefault = true;
+        box.icon = MsgIcon::Warning;
+        engine.ui.messageBox(box);
+      }
+      result = 2;
+      break;
+    }
+    note(prefix);
+  }
+  // Levels made before a failure are recorded too, so the uninstaller can take them away.
+  if (!record.empty()) engine.log.record(record);
+  return result;
+}
+
+int createPath(Engine& engine, const std::string& path, bool showFailure) {
+  return createDirectories(engine, path, path.substr(0, 3), showFailure);
+}
+
+FatTime readFileTime(FileSystem& fs, const std::string& path) {
+  FileHandle h = fs.openRead(path);
+  if (h == kInvalidFile) return {};
+  std::optional<FatTime> t = fs.fileTime(h);
+  fs.close(h);
+  return t.value_or(FatTime{});
+}
+
+bool setFileTime(FileSystem& fs, const std::string& path, FatTime time) {
+  FileHandle h = fs.openReadWrite(path);
+  if (h == kInvalidFile) return false;
+  bool ok = fs.setFileTime(h, time);
+  fs.close(h);
+  return ok;
+}
+
+bool isLibrary(const std::string& path) {
+  std::string name = fileNamePart(path);
+  size_t dot = name.rfind('.');
+  if (dot == std::string::npos) return false;
+  std::string_view ext = std::string_view(name).substr(dot + 1);
+  return equalsNoCase(ext, "dll") || equalsNoCase(ext, "vbx") || equalsNoCase(ext, "ocx");
+}
+
+void renameFile(Engine& engine, const std::string& oldPath, const std::string& newPath) {
+  FileSystem& fs = engine.sys;
+  if (!fs.attributes(oldPath)) return;
+  // One step: the old target stays in place if the move cannot be made.
+  if (!fs.moveFile(oldPath, newPath, true)) return;
+  engine.log.record("RENAME: " + newPath + ", " + oldPath);
+}
+
+void renameEntry(Engine& engine, const RenameEntry& entry) {
+  FileSystem& fs = engine.sys;
+  std::string remembered = fs.currentDirectory();
+  std::string oldName = entry.oldName;
+  std::string newName = entry.newName;
+  expandMacros(engine.macros, oldName);
+  expandMacros(engine.macros, newName);
+
+  std::string newDir;
+  size_t lastSlash = newName.rfind('\\');
+  if (lastSlash != std::string::npos) {
+    newDir = newName.substr(0, lastSlash);
+    if (!newDir.empty() && !(newDir.size() == 2 && newDir[1] == ':')) createPath(engine, newDir);
+    newDir += '\\';
+    fs.setCurrentDirectory(remembered);
+  } else if (hasDrive(newName)) {
+    newDir = newName.substr(0, 2);
+  }
+
+  size_t star = oldName.find('*');
+  if (star == std::string::npos) {
+    renameFile(engine, oldName, newName);
+    return;
+  }
+  enum class Form { KeepName, NewExtension, NewBase };
+  std::string_view after = std::string_view(oldName).substr(star + 1);
+  Form form = Form::NewBase;
+  if (after.substr(0, 2) == ".*") {
+    form = Form::KeepName;
+  } else if (!after.empty() && after[0] == '.') {
+    form = Form::NewExtension;
+  }
+
+  std::string newFile = fileNamePart(newName);
+  size_t newDot = newFile.rfind('.');
+  std::string newBase = newDot == std::string::npos ? newFile : newFile.substr(0, newDot);
+  std::string newExt = newDot == std::string::npos ? "" : newFile.substr(newDot);
+
+  std::string oldDir = directoryPart(oldName);
+  std::string pattern = fileNamePart(oldName);
+  if (oldDir.empty() || !fs.setCurrentDirectory(withoutTrailingBackslash(oldDir))) {
+    fs.setCurrentDirectory(remembered);
+    return;
+  }
+  // The directory that was made current: a relative target lands in it.
+  std::string here = withTrailingBackslash(fs.currentDirectory());
+  for (const FindEntry& match : fileMatches(fs, here + pattern)) {
+    std::string target;
+    switch (form) {
+      case Form::KeepName: target = match.name; break;
+      case Form::NewExtension: {
+        size_t dot = match.name.rfind('.');
+        // A name without a dot simply gains the new extension.
+        target = (dot == std::string::npos ? match.name : match.name.substr(0, dot)) + newExt;
+        break;
+      }
+      case Form::NewBase: {
+        size_t dot = match.name.rfind('.');
+        target = newBase + (dot == std::string::npos ? "" : match.name.substr(dot));
+        break;
+      }
+    }
+    target = newDir + target;
+    if (!isAbsolute(target)) target = here + target;
+    // Both paths go to the log in full: the uninstaller runs elsewhere and must find them.
+    renameFile(engine, here + match.name, target);
+  }
+  fs.setCurrentDirectory(remembered);
+}
+
+void deleteEntry(Engine& engine, const std::string& entry) {
+  FileSystem& fs = engine.sys;
+  std::string path = entry;
+  expandMacros(engine.macros, path);
+  if (!isAbsolute(path)) path = engine.destination() + "\\" + path;
+  if (!hasWildcard(path)) {
+    if (isDirectory(fs, path)) return;
+    deleteOne(fs, path);
+    return;
+  }
+  std::string remembered = fs.currentDirectory();
+  std::string dir = directoryPart(path);
+  if (!dir.empty() && fs.setCurrentDirectory(withoutTrailingBackslash(dir))) {
+    std::string here = withTrailingBackslash(fs.currentDirectory());
+    for (const FindEntry& match : fileMatches(fs, here + fileNamePart(path)))
+      deleteOne(fs, here + match.name);
+  }
+  fs.setCurrentDirectory(remembered);
+}
+
+int registerServer(Engine& engine, const std::string& path) {
+  RegisterResult result = engine.sys.registerServer(path);
+  if (result == RegisterResult::Registered) return 1;
+  MessageRequest box;
+  box.text = path + engine.state.settings.prompts.serverNotRegistered;
+  box.caption = path;
+  box.icon = MsgIcon::None;
+  box.buttons = MsgButtons::Ok;
+  engine.ui.messageBox(box);
+  return 0;
+}
+
+}  // namespace qm

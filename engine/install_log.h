@@ -1,0 +1,45 @@
+// The install log: "install.log" in the destination directory, one line per change, read later
+// by the uninstaller. The file is opened, appended to and closed for every record, so the log on
+// disk is complete up to the last change even if the program dies.
+#pragma once
+
+#include <string>
+
+#include "platform/system.h"
+
+namespace qm {
+
+struct EngineRecords;
+
+constexpr size_t kMaxLogPathChars = 1000;
+// Lines recorded before the log can be opened wait here; more than this is dropped whole.
+constexpr size_t kPendingLogChars = 1000;
+
+class InstallLog {
+ public:
+  // The switch (UNINSTALL YES/NO) is read from records each time, since the script sets it.
+  InstallLog(FileSystem& fs, const EngineRecords& records) : fs_(fs), records_(records) {}
+
+  // Writes text (one or more lines without the final line end) and a line end, in Windows
+  // text mode. 1 when written to the file; 0 when logging is off or the text had to wait.
+  int record(const std::string& text);
+
+  // The destination directory; the log becomes DIRECTORY\install.log.
+  void setDirectory(const std::string& directory);
+  const std::string& path() const { return path_; }
+  const std::string& pending() const { return pending_; }
+  // Records that did not fit in the pending text and were dropped.
+  int dropped() const { return dropped_; }
+
+ private:
+  FileSystem& fs_;
+  const EngineRecords& records_;
+  std::string path_;
+  std::string pending_;
+  int dropped_ = 0;
+};
+
+// Q(x): the text between double quotes, unchanged (a quote inside is not doubled).
+inline std::string quoted(const std::string& text) { return "\"" + text + "\""; }
+
+}  // namespace qm

@@ -1,0 +1,288 @@
+#include <fstream>
+#include <sstream>
+
+#include "base/text.h"
+#include "platform/sim/fat_clock.h"
+#include "platform/sim/sim_system.h"
+
+namespace qm {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr uint32_t kStoredBits = kAttrReadOnly | kAttrHidden | kAttrSystem | kAttrArchive;
+
+struct SidecarLine {
+  std::string name;
+  uint32_t bits;
+};
+
+// One line per entry whose attributes differ from the default: two hex digits, a space, the
+// host name of the entry.
+std::vector<SidecarLine> readSidecar(const fs::path& dir) {
+  std::vector<SidecarLine> out;
+  std::ifstream in(dir / kAttributeSidecar, std::ios::binary);
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.size() < 4 || line[2] != ' ') continue;
+    char* end = nullptr;
+    std::string hex = line.substr(0, 2);
+    unsigned long bits = std::strtoul(hex.c_str(), &end, 16);
+    if (end != hex.c_str() + 2) continue;
+    out.push_back({line.substr(3), uint32_t(bits) & kStoredBits});
+  }
+  return out;
+}
+
+void writeSidecar(const fs::path& dir, const std::vector<SidecarLine>& lines) {
+  std::error_code ec;
+  if (lines.empty()) {
+    fs::remove(dir / kAttributeSidecar, ec);
+    return;
+  }
+  std::ofstream out(dir / kAttributeSidecar, std::ios::binary | std::ios::trunc);
+  static const char kHex[] = "0123456789ABCDEF";
+  for (const auto& l : lines) out << kHex[(l.bits >> 4) & 15] << kHex[l.bits & 15] << ' ' << l.name << '\n';
+}
+
+uint32_t defaultBits(bool isDirectory) { return isDirectory ? 0 : kAttrArchive; }
+
+bool validNewName(const std::string& name) {
+  return !hasWildcard(name) && !equalsNoCase(name, kAttributeSidecar);
+}
+
+// True when inner is outer or lies below it.
+bool within(const fs::path& inner, const fs::path& outer) {
+  auto i = inner.begin();
+  for (auto o = outer.begin(); o != outer.end(); ++o, ++i)
+    if (i == inner.end() || *i != *o) return false;
+  return true;
+}
+
+}  // namespace
+
+uint32_t SimSystem::storedAttributes(const fs::path& host, bool isDirectory) const {
+  std::string name = host.filename().string();
+  for (const auto& l : readSidecar(host.parent_path()))
+    if (l.name == name) return l.bits;
+  return defaultBits(isDirectory);
+}
+
+void SimSystem::storeAttributes(const fs::path& host, uint32_t bits, bool isDirectory) {
+  std::string name = host.filename().string();
+  auto lines = readSidecar(host.parent_path());
+  std::erase_if(lines, [&](const SidecarLine& l) { return l.name == name; });
+  bits &= kStoredBits;
+  if (bits != defaultBits(isDirectory)) lines.push_back({name, bits});
+  writeSidecar(host.parent_path(), lines);
+}
+
+void SimSystem::forgetAttributes(const fs::path& host) {
+  std::string name = host.filename().string();
+  auto lines = readSidecar(host.parent_path());
+  if (std::erase_if(lines, [&](const SidecarLine& l) { return l.name == name; }))
+    writeSidecar(host.parent_path(), lines);
+}
+
+bool SimSystem::directoryIsEmpty(const fs::path& host) const {
+  return sortedHostEntries(host).empty();
+}
+
+FindEntry SimSystem::entryFor(const fs::path& host, std::string name) const {
+  FindEntry e;
+  std::error_code ec;
+  bool dir = fs::is_directory(host, ec);
+  e.name = std::move(name);
+  e.attributes = storedAttributes(host, dir) | (dir ? kAttrDirectory : 0);
+  if (e.attributes == 0) e.attributes = kAttrNormal;
+  e.size = dir ? 0 : fs::file_size(host, ec);
+  if (ec) e.size = 0;
+  e.time = hostFileTime(host).value_or(FatTime{0x21, 0});  // 1980-01-01 when out of FAT's range
+  return e;
+}
+
+std::optional<uint32_t> SimSystem::attributes(const std::string& path) {
+  auto p = resolve(path);
+  if (!p) return std::nullopt;
+  auto l = lookup(*p);
+  if (!l || !l->exists) return std::nullopt;
+  if (p->isRoot()) return kAttrDirectory;
+  return entryFor(l->host, "").attributes;
+}
+
+bool SimSystem::setAttributes(const std::string& path, uint32_t attrs) {
+  auto p = resolve(path);
+  if (!p || p->isRoot()) return false;
+  auto l = lookup(*p);
+  if (!l || !l->exists) return false;
+  storeAttributes(l->host, attrs, l->isDirectory);
+  return true;
+}
+
+std::vector<FindEntry> SimSystem::find(const std::string& pattern) {
+  std::vector<FindEntry> out;
+  if (pattern.empty() || pattern.back() == '\\' || pattern.back() == '/') return out;
+  auto p = resolve(pattern);
+  if (!p || p->isRoot()) return out;
+  std::string name = p->parts.back();
+  p->parts.pop_back();
+  for (const auto& part : p->parts)
+    if (hasWildcard(part)) return out;
+  auto dir = lookup(*p);
+  if (!dir || !dir->exists || !dir->isDirectory) return out;
+  bool wild = hasWildcard(name);
+  if (!p->isRoot() && wild) {
+    for (const char* dot : {".", ".."}) {
+      // The dot entries have no extension to Windows: "*." lists them as "*" does.
+      if (!wildcardMatch(name, dot) && !(name.back() == '.' && wildcardMatch(name, ""))) continue;
+      out.push_back(entryFor(dot[1] ? dir->host.parent_path() : dir->host, dot));
+    }
+  }
+  for (const auto& entry : sortedHostEntries(dir->host)) {
+    if (wild ? wildcardMatch(name, entry) : equalsNoCase(name, entry))
+      out.push_back(entryFor(dir->host / entry, entry));
+  }
+  return out;
+}
+
+bool SimSystem::createDirectory(const std::string& path) {
+  auto p = resolve(path);
+  if (!p || p->isRoot() || !validNewName(p->parts.back())) return false;
+  std::string canonical = upperAscii(p->text());
+  for (const auto& f : failingDirectories_)
+    if (f == canonical) return false;
+  if (diskFull(p->drive)) return false;
+  auto l = lookup(*p);
+  if (!l || l->exists) return false;
+  std::error_code ec;
+  return fs::create_directory(l->host, ec) && !ec;
+}
+
+bool SimSystem::removeDirectory(const std::string& path) {
+  auto p = resolve(path);
+  if (!p || p->isRoot()) return false;
+  auto l = lookup(*p);
+  if (!l || !l->exists || !l->isDirectory) return false;
+  if (storedAttributes(l->host, true) & kAttrReadOnly) return false;
+  if (!directoryIsEmpty(l->host)) return false;
+  // The current directory is in use and cannot go, as on Windows.
+  auto cur = lookup(current_);
+  if (cur && within(cur->host, l->host)) return false;
+  std::error_code ec;
+  fs::remove(l->host / kAttributeSidecar, ec);
+  if (!fs::remove(l->host, ec) || ec) return false;
+  forgetAttributes(l->host);
+  return true;
+}
+
+bool SimSystem::deleteFile(const std::string& path) {
+  auto p = resolve(path);
+  if (!p || p->isRoot() || hasWildcard(p->parts.back())) return false;
+  auto l = lookup(*p);
+  if (!l || !l->exists || l->isDirectory) return false;
+  if ((storedAttributes(l->host, false) & kAttrReadOnly) || isOpen(l->host)) return false;
+  std::error_code ec;
+  if (!fs::remove(l->host, ec) || ec) return false;
+  forgetAttributes(l->host);
+  return true;
+}
+
+bool SimSystem::moveFile(const std::string& from, const std::string& to, bool replace) {
+  auto pf = resolve(from);
+  auto pt = resolve(to);
+  if (!pf || !pt || pf->isRoot() || pt->isRoot() || !validNewName(pt->parts.back())) return false;
+  auto lf = lookup(*pf);
+  auto lt = lookup(*pt);
+  if (!lf || !lf->exists || !lt) return false;
+  if (isOpen(lf->host)) return false;
+  if (lf->isDirectory && (pf->drive != pt->drive || within(lt->host, lf->host)) &&
+      lt->host != lf->host)
+    return false;
+  uint32_t bits = storedAttributes(lf->host, lf->isDirectory);
+  std::error_code ec;
+  fs::path target = lt->host;
+  if (lt->exists && lt->host == lf->host) {
+    // The same entry under another case: a rename of the case only.
+    target = lt->host.parent_path() / pt->parts.back();
+  } else if (lt->exists) {
+    if (!replace || lt->isDirectory || lf->isDirectory || isOpen(lt->host) ||
+        (storedAttributes(lt->host, false) & kAttrReadOnly))
+      return false;
+  }
+  if (pf->drive != pt->drive && diskFull(pt->drive)) return false;
+  fs::rename(lf->host, target, ec);
+  if (ec) {
+    // Another host file system: copy beside the target, then put it in place in one step so a
+    // failure never leaves a half-written target.
+    fs::path temp = target.parent_path() / (".qm-move-" + target.filename().string());
+    ec.clear();
+    fs::copy_file(lf->host, temp, fs::copy_options::overwrite_existing, ec);
+    if (ec) {
+      fs::remove(temp, ec);
+      return false;
+    }
+    fs::rename(temp, target, ec);
+    if (ec) {
+      fs::remove(temp, ec);
+      return false;
+    }
+    fs::remove(lf->host, ec);
+  }
+  forgetAttributes(lf->host);
+  storeAttributes(target, bits, lf->isDirectory);
+  return true;
+}
+
+bool SimSystem::copyFile(const std::string& from, const std::string& to, bool failIfExists) {
+  auto lf = lookup(from);
+  auto lt = lookup(to);
+  if (!lf || !lf->exists || lf->isDirectory || !lt || lt->isDirectory) return false;
+  if (lt->exists && (failIfExists || lt->host == lf->host)) return false;
+  FileHandle in = openRead(from);
+  if (in == kInvalidFile) return false;
+  FileHandle out = create(to);
+  if (out == kInvalidFile) {
+    close(in);
+    return false;
+  }
+  std::vector<char> buffer(32768);
+  bool ok = true;
+  for (;;) {
+    int32_t n = read(in, buffer.data(), uint32_t(buffer.size()));
+    if (n <= 0) {
+      ok = n == 0;
+      break;
+    }
+    if (write(out, buffer.data(), uint32_t(n)) != n) {
+      ok = false;
+      break;
+    }
+  }
+  auto time = fileTime(in);
+  if (ok && time) setFileTime(out, *time);
+  close(in);
+  close(out);
+  if (!ok) {
+    // Windows removes what it had copied when a copy fails.
+    std::error_code ec;
+    fs::remove(lt->host, ec);
+    forgetAttributes(lt->host);
+    return false;
+  }
+  storeAttributes(lt->host, storedAttributes(lf->host, false) | kAttrArchive, false);
+  return true;
+}
+
+std::string SimSystem::currentDirectory() { return current_.text(); }
+
+bool SimSystem::setCurrentDirectory(const std::string& path) {
+  auto p = resolve(path);
+  if (!p) return false;
+  auto l = lookup(*p);
+  if (!l || !l->exists || !l->isDirectory) return false;
+  current_ = *p;
+  return true;
+}
+
+}  // namespace qm

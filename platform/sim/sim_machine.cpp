@@ -1,0 +1,44 @@
+#include <fstream>
+
+#include "base/text.h"
+#include "platform/sim/sim_system.h"
+
+namespace qm {
+
+uint32_t SimSystem::versionWord() {
+  return uint32_t(config_.dosMajor) << 24 | uint32_t(config_.dosMinor) << 16 |
+         uint32_t(config_.windowsMinor) << 8 | uint32_t(config_.windowsMajor);
+}
+
+int SimSystem::screenWidth() { return config_.screenWidth; }
+int SimSystem::screenHeight() { return config_.screenHeight; }
+
+std::optional<std::string> SimSystem::environment(const std::string& name) {
+  for (const auto& [key, value] : config_.environment)
+    if (equalsNoCase(key, name)) return value;
+  return std::nullopt;
+}
+
+void SimSystem::disableCriticalErrorBoxes() { criticalBoxesOff_ = true; }
+
+bool SimSystem::startProcess(const std::string& commandLine, int showState, bool wait) {
+  // Nothing runs: the log line is the whole effect, and an empty command cannot start.
+  if (commandLine.find_first_not_of(" \t") == std::string::npos) return false;
+  appendProcessLog("start show=" + std::to_string(showState) + " wait=" + (wait ? "1" : "0") +
+                   " " + commandLine);
+  return true;
+}
+
+void SimSystem::appendProcessLog(const std::string& line) {
+  std::ofstream out(machineDir_ / "processes.log", std::ios::binary | std::ios::app);
+  // One entry per line whatever the text holds, so the log stays readable line by line.
+  std::string clean = line;
+  for (char& c : clean)
+    if (c == '\n' || c == '\r') c = ' ';
+  out << clean << '\n';
+}
+
+std::string SimSystem::modulePath() { return modulePath_; }
+std::string SimSystem::commandLineArguments() { return arguments_; }
+
+}  // namespace qm

@@ -1,0 +1,137 @@
+#include <algorithm>
+
+#include "base/text.h"
+#include "platform/sim/sim_system.h"
+
+namespace qm {
+
+namespace fs = std::filesystem;
+
+std::string SimSystem::WinPath::text() const {
+  std::string out{drive, ':', '\\'};
+  for (size_t i = 0; i < parts.size(); ++i) {
+    if (i) out += '\\';
+    out += parts[i];
+  }
+  return out;
+}
+
+std::optional<SimSystem::WinPath> SimSystem::resolve(const std::string& path) const {
+  std::string p = path;
+  std::replace(p.begin(), p.end(), '/', '\\');
+  if (p.empty() || p.rfind("\\\\", 0) == 0) return std::nullopt;
+  WinPath out;
+  std::string_view rest = p;
+  if (p.size() >= 2 && p[1] == ':') {
+    char letter = toUpperAscii(p[0]);
+    if (letter < 'A' || letter > 'Z') return std::nullopt;
+    out.drive = letter;
+    rest.remove_prefix(2);
+    // "D:NAME" is relative to the current directory only when D: is the current drive: the sim
+    // keeps one current directory, not one per drive.
+    if (letter == current_.drive && (rest.empty() || rest[0] != '\\')) out.parts = current_.parts;
+  } else {
+    out.drive = current_.drive;
+    if (rest[0] != '\\') out.parts = current_.parts;
+  }
+  size_t i = 0;
+  while (i <= rest.size()) {
+    size_t end = rest.find('\\', i);
+    if (end == std::string_view::npos) end = rest.size();
+    std::string part(rest.substr(i, end - i));
+    i = end + 1;
+    if (part.empty() || part == ".") continue;
+    if (part == "..") {
+      if (!out.parts.empty()) out.parts.pop_back();
+      continue;
+    }
+    // Windows drops trailing dots and spaces from every name it is given, but a pattern such as
+    // "*." keeps its dot: it asks for names without an extension.
+    if (!hasWildcard(part))
+      while (!part.empty() && (part.back() == '.' || part.back() == ' ')) part.pop_back();
+    if (part.empty()) continue;
+    for (char c : part)
+      if (static_cast<unsigned char>(c) < 32 || c == ':' || c == '<' || c == '>' || c == '"' ||
+          c == '|')
+        return std::nullopt;
+    out.parts.push_back(std::move(part));
+  }
+  return out;
+}
+
+const SimDrive* SimSystem::drive(char letter) const {
+  letter = toUpperAscii(letter);
+  for (const auto& d : config_.drives)
+    if (d.letter == letter) return &d;
+  return nullptr;
+}
+
+std::optional<fs::path> SimSystem::driveRoot(char letter) const {
+  const SimDrive* d = drive(letter);
+  if (!d) return std::nullopt;
+  size_t index = mediumIndex_[size_t(d - config_.drives.data())];
+  if (index >= d->media.size()) return std::nullopt;
+  return machineDir_ / d->media[index];
+}
+
+std::vector<std::string> sortedHostEntries(const fs::path& dir) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+    std::string name = it->path().filename().string();
+    if (name != kAttributeSidecar) names.push_back(std::move(name));
+  }
+  std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+    std::string ua = upperAscii(a), ub = upperAscii(b);
+    return ua != ub ? ua < ub : a < b;
+  });
+  return names;
+}
+
+std::optional<std::string> matchHostEntry(const fs::path& dir, const std::string& name) {
+  std::error_code ec;
+  if (name == kAttributeSidecar) return std::nullopt;
+  if (fs::exists(dir / name, ec)) return name;
+  std::optional<std::string> best;
+  for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+    std::string found = it->path().filename().string();
+    if (found != kAttributeSidecar && equalsNoCase(found, name) && (!best || found < *best))
+      best = found;
+  }
+  return best;
+}
+
+std::optional<SimSystem::Lookup> SimSystem::lookup(const WinPath& p) const {
+  auto root = driveRoot(p.drive);
+  if (!root) return std::nullopt;
+  Lookup out{*root, true, true};
+  std::error_code ec;
+  for (size_t i = 0; i < p.parts.size(); ++i) {
+    bool last = i + 1 == p.parts.size();
+    auto match = matchHostEntry(out.host, p.parts[i]);
+    if (!match) {
+      if (!last) return std::nullopt;
+      out.host /= p.parts[i];
+      out.exists = out.isDirectory = false;
+      return out;
+    }
+    out.host /= *match;
+    out.isDirectory = fs::is_directory(out.host, ec);
+    if (!last && !out.isDirectory) return std::nullopt;
+  }
+  return out;
+}
+
+std::optional<SimSystem::Lookup> SimSystem::lookup(const std::string& path) const {
+  auto p = resolve(path);
+  if (!p) return std::nullopt;
+  return lookup(*p);
+}
+
+std::optional<fs::path> SimSystem::hostPath(const std::string& path) {
+  auto l = lookup(path);
+  if (!l) return std::nullopt;
+  return l->host;
+}
+
+}  // namespace qm

@@ -1,0 +1,94 @@
+// The OS seam on the real Win32 API. Each method is the matching system call and nothing more;
+// behaviour (sharing, replace-on-move, time conversion) is whatever Windows does.
+//
+// Bodies by topic: win32_files.cpp (open files), win32_dirs.cpp (names, directories, find),
+// win32_drives.cpp (drives, short names, system folders), win32_machine.cpp (versions, display,
+// environment, processes). A new seam method goes in its topic's file or a new win32_<topic>.cpp.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/system.h"
+
+namespace qm {
+
+class Win32System : public System {
+ public:
+  Win32System() = default;
+  ~Win32System() override;
+  Win32System(const Win32System&) = delete;
+  Win32System& operator=(const Win32System&) = delete;
+
+  // --- FileSystem: open files (win32_files.cpp)
+  FileHandle openRead(const std::string& path) override;
+  FileHandle openReadWrite(const std::string& path) override;
+  FileHandle create(const std::string& path) override;
+  FileHandle openAppend(const std::string& path) override;
+  int32_t read(FileHandle h, void* buffer, uint32_t count) override;
+  int32_t write(FileHandle h, const void* buffer, uint32_t count) override;
+  int64_t seek(FileHandle h, int64_t offset, SeekOrigin origin) override;
+  int64_t fileSize(FileHandle h) override;
+  void close(FileHandle h) override;
+  std::optional<FatTime> fileTime(FileHandle h) override;
+  bool setFileTime(FileHandle h, FatTime t) override;
+
+  // --- FileSystem: names and directories (win32_dirs.cpp)
+  std::optional<uint32_t> attributes(const std::string& path) override;
+  bool setAttributes(const std::string& path, uint32_t attributes) override;
+  std::vector<FindEntry> find(const std::string& pattern) override;
+  bool createDirectory(const std::string& path) override;
+  bool removeDirectory(const std::string& path) override;
+  bool deleteFile(const std::string& path) override;
+  bool moveFile(const std::string& from, const std::string& to, bool replace) override;
+  bool copyFile(const std::string& from, const std::string& to, bool failIfExists) override;
+  std::string currentDirectory() override;
+  bool setCurrentDirectory(const std::string& path) override;
+
+  // --- FileSystem: drives and system folders (win32_drives.cpp)
+  DriveType driveType(const std::string& root) override;
+  std::optional<std::string> volumeLabel(const std::string& root) override;
+  std::optional<uint64_t> freeSpace(const std::string& root) override;
+  uint32_t logicalDrives() override;
+  std::optional<std::string> shortPathName(const std::string& path) override;
+  std::string tempDirectory() override;
+  std::string windowsDirectory() override;
+  std::string systemDirectory() override;
+
+  // --- System (win32_machine.cpp)
+  uint32_t versionWord() override;
+  int screenWidth() override;
+  int screenHeight() override;
+  std::optional<std::string> environment(const std::string& name) override;
+  void disableCriticalErrorBoxes() override;
+  bool startProcess(const std::string& commandLine, int showState, bool wait) override;
+  std::string modulePath() override;
+  std::string commandLineArguments() override;
+
+  // --- System: machine facts for IF conditions (win32_info.cpp)
+  uint64_t totalPhysicalMemory() override;
+  DisplayCaps displayCaps() override;
+  std::optional<RegistryValue> readRegistryValue(RegistryRoot root, const std::string& key,
+                                                 const std::string& name) override;
+  std::optional<std::string> versionText(const std::string& path,
+                                         const std::string& query) override;
+  int localeCompareNoCase(const std::string& a, const std::string& b) override;
+
+  // Exit code of the last process started with wait, or -1 when none finished.
+  long lastExitCode() const { return lastExitCode_; }
+
+ private:
+  // HANDLE values stored as pointers so that this header needs no <windows.h>.
+  FileHandle addHandle(void* h);
+  void* handle(FileHandle h) const;
+
+  std::vector<void*> handles_;
+  long lastExitCode_ = -1;
+};
+
+// The part of a command line after the program token (quoted or not) and the blanks after it.
+std::string argumentsAfterProgram(const std::string& commandLine);
+
+}  // namespace qm

@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# The main job: build everything, pack examples/sample into SETUP.EXE (the installer with the
+# sample's files in its appended container), then install it with the real installer under Wine,
+# unattended and headless. Prints the install log and the trace; saves screenshots.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+out=$root/out
+rm -rf "$out"
+mkdir -p "$out/dist" "$out/screenshots"
+
+scripts/setup.sh
+scripts/build.sh native win32
+
+echo "== pack examples/sample into SETUP.EXE"
+files=()
+while IFS= read -r f; do files+=("$f"); done < <(find examples/sample -maxdepth 1 -type f ! -name 'answers.ini' | sort)
+build/native/quillpack build --stub build/win32/quillmount.exe -o "$out/dist/SETUP.EXE" "${files[@]}"
+# Sub-folders of the sample travel beside SETUP.EXE as loose files, as on a distribution disk.
+for d in examples/sample/*/; do [ -d "$d" ] && cp -r "$d" "$out/dist/"; done
+build/native/quillpack list "$out/dist/SETUP.EXE"
+
+echo "== check the script"
+build/native/quillpack check examples/sample/SETUP.cfg
+
+echo "== install under Wine (fresh prefix, Xvfb, unattended)"
+export WINEPREFIX=$out/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+display=:$(( 90 + RANDOM % 100 ))
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+trap 'kill $xvfb 2>/dev/null || true; wineserver -k 2>/dev/null || true' EXIT
+export DISPLAY=$display
+sleep 1
+timeout 300 wineboot -i >/dev/null 2>&1 || true
+answers=examples/sample/answers.ini
+cp "$answers" "$out/answers.ini"
+(
+  for i in 1 2 3 4 5 6; do
+    sleep 2
+    import -window root "$out/screenshots/shot-$i.png" 2>/dev/null || true
+  done
+) &
+shots=$!
+set +e
+QUILLMOUNT_ANSWERS="$(winepath -w "$out/answers.ini")" QUILLMOUNT_LOG="$(winepath -w "$out/trace.txt")" \
+  timeout 300 wine "$out/dist/SETUP.EXE"
+code=$?
+set -e
+wait $shots || true
+import -window root "$out/screenshots/final.png" 2>/dev/null || true
+echo "installer exit code: $code"
+
+echo "== trace"
+cat "$out/trace.txt" 2>/dev/null || echo "(no trace written)"
+dest=$(sed -n 's/^DefaultDir=\([^;]*\).*/\1/p' "$out/answers.ini" | tr -d '\r' | sed 's/[[:space:]]*$//')
+log=$(winepath -u "$dest\\install.log" 2>/dev/null || true)
+echo "== install log ($dest\\install.log)"
+if [ -n "$log" ] && [ -f "$log" ]; then cat "$log"; else echo "(no install log)"; fi
+echo "== screenshots in $out/screenshots"
+ls "$out/screenshots"
+exit $code

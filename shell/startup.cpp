@@ -1,0 +1,250 @@
+#include "shell/startup.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "base/text.h"
+#include "script/settings.h"
+
+namespace qm {
+
+namespace {
+
+// The relaunch test reads at most this many characters of a line at a time.
+constexpr size_t kRelaunchLineBuffer = 999;
+constexpr size_t kMaxSystemDirChars = 998;
+
+void showWarning(Run& run, const std::string& text) {
+  MessageRequest box;
+  box.text = text;
+  box.caption = " ";
+  box.icon = MsgIcon::Warning;
+  box.buttons = MsgButtons::Ok;
+  box.owned = run.startup.mainWindowExists;
+  run.ui.messageBox(box);
+}
+
+std::string cutAtLastBackslash(const std::string& path) {
+  size_t slash = path.rfind('\\');
+  return slash == std::string::npos ? path : path.substr(0, slash);
+}
+
+std::string withoutTrailingBackslash(std::string dir) {
+  if (dir.size() > kMaxSystemDirChars) dir.resize(kMaxSystemDirChars);
+  if (!dir.empty() && dir.back() == '\\') dir.pop_back();
+  return dir;
+}
+
+double versionNumber(unsigned major, unsigned minor) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%d.%d", int(major), int(minor));
+  return std::strtod(text, nullptr);
+}
+
+// Copies the program file in fixed blocks; failures are not reported, the relaunch goes on.
+void copyProgram(System& sys, const std::string& from, const std::string& to) {
+  FileHandle in = sys.openRead(from);
+  if (in == kInvalidFile) return;
+  FileHandle out = sys.create(to);
+  if (out != kInvalidFile) {
+    std::string block(kCopyBlockSize, '\0');
+    for (;;) {
+      int32_t n = sys.read(in, block.data(), kCopyBlockSize);
+      if (n < 0) break;
+      if (n > 0 && sys.write(out, block.data(), uint32_t(n)) != n) break;
+      if (n < int32_t(kCopyBlockSize)) break;
+    }
+    sys.close(out);
+  }
+  sys.close(in);
+}
+
+// Copies a source (plain or container entry) through the reader in fixed blocks.
+void copySource(Run& run, SourceFile& from, const std::string& to) {
+  FileHandle out = run.sys.create(to);
+  if (out == kInvalidFile) return;
+  std::string block(kCopyBlockSize, '\0');
+  for (;;) {
+    int32_t n = run.container.readSource(from, block.data(), kCopyBlockSize);
+    if (n < 0) break;
+    if (n > 0 && run.sys.write(out, block.data(), uint32_t(n)) != n) break;
+    if (n < int32_t(kCopyBlockSize)) break;
+  }
+  run.sys.close(out);
+}
+
+bool hasInsertDiskLine(Run& run, SourceFile& script) {
+  std::string line;
+  while (run.container.readLine(script, line, kRelaunchLineBuffer))
+    if (isInsertDiskLine(line)) return true;
+  return false;
+}
+
+StartupResult relaunch(Run& run) {
+  const Prompts defaults;
+  StartupValues& s = run.startup;
+  std::string temp = run.sys.tempDirectory();
+  if (temp.size() > kMaxSystemDirChars) temp.resize(kMaxSystemDirChars);
+  if (temp.empty()) temp = "c:\\";
+  temp = withTrailingBackslash(temp);
+  const std::string exe = temp + kTempExeName;
+  const std::string pif = temp + kTempPifName;
+  const std::string bat = temp + kTempBatName;
+
+  // The program file is copied as a plain file, not looked up inside itself.
+  run.container.closeContainer();
+  copyProgram(run.sys, s.programPath, exe);
+  run.container.setContainer(s.programPath);
+
+  std::unique_ptr<SourceFile> pifSource = run.container.openSource(s.programDir + "install.pif");
+  if (pifSource) copySource(run, *pifSource, pif);
+  run.container.closeSource(pifSource);
+
+  FileHandle h = run.sys.create(bat);
+  if (h == kInvalidFile) {
+    showWarning(run, defaults.fileNotFound + bat + ". ");
+    return StartupResult::Failed;
+  }
+  std::string lines = "@ECHO OFF\n";
+  for (const std::string& path : {exe, pif, bat}) lines += "del " + path + "\n";
+  lines = toCrLf(lines);
+  bool written = run.sys.write(h, lines.data(), uint32_t(lines.size())) == int32_t(lines.size());
+  run.sys.close(h);
+
+  std::string commandLine = exe + " " + s.scriptPath;
+  for (const std::string& option : s.options)
+    if (!option.empty()) commandLine += " -" + option;
+  run.ui.trace("relaunch: " + commandLine);
+  // A copy that cannot be started would otherwise end the installation silently with success.
+  if (!written || !run.sys.startProcess(commandLine, kShowDefault, false)) {
+    showWarning(run, defaults.fileNotFound + (written ? exe : bat) + ". ");
+    return StartupResult::Failed;
+  }
+  return StartupResult::Relaunched;
+}
+
+}  // namespace
+
+CommandLine parseCommandLine(const std::string& arguments, const std::string& programDir) {
+  CommandLine cl;
+  std::string text = arguments.substr(0, kMaxCommandLineChars);
+  size_t at = 0;
+  while (cl.optionCount < kMaxOptions) {
+    at = text.find_first_not_of(" \t\n", at);
+    if (at == std::string::npos) break;
+    size_t end = text.find_first_of(" \t\n", at);
+    std::string token = text.substr(at, end == std::string::npos ? std::string::npos : end - at);
+    at = end;
+    if (token[0] == '-') {
+      cl.options[cl.optionCount++] = token.substr(1);
+    } else if ((token.size() > 1 && token[1] == ':') || token.find('\\') != std::string::npos) {
+      cl.scriptPath = token;
+    } else {
+      cl.scriptPath = programDir + token;
+    }
+    if (end == std::string::npos) break;
+  }
+  return cl;
+}
+
+std::string defaultScriptPath(const std::string& programPath) {
+  size_t dot = programPath.rfind('.');
+  if (dot == std::string::npos) return programPath + ".cfg";
+  return programPath.substr(0, dot + 1) + "cfg";
+}
+
+double windowsVersionOf(uint32_t word) { return versionNumber(word & 0xFF, (word >> 8) & 0xFF); }
+
+double dosVersionOf(uint32_t word) { return versionNumber(word >> 24, (word >> 16) & 0xFF); }
+
+bool isInsertDiskLine(const std::string& line) { return startsWithNoCase(line, "INSERTDISK:"); }
+
+StartupResult startUp(Run& run, StartupHooks& hooks) {
+  const Prompts defaults;
+  StartupValues& s = run.startup;
+  MacroValues& m = run.macros;
+
+  // Program directory.
+  const std::string module = run.sys.modulePath();
+  size_t slash = module.rfind('\\');
+  if (slash == std::string::npos) {
+    showWarning(run, defaults.badDir);
+    return StartupResult::Failed;
+  }
+  std::string dir = module.substr(0, slash);
+  // "A:" alone would mean the drive's current directory, not its root.
+  run.sys.setCurrentDirectory(dir.size() == 2 && dir[1] == ':' ? dir + "\\" : dir);
+  s.programDir = dir + "\\";
+
+  const std::string arguments = run.sys.commandLineArguments();
+  CommandLine cl = parseCommandLine(arguments, s.programDir);
+  for (int i = 0; i < kMaxOptions; ++i) s.options[i] = cl.options[i];
+  m.system = s.options[0];
+  m.sys2 = s.options[1];
+  m.sys3 = s.options[2];
+  m.sourceDrive.clear();
+  m.defaultDrive.clear();
+
+  std::string name = module.substr(slash + 1);
+  s.programPath = s.programDir + name;
+  if (name.size() < 4 || name[name.size() - 4] != '.') s.programPath += ".exe";
+  run.container.setContainer(s.programPath);
+
+  s.scriptPath = cl.scriptPath.empty() ? defaultScriptPath(s.programPath) : cl.scriptPath;
+  m.sourceDir = s.scriptPath;
+  // A script that does not exist has no short form; its long form is the nearest thing.
+  m.sourceDir8 = run.sys.shortPathName(s.scriptPath).value_or(s.scriptPath);
+  if (m.sourceDir8.size() > kMaxPathChars) m.sourceDir8.resize(kMaxPathChars);
+  m.sourceDrive = s.scriptPath.substr(0, 1);
+  run.ui.trace("startup: program " + s.programPath + ", arguments \"" + arguments + "\", script " +
+               s.scriptPath);
+
+  const bool tempCopy = s.programPath.find(kTempCopyMark) != std::string::npos;
+  if (!tempCopy) {
+    std::unique_ptr<SourceFile> script = run.container.openSource(s.scriptPath);
+    if (!script) {
+      showWarning(run, defaults.fileNotFound + s.scriptPath + ". ");
+      return StartupResult::Failed;
+    }
+    bool insertDisk = hasInsertDiskLine(run, *script);
+    run.container.closeSource(script);
+    std::string current = run.sys.currentDirectory();
+    DriveType type = run.sys.driveType(current.size() >= 2 && current[1] == ':'
+                                           ? current.substr(0, 2) + "\\"
+                                           : current);
+    if (insertDisk && type != DriveType::Fixed) return relaunch(run);
+  }
+
+  // Normal start.
+  s.screenWidth = run.sys.screenWidth();
+  s.screenHeight = run.sys.screenHeight();
+  run.state = std::make_unique<InstallState>();
+  s.bootDrive = run.sys.driveType("A:\\") == DriveType::Fixed ? 'A' : 'C';
+  const uint32_t version = run.sys.versionWord();
+  s.windowsVersion = windowsVersionOf(version);
+  s.dosVersion = dosVersionOf(version);
+  hooks.createWindowBrush(run);
+  m.sourceDir = cutAtLastBackslash(m.sourceDir);
+  m.sourceDir8 = cutAtLastBackslash(m.sourceDir8);
+  run.sys.disableCriticalErrorBoxes();
+  hooks.createMainWindow(run);
+  m.winDir = withoutTrailingBackslash(run.sys.windowsDirectory());
+  m.winSysDir = withoutTrailingBackslash(run.sys.systemDirectory());
+  m.winHelpDir = m.winDir + "\\help";
+  hooks.setDialogColours(run);
+  if (hooks.parse(run) != 0) {
+    run.ui.trace("startup: the script was not accepted");
+    return StartupResult::Failed;
+  }
+  s.mainWindowExists = true;
+  hooks.showMainWindow(run);
+  const Settings& settings = run.state->settings;
+  if (settings.runAtStartPending) {
+    run.ui.trace("startup: running " + settings.runAtStart);
+    runAndWait(run.sys, settings.runAtStart, kShowDefault);
+  }
+  if (settings.introScreenPath.empty() || !hooks.showIntro(run)) hooks.postStart(run);
+  return StartupResult::Started;
+}
+
+}  // namespace qm

@@ -1,0 +1,205 @@
+#!/usr/bin/env python3
+"""Prepares a scenario's working copy and checks what an installation left in it.
+
+  scenario_check.py prepare SCENARIO WORK   fixed file times, empty folders
+  scenario_check.py tree WORK [ROOT...]     prints the file tree as tree.txt writes it
+  scenario_check.py check SCENARIO WORK     compares WORK with SCENARIO/expected; exit 1 on a difference
+
+Files of the simulated machine keep their attributes in a per-folder sidecar (".qm-attributes":
+two hex digits, a blank, the host name); entries it does not list have the defaults (files
+archive, folders none). File times are host modification times in UTC.
+
+tree.txt has one line per entry, fields separated by white space:
+  PATH  SIZE  ATTRIBUTES  TIME  CONTENT
+PATH ends with "/" for a folder. ATTRIBUTES are the letters RHSA or "-" in their places. TIME is
+YYYY-MM-DDTHH:MM:SS (UTC) or "new" for a file written during the run without a time of its own.
+CONTENT is "=PATH" (the same bytes as that file of the scenario before the run), an MD5 in hex, or
+"-" (not compared). SIZE may be "-" too. Folders have "-" for size, time and content.
+"""
+
+import calendar
+import difflib
+import hashlib
+import os
+import sys
+import time
+
+SIDECAR = ".qm-attributes"
+# Every file of a scenario starts with this time unless times.txt gives another, so that dates
+# compared by the overwrite rules do not depend on when the checkout was made.
+DEFAULT_TIME = "2001-02-03T04:05:06"
+# Anything the run writes without setting a time is newer than this.
+NEW_AFTER = calendar.timegm((2020, 1, 1, 0, 0, 0))
+EXPECTED_FILES = "expected/files"
+
+
+def parse_time(text):
+    return calendar.timegm(time.strptime(text, "%Y-%m-%dT%H:%M:%S"))
+
+
+def format_time(seconds):
+    if seconds >= NEW_AFTER:
+        return "new"
+    return time.strftime("%Y-%m-%dT%H:%M:%S", time.gmtime(seconds))
+
+
+def read_lines(path):
+    """Non-empty lines of a text file without comments ("#" at the start)."""
+    if not os.path.exists(path):
+        return []
+    with open(path, encoding="latin-1") as f:
+        return [l.rstrip("\r\n") for l in f if l.strip() and not l.lstrip().startswith("#")]
+
+
+def sidecar(folder):
+    bits = {}
+    path = os.path.join(folder, SIDECAR)
+    if os.path.exists(path):
+        with open(path, "rb") as f:
+            for raw in f.read().decode("latin-1").split("\n"):
+                if len(raw) >= 4 and raw[2] == " ":
+                    try:
+                        bits[raw[3:]] = int(raw[:2], 16)
+                    except ValueError:
+                        pass
+    return bits
+
+
+def letters(bits):
+    return "".join(c if bits & b else "-" for c, b in (("R", 1), ("H", 2), ("S", 4), ("A", 32)))
+
+
+def md5(path):
+    with open(path, "rb") as f:
+        return hashlib.md5(f.read()).hexdigest()
+
+
+def prepare(scenario, work):
+    stamp = parse_time(DEFAULT_TIME)
+    for folder, dirs, files in os.walk(work):
+        for name in files:
+            os.utime(os.path.join(folder, name), (stamp, stamp))
+    for line in read_lines(os.path.join(scenario, "times.txt")):
+        rel, when = line.split()
+        path = os.path.join(work, rel)
+        if not os.path.exists(path):
+            sys.exit(f"times.txt: {rel} does not exist")
+        t = parse_time(when)
+        os.utime(path, (t, t))
+    for rel in read_lines(os.path.join(scenario, "dirs.txt")):
+        os.makedirs(os.path.join(work, rel.strip()), exist_ok=True)
+
+
+def tree(work, roots):
+    """The actual tree: {path: [size, attributes, time, md5]} in name order."""
+    out = {}
+    for root in roots:
+        base = os.path.join(work, root)
+        if not os.path.isdir(base):
+            continue
+        for folder, dirs, files in os.walk(base):
+            dirs.sort(key=str.upper)
+            attrs = sidecar(folder)
+            rel_folder = os.path.relpath(folder, work).replace(os.sep, "/")
+            for d in dirs:
+                out[f"{rel_folder}/{d}/"] = ["-", letters(attrs.get(d, 0)), "-", "-"]
+            for name in sorted(files, key=str.upper):
+                if name == SIDECAR:
+                    continue
+                path = os.path.join(folder, name)
+                st = os.stat(path)
+                out[f"{rel_folder}/{name}"] = [
+                    str(st.st_size), letters(attrs.get(name, 32)),
+                    format_time(int(st.st_mtime)), md5(path)]
+    return out
+
+
+def format_tree(entries):
+    return [" ".join([p] + v) for p, v in sorted(entries.items(), key=lambda kv: kv[0].upper())]
+
+
+def expected_tree(scenario, pristine):
+    """The expected tree with "=PATH" contents resolved against the scenario before the run."""
+    out = {}
+    for number, line in enumerate(read_lines(os.path.join(scenario, "expected", "tree.txt")), 1):
+        fields = line.split()
+        if len(fields) != 5:
+            sys.exit(f"{scenario}/expected/tree.txt:{number}: want PATH SIZE ATTRIBUTES TIME CONTENT")
+        path, size, attrs, when, content = fields
+        if content.startswith("="):
+            source = os.path.join(pristine, content[1:])
+            if not os.path.isfile(source):
+                sys.exit(f"{scenario}/expected/tree.txt:{number}: no file {content[1:]}")
+            content = md5(source)
+        if path in out:
+            sys.exit(f"{scenario}/expected/tree.txt:{number}: {path} listed twice")
+        out[path] = [size, attrs, when, content]
+    return out
+
+
+def check(scenario, work):
+    problems = []
+    roots = read_lines(os.path.join(scenario, "expected", "roots.txt")) or ["c"]
+    actual = tree(work, roots)
+    wanted = expected_tree(scenario, scenario)
+    # Fields the expectation leaves open take the actual value, so the diff shows only real faults.
+    for path, fields in wanted.items():
+        if path in actual:
+            for i, v in enumerate(fields):
+                if v == "-":
+                    fields[i] = actual[path][i]
+    a, w = format_tree(actual), format_tree(wanted)
+    if a != w:
+        problems.append("file tree differs (- expected, + actual):")
+        problems += ["  " + l for l in difflib.unified_diff(w, a, "expected", "actual", lineterm="", n=1)]
+
+    files_dir = os.path.join(scenario, EXPECTED_FILES)
+    for folder, dirs, files in os.walk(files_dir):
+        for name in sorted(files):
+            want_path = os.path.join(folder, name)
+            rel = os.path.relpath(want_path, files_dir)
+            got_path = os.path.join(work, rel)
+            with open(want_path, "rb") as f:
+                want = f.read()
+            if not os.path.isfile(got_path):
+                problems.append(f"{rel}: missing")
+                continue
+            with open(got_path, "rb") as f:
+                got = f.read()
+            if got != want:
+                problems.append(f"{rel} differs (- expected, + actual; CR LF shown as \\r):")
+                show = lambda b: b.decode("latin-1").replace("\r", "\\r").split("\n")
+                problems += ["  " + l for l in difflib.unified_diff(
+                    show(want), show(got), "expected", "actual", lineterm="", n=2)]
+
+    trace_path = os.path.join(work, "trace.txt")
+    trace = ""
+    if os.path.exists(trace_path):
+        with open(trace_path, "rb") as f:
+            trace = f.read().decode("latin-1")
+    for line in read_lines(os.path.join(scenario, "expected", "messages.txt")):
+        if line not in trace:
+            problems.append(f"trace lacks: {line}")
+    for line in read_lines(os.path.join(scenario, "expected", "no-messages.txt")):
+        if line in trace:
+            problems.append(f"trace holds what must not be shown: {line}")
+    for p in problems:
+        print(p)
+    return 1 if problems else 0
+
+
+def main(argv):
+    if len(argv) >= 3 and argv[1] == "prepare" and len(argv) == 4:
+        prepare(argv[2], argv[3])
+        return 0
+    if len(argv) >= 3 and argv[1] == "tree":
+        print("\n".join(format_tree(tree(argv[2], argv[3:] or ["c"]))))
+        return 0
+    if len(argv) == 4 and argv[1] == "check":
+        return check(argv[2], argv[3])
+    print(__doc__.strip().split("\n\n")[0], file=sys.stderr)
+    return 2
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))

@@ -1,0 +1,187 @@
+# Helpers for the Wine tests; source it from a tests/wine/test_*.sh script.
+#
+# Set by run.sh (a test run alone sets them up itself, see qm_wine_setup):
+#   QM_WIN32_BUILD   the MinGW build directory holding quillmount.exe and the *_probe.exe
+#   QM_NATIVE_BUILD  the native build directory (quillpack), may be empty
+#   QM_WINE_WORK     a scratch folder for this run; each test gets its own folder below it
+#   QM_WINE_TEMPLATE a booted prefix that qm_wine_new_prefix copies instead of booting again
+#   DISPLAY          the Xvfb display shared by the whole run (1024x768x24)
+#
+# Every command that could wait forever runs under timeout; a failed step prints why on stderr
+# and returns non-zero, so `set -e` scripts stop at the first problem.
+
+QM_WINE_LIB_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+QM_SOURCE_DIR=$(cd "$QM_WINE_LIB_DIR/../.." && pwd)
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+QM_WINE_SCREEN=${QM_WINE_SCREEN:-1024x768x24}
+
+qm_fail() {
+  echo "FAIL: $*" >&2
+  return 1
+}
+
+# Fails loudly when a tool the Wine tests need is missing: they must never be skipped quietly.
+qm_wine_require_tools() {
+  local tool missing=
+  for tool in wine wineserver wineboot Xvfb timeout; do
+    command -v "$tool" >/dev/null 2>&1 || missing="$missing $tool"
+  done
+  [ -z "$missing" ] || qm_fail "missing tools for the Wine tests:$missing (install wine32 and xvfb)"
+}
+
+# Starts one Xvfb on a display number it picks itself (no race with other runs), exports
+# DISPLAY and sets QM_WINE_XVFB_PID.
+qm_wine_start_display() {
+  local fdfile i
+  fdfile=$(mktemp /tmp/qm-xvfb.XXXXXX)
+  Xvfb -displayfd 3 -screen 0 "$QM_WINE_SCREEN" -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
+  QM_WINE_XVFB_PID=$!
+  for i in $(seq 1 100); do
+    if [ -s "$fdfile" ] && grep -q '^[0-9]' "$fdfile"; then
+      export DISPLAY=":$(head -n 1 "$fdfile" | tr -dc 0-9)"
+      rm -f "$fdfile"
+      return 0
+    fi
+    kill -0 "$QM_WINE_XVFB_PID" 2>/dev/null || break
+    sleep 0.1
+  done
+  rm -f "$fdfile"
+  kill "$QM_WINE_XVFB_PID" 2>/dev/null
+  QM_WINE_XVFB_PID=
+  qm_fail "could not start Xvfb"
+}
+
+# Boots a brand-new prefix in DIR (32-bit when this Wine can, else its default).
+qm_wine_boot_prefix() {
+  local dir=$1
+  rm -rf "$dir"
+  mkdir -p "$(dirname "$dir")"
+  export WINEPREFIX=$dir
+  if WINEARCH=win32 timeout -k 10 300 wineboot -i >"$dir.boot.log" 2>&1; then
+    export WINEARCH=win32
+  else
+    rm -rf "$dir"
+    unset WINEARCH
+    timeout -k 10 300 wineboot -i >"$dir.boot.log" 2>&1 ||
+      { cat "$dir.boot.log" >&2; qm_fail "wineboot failed for $dir"; return 1; }
+  fi
+  timeout -k 5 120 wineserver -w || qm_fail "wineserver did not settle after wineboot"
+}
+
+# A fresh prefix for one test in DIR, exported as WINEPREFIX: a copy of the run's template when
+# there is one (seconds instead of half a minute), else a newly booted one.
+qm_wine_new_prefix() {
+  local dir=$1
+  rm -rf "$dir"
+  mkdir -p "$(dirname "$dir")"
+  if [ -n "${QM_WINE_TEMPLATE:-}" ] && [ -f "$QM_WINE_TEMPLATE/system.reg" ]; then
+    cp -a "$QM_WINE_TEMPLATE" "$dir" || { qm_fail "cannot copy the template prefix"; return 1; }
+    export WINEPREFIX=$dir
+    [ -f "$QM_WINE_TEMPLATE.arch" ] && export WINEARCH=$(cat "$QM_WINE_TEMPLATE.arch")
+  else
+    qm_wine_boot_prefix "$dir"
+  fi
+}
+
+# Runs a Windows console tool of the prefix (reg, cmd ...) with a time limit.
+qm_wine_tool() {
+  timeout -k 5 60 wine "$@"
+}
+
+# Maps host folder HOSTDIR as drive LETTER (default a) and declares it a floppy, so that the
+# drive reports itself removable as a real A: does.
+qm_wine_map_floppy() {
+  local host=$1 letter=${2:-a}
+  letter=$(echo "$letter" | tr 'A-Z' 'a-z')
+  mkdir -p "$host"
+  host=$(cd "$host" && pwd)
+  rm -f "$WINEPREFIX/dosdevices/$letter:" "$WINEPREFIX/dosdevices/$letter::"
+  ln -s "$host" "$WINEPREFIX/dosdevices/$letter:"
+  qm_wine_tool reg add 'HKLM\Software\Wine\Drives' /v "$letter:" /d floppy /f >/dev/null 2>&1 ||
+    qm_fail "cannot declare $letter: a floppy"
+}
+
+# Gives a mapped drive a volume label (Wine reads it from .windows-label in the drive's root).
+qm_wine_set_label() {
+  local host=$1 label=$2
+  printf '%s\n' "$label" >"$host/.windows-label"
+}
+
+# Runs EXE (a host path) with ARGS under wine for at most SECONDS. Its exit code becomes this
+# function's status and is also left in QM_WINE_EXIT (124 on timeout). Output goes to stdout.
+qm_wine_run() {
+  local seconds=$1 exe=$2
+  shift 2
+  [ -f "$exe" ] || { qm_fail "no such program: $exe"; QM_WINE_EXIT=127; return 127; }
+  QM_WINE_EXIT=0
+  timeout -k 5 "$seconds" wine "$exe" "$@" || QM_WINE_EXIT=$?
+  if [ "$QM_WINE_EXIT" = 124 ] || [ "$QM_WINE_EXIT" = 137 ]; then
+    echo "TIMEOUT after ${seconds}s: $exe $*" >&2
+    timeout -k 5 20 wineserver -k 2>/dev/null
+  fi
+  return "$QM_WINE_EXIT"
+}
+
+# Host path of a Windows path on the prefix's C: drive, found without regard to case; prints the
+# path as it would be created when the last part is missing.
+qm_wine_c_path() {
+  local win=$1 host="$WINEPREFIX/drive_c" part match
+  win=${win#[cC]:}
+  win=${win//\\//}
+  local IFS=/
+  for part in $win; do
+    [ -z "$part" ] && continue
+    match=
+    if [ -d "$host" ]; then
+      match=$(find "$host" -mindepth 1 -maxdepth 1 -iname "$part" -printf '%f\n' 2>/dev/null |
+        sort | head -n 1)
+    fi
+    host="$host/${match:-$part}"
+  done
+  printf '%s\n' "$host"
+}
+
+# Prints a file of the prefix's C: drive; fails when it does not exist.
+qm_wine_read_c() {
+  local host
+  host=$(qm_wine_c_path "$1")
+  [ -f "$host" ] || { qm_fail "no file $1 in the prefix"; return 1; }
+  cat "$host"
+}
+
+# Stops the prefix's wineserver (flushing its registry files) and waits for it.
+qm_wine_stop() {
+  timeout -k 5 30 wineserver -k 2>/dev/null
+  timeout -k 5 30 wineserver -w 2>/dev/null
+  return 0
+}
+
+# For a test started on its own: checks the tools, makes a scratch folder and a display unless
+# run.sh already did, and cleans up on exit.
+qm_wine_setup() {
+  qm_wine_require_tools || exit 2
+  if [ -z "${QM_WIN32_BUILD:-}" ]; then
+    QM_WIN32_BUILD=${1:-$QM_SOURCE_DIR/build/win32}
+  fi
+  [ -d "$QM_WIN32_BUILD" ] || { qm_fail "no win32 build directory: $QM_WIN32_BUILD"; exit 2; }
+  export QM_WIN32_BUILD
+  if [ -z "${QM_WINE_WORK:-}" ]; then
+    QM_WINE_WORK=$(mktemp -d /tmp/qm-wine.XXXXXX)
+    export QM_WINE_WORK
+    QM_WINE_OWN_WORK=1
+  fi
+  if [ -z "${QM_WINE_DISPLAY_READY:-}" ]; then
+    qm_wine_start_display || exit 2
+    QM_WINE_OWN_XVFB=$QM_WINE_XVFB_PID
+    export QM_WINE_DISPLAY_READY=1
+  fi
+  trap qm_wine_teardown EXIT
+}
+
+qm_wine_teardown() {
+  [ -n "${WINEPREFIX:-}" ] && qm_wine_stop
+  [ -n "${QM_WINE_OWN_XVFB:-}" ] && kill "$QM_WINE_OWN_XVFB" 2>/dev/null
+  [ -n "${QM_WINE_OWN_WORK:-}" ] && [ -z "${QM_WINE_KEEP:-}" ] && rm -rf "$QM_WINE_WORK"
+  return 0
+}

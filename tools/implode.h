@@ -1,0 +1,23 @@
+// Our compressor for the PKWARE Data Compression Library "implode" stream format: any reader of
+// the format (our explode among them) decodes what it writes.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace qm {
+
+struct ImplodeOptions {
+  bool ascii = false;         // literals through the format's fixed text code instead of 8 bits
+  int dictionarySize = 4096;  // 1024, 2048 or 4096
+};
+
+// True when the options name a literal mode and dictionary the format has.
+bool validImplodeOptions(const ImplodeOptions& options);
+
+// Compresses data into one whole stream (header, codes, end marker). The stream is never shorter
+// than the 5 bytes a reader needs before it starts decoding. Options must be valid.
+std::vector<uint8_t> implodeData(const uint8_t* data, size_t size, const ImplodeOptions& options);
+
+}  // namespace qm

@@ -1,0 +1,92 @@
+#include "tools/implode.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "engine/explode.h"
+
+namespace qm {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+struct Pipe {
+  const Bytes* in;
+  size_t pos = 0;
+  Bytes out;
+};
+uint32_t readFn(uint8_t* buffer, uint32_t count, void* user) {
+  auto* p = static_cast<Pipe*>(user);
+  size_t n = std::min<size_t>(count, p->in->size() - p->pos);
+  std::memcpy(buffer, p->in->data() + p->pos, n);
+  p->pos += n;
+  return static_cast<uint32_t>(n);
+}
+void writeFn(const uint8_t* buffer, uint32_t count, void* user) {
+  auto* p = static_cast<Pipe*>(user);
+  p->out.insert(p->out.end(), buffer, buffer + count);
+}
+
+Bytes roundTrip(const Bytes& data, ImplodeOptions o, Bytes* streamOut = nullptr) {
+  Bytes stream = implodeData(data.data(), data.size(), o);
+  if (streamOut) *streamOut = stream;
+  std::vector<uint8_t> work(kExplodeWorkSize);
+  Pipe pipe{&stream};
+  EXPECT_EQ(explode(readFn, writeFn, work.data(), &pipe), kExplodeOk);
+  return pipe.out;
+}
+
+TEST(Implode, RoundTripsEveryModeAndAwkwardSize) {
+  std::mt19937 rng(3);
+  std::vector<Bytes> inputs = {{}, {0}, {1, 2}, {7, 7, 7}};
+  for (size_t size : {517, 518, 519, 520, 4095, 4096, 4097, 8193, 70001}) {
+    Bytes b(size);
+    for (size_t i = 0; i < size; ++i)
+      b[i] = static_cast<uint8_t>(size % 3 == 0 ? rng() : (i % 37 < 20 ? 'a' + i % 5 : rng() % 256));
+    inputs.push_back(b);
+  }
+  inputs.push_back(Bytes(100000, 0));
+  for (const Bytes& in : inputs) {
+    for (bool ascii : {false, true}) {
+      for (int dict : {1024, 2048, 4096}) {
+        SCOPED_TRACE(std::to_string(in.size()) + (ascii ? " ascii " : " binary ") +
+                     std::to_string(dict));
+        Bytes stream;
+        Bytes out = roundTrip(in, ImplodeOptions{ascii, dict}, &stream);
+        EXPECT_TRUE(out == in) << out.size() << " of " << in.size();
+        ASSERT_GE(stream.size(), 5u);
+        EXPECT_EQ(stream[0], ascii ? 1 : 0);
+        EXPECT_EQ(stream[1], dict == 1024 ? 4 : dict == 2048 ? 5 : 6);
+      }
+    }
+  }
+}
+
+TEST(Implode, UsesLongCopiesAndTheWholeWindow) {
+  const Bytes zeros(200000, 0);
+  EXPECT_LT(implodeData(zeros.data(), zeros.size(), ImplodeOptions{}).size(), 1000u);
+  // A random block repeated at a distance of 3000 bytes: only the 4096 window can reach it.
+  std::mt19937 rng(11);
+  Bytes block(3000);
+  for (auto& b : block) b = static_cast<uint8_t>(rng());
+  Bytes twice = block;
+  twice.insert(twice.end(), block.begin(), block.end());
+  const size_t big = implodeData(twice.data(), twice.size(), ImplodeOptions{false, 4096}).size();
+  const size_t small = implodeData(twice.data(), twice.size(), ImplodeOptions{false, 2048}).size();
+  EXPECT_LT(big, 3000u * 9 / 8 + 200);
+  EXPECT_GT(small, 6000u);
+}
+
+TEST(Implode, OptionsAreLimitedToTheFormatsDictionaries) {
+  for (int dict : {0, 512, 1000, 1024, 2048, 4096, 8192})
+    EXPECT_EQ(validImplodeOptions(ImplodeOptions{false, dict}),
+              dict == 1024 || dict == 2048 || dict == 4096)
+        << dict;
+}
+
+}  // namespace
+}  // namespace qm

@@ -1,0 +1,153 @@
+#include "tools/simulation.h"
+
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include "base/text.h"
+#include "engine/engine.h"
+#include "engine/install_driver.h"
+#include "platform/sim/sim_system.h"
+#include "script/parser.h"
+#include "shell/run.h"
+#include "shell/startup.h"
+#include "ui/answers_ui.h"
+
+namespace qm {
+
+namespace {
+
+// The simulated machine, watched for the process start-up uses to hand over to its temporary
+// copy, so the simulation can go on in that copy as a real machine would.
+class WatchedMachine : public SimSystem {
+ public:
+  explicit WatchedMachine(MachineConfig config) : SimSystem(std::move(config)) {}
+  bool startProcess(const std::string& commandLine, int showState, bool wait) override {
+    lastStarted = commandLine;
+    return SimSystem::startProcess(commandLine, showState, wait);
+  }
+  std::string lastStarted;
+};
+
+class HostTraceSink : public TraceSink {
+ public:
+  explicit HostTraceSink(std::string path) : path_(std::move(path)) {}
+  void write(const std::string& line) override {
+    std::ofstream out(path_, std::ios::binary | std::ios::app);
+    out << line << '\n';
+  }
+
+ private:
+  std::string path_;
+};
+
+class SimulatedStart : public StartupHooks {
+ public:
+  int parse(Run& run) override {
+    return parseScript(run.startup.scriptPath, run.sys, run.ui, run.container, run.macros,
+                       run.startup, *run.state);
+  }
+  void postStart(Run&) override { posted = true; }
+  bool posted = false;
+};
+
+std::optional<std::string> readHostFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// Splits "PROGRAM ARGS" the way the relaunch writes it: the program is the first blank-ended word.
+void splitCommandLine(const std::string& line, std::string& program, std::string& arguments) {
+  size_t blank = line.find(' ');
+  program = line.substr(0, blank);
+  arguments = blank == std::string::npos ? "" : line.substr(blank + 1);
+}
+
+std::string directoryOf(const std::string& path) {
+  size_t slash = path.rfind('\\');
+  if (slash == std::string::npos) return "";
+  return slash == 2 && path[1] == ':' ? path.substr(0, 3) : path.substr(0, slash);
+}
+
+}  // namespace
+
+SimulationResult runSimulation(const SimulationRequest& request) {
+  SimulationResult result;
+  std::string error;
+  std::optional<MachineConfig> config = readMachineFile(request.machineFile, error);
+  if (!config) {
+    result.error = error;
+    return result;
+  }
+  WatchedMachine sys(std::move(*config));
+
+  AnswersFile answers;
+  if (!request.answersFile.empty()) {
+    std::optional<std::string> text = readHostFile(request.answersFile);
+    if (!text) {
+      result.error = request.answersFile + ": cannot be read";
+      return result;
+    }
+    std::optional<AnswersFile> parsed = AnswersFile::parse(*text, request.answersFile, error);
+    if (!parsed) {
+      result.error = error;
+      return result;
+    }
+    answers = std::move(*parsed);
+  }
+  std::unique_ptr<HostTraceSink> sink;
+  if (!request.traceFile.empty()) {
+    std::ofstream(request.traceFile, std::ios::binary | std::ios::trunc);
+    sink = std::make_unique<HostTraceSink>(request.traceFile);
+  }
+  AnswersUi ui(std::move(answers), sink.get());
+  ui.setDiskInserter([&sys](const std::string& root) {
+    return !root.empty() && sys.insertNextMedium(toUpperAscii(root[0]));
+  });
+
+  std::string program = request.program;
+  std::string arguments;
+  for (const std::string& a : request.arguments) arguments += (arguments.empty() ? "" : " ") + a;
+  // Started from its own folder, as a user starts it from the disk.
+  sys.setCurrentDirectory(directoryOf(program));
+
+  // The original and at most one temporary copy.
+  for (int generation = 0; generation < 2; ++generation) {
+    sys.setModulePath(program);
+    sys.setCommandLineArguments(arguments);
+    Run run(sys, ui);
+    SimulatedStart hooks;
+    StartupResult started = startUp(run, hooks);
+    if (started == StartupResult::Failed) {
+      result.exitCode = 1;
+      return result;
+    }
+    if (started == StartupResult::Relaunched) {
+      ui.trace("simulate: following the temporary copy: " + sys.lastStarted);
+      splitCommandLine(sys.lastStarted, program, arguments);
+      continue;
+    }
+    Engine engine(sys, ui, *run.state, run.macros, run.startup, run.container);
+    int installed = hooks.posted ? startMessage(engine) : 1;
+    result.exitCode = installExitCode(engine, installed);
+    result.logPath = engine.log.path();
+    if (!result.logPath.empty()) {
+      FileHandle h = sys.openRead(result.logPath);
+      if (h != kInvalidFile) {
+        std::string text;
+        char block[4096];
+        for (int32_t n; (n = sys.read(h, block, sizeof block)) > 0;) text.append(block, size_t(n));
+        sys.close(h);
+        result.installLog = fromCrLf(text);
+      }
+    }
+    return result;
+  }
+  result.error = "the temporary copy relaunched itself again";
+  return result;
+}
+
+}  // namespace qm

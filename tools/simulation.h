@@ -1,0 +1,27 @@
+// One whole installation on a simulated machine, as `quillpack simulate` runs it: the real
+// start-up, parser, driver and finish, unattended, following a relaunch into the temporary copy.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace qm {
+
+struct SimulationRequest {
+  std::string machineFile;  // host path of the machine file
+  std::string answersFile;  // host path; empty: every question gets its default
+  std::string traceFile;    // host path; empty: no trace
+  std::string program;      // Windows path of the installer on the machine (A:\SETUP.EXE)
+  std::vector<std::string> arguments;
+};
+
+struct SimulationResult {
+  int exitCode = 1;
+  std::string installLog;  // the install log's text (line feeds only), empty when none was written
+  std::string logPath;     // the install log's Windows path, empty when none was set
+  std::string error;       // why the simulation itself could not run (bad machine or answers file)
+};
+
+SimulationResult runSimulation(const SimulationRequest& request);
+
+}  // namespace qm

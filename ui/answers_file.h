@@ -1,0 +1,32 @@
+// The answers file of an unattended run (QUILLMOUNT_ANSWERS): one [Setup] section of Key=Value
+// lines answering the installer's questions. See docs/answers-file.md.
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+
+#include "platform/system.h"
+
+namespace qm {
+
+class AnswersFile {
+ public:
+  // The value of a key (compared without ASCII case), or nullopt when the file does not answer it.
+  std::optional<std::string> get(const std::string& key) const;
+  void set(const std::string& key, const std::string& value);
+
+  // Reads the text of an answers file. Unknown sections or keys, a repeated key, a line without
+  // "=" and a Yes/No or OK/Cancel key with any other value are errors: error then says
+  // "FILE:LINE: what".
+  static std::optional<AnswersFile> parse(const std::string& text, const std::string& fileName,
+                                          std::string& error);
+
+ private:
+  std::map<std::string, std::string> values_;  // upper-cased key -> value
+};
+
+std::optional<AnswersFile> loadAnswersFile(FileSystem& fs, const std::string& path,
+                                           std::string& error);
+
+}  // namespace qm

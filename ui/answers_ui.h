@@ -1,0 +1,53 @@
+// The unattended view: nobody sits in front of the screen. Every question is answered from the
+// answers file or with its documented default, every box and answer goes to the trace.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "ui/answers_file.h"
+#include "ui/dialog_answers.h"
+#include "ui/trace_file.h"
+#include "ui/ui.h"
+
+namespace qm {
+
+class AnswersUi : public Ui {
+ public:
+  // trace may be null (no QUILLMOUNT_LOG).
+  AnswersUi(AnswersFile answers, TraceSink* trace)
+      : answers_(std::move(answers)), sink_(trace) {}
+
+  // A box that only informs (no topic) gets its first button; a question gets the answer its
+  // topic's key gives, else the topic's default.
+  MsgResult messageBox(const MessageRequest& request) override;
+  void trace(const std::string& line) override;
+  // The dialog answers hold this object's address.
+  AnswersUi(const AnswersUi&) = delete;
+  AnswersUi& operator=(const AnswersUi&) = delete;
+
+  // Dialogs and disk prompts are answered by DialogAnswers (ui/dialog_answers.h).
+  DialogOutcome runDialog(const DialogSpec& spec, DialogController& controller) override {
+    return dialogs_.run(spec, controller);
+  }
+  DiskAnswer diskPrompt(const DiskRequest& request) override { return dialogs_.disk(request); }
+  // On the simulated machine: a disk prompt answered Yes puts the drive's next medium in.
+  void setDiskInserter(DialogAnswers::DiskInserter inserter) {
+    dialogs_.setDiskInserter(std::move(inserter));
+  }
+
+  // What the answers file says for a key, nullopt when it is silent.
+  std::optional<std::string> answer(const std::string& key) const { return answers_.get(key); }
+
+  // The answer a question of this topic gets when the file is silent: "Yes", "No", "OK", or
+  // nullopt for a topic without one (then the first button).
+  static std::optional<std::string> defaultAnswer(const std::string& topic);
+
+ protected:
+  AnswersFile answers_;
+  TraceSink* sink_;
+  DialogAnswers dialogs_{[this](const std::string& key) { return answers_.get(key); },
+                         [this](const std::string& line) { trace(line); }};
+};
+
+}  // namespace qm

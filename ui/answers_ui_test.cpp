@@ -1,0 +1,128 @@
+#include "ui/answers_ui.h"
+
+#include <gtest/gtest.h>
+
+#include "script/memory_system_for_tests.h"
+
+namespace qm {
+namespace {
+
+class LinesSink : public TraceSink {
+ public:
+  std::vector<std::string> lines;
+  void write(const std::string& line) override { lines.push_back(line); }
+};
+
+TEST(AnswersFile, ReadsKeysValuesAndComments) {
+  std::string error;
+  auto file = AnswersFile::parse(
+      "\xEF\xBB\xBF; unattended\r\n[setup]\r\nDefaultDir=D:\\APPS\\TOOL      ; where\r\n"
+      "  ask1 = Yes;really \r\nGroups=1,3\r\nOVERWRITE=no\r\n\r\nScreens=OK",
+      "a.ini", error);
+  ASSERT_TRUE(file) << error;
+  EXPECT_EQ(file->get("DEFAULTDIR"), "D:\\APPS\\TOOL");
+  EXPECT_EQ(file->get("Ask1"), "Yes;really");
+  EXPECT_EQ(file->get("groups"), "1,3");
+  EXPECT_EQ(file->get("Overwrite"), "no");
+  EXPECT_EQ(file->get("Screens"), "OK");
+  EXPECT_EQ(file->get("Reboot"), std::nullopt);
+}
+
+TEST(AnswersFile, ErrorsNameFileAndLine) {
+  struct Case {
+    const char* text;
+    const char* error;
+  };
+  const Case cases[] = {
+      {"[Setup]\nOverwrite=Maybe\n", "a.ini:2: Overwrite must be Yes or No, not \"Maybe\""},
+      {"[Setup]\nScreens=Yes\n", "a.ini:2: Screens must be OK or Cancel, not \"Yes\""},
+      {"[Other]\n", "a.ini:1: unknown section [Other] (the answers file has one section, [Setup])"},
+      {"Reboot=No\n", "a.ini:1: a key before the [Setup] section"},
+      {"[Setup]\n\nRebot=No\n", "a.ini:3: unknown key \"Rebot\""},
+      {"[Setup]\nQuit=No\nquit=Yes\n", "a.ini:3: \"quit\" is given twice"},
+      {"[Setup]\nDefaultDir\n", "a.ini:2: expected Key=Value, found \"DefaultDir\""},
+  };
+  for (const Case& c : cases) {
+    std::string error;
+    EXPECT_FALSE(AnswersFile::parse(c.text, "a.ini", error)) << c.text;
+    EXPECT_EQ(error, c.error);
+  }
+  testing::MemorySystem sys;
+  std::string error;
+  EXPECT_FALSE(loadAnswersFile(sys, "C:\\NONE.INI", error));
+  EXPECT_EQ(error, "C:\\NONE.INI: cannot open the answers file");
+  sys.put("C:\\A.INI", "[Setup]\nReboot=Yes\n");
+  auto loaded = loadAnswersFile(sys, "C:\\A.INI", error);
+  ASSERT_TRUE(loaded);
+  EXPECT_EQ(loaded->get("Reboot"), "Yes");
+}
+
+TEST(AnswersUi, BoxesAnsweredFromFileOrDefaultAndTraced) {
+  AnswersFile file;
+  file.set("Overwrite", "Yes");
+  file.set("Reboot", "Yes");
+  file.set("Quit", "No");
+  file.set("Config", "No");
+  LinesSink sink;
+  AnswersUi ui(file, &sink);
+  struct Case {
+    std::string topic;
+    MsgButtons buttons;
+    MsgResult expected;
+  };
+  const Case cases[] = {
+      {"", MsgButtons::Ok, MsgResult::Ok},
+      {"", MsgButtons::OkCancel, MsgResult::Ok},
+      {"", MsgButtons::YesNo, MsgResult::Yes},
+      {"Overwrite", MsgButtons::YesNo, MsgResult::Yes},
+      {"Reboot", MsgButtons::YesNo, MsgResult::Yes},
+      {"Quit", MsgButtons::YesNo, MsgResult::No},
+      {"Config", MsgButtons::YesNoCancel, MsgResult::No},
+      {"Config", MsgButtons::OkCancel, MsgResult::Cancel},
+      {"Autoexec", MsgButtons::YesNo, MsgResult::Yes},  // default Yes
+      {"IniFile", MsgButtons::YesNo, MsgResult::Yes},   // default Yes
+      {"Disks", MsgButtons::OkCancel, MsgResult::Ok},   // default Yes
+  };
+  for (const Case& c : cases) {
+    MessageRequest box;
+    box.text = "text";
+    box.topic = c.topic;
+    box.buttons = c.buttons;
+    EXPECT_EQ(ui.messageBox(box), c.expected) << c.topic;
+  }
+  AnswersUi silent(AnswersFile{}, &sink);
+  MessageRequest question;
+  question.buttons = MsgButtons::YesNo;
+  for (const char* topic : {"Overwrite", "Reboot"}) {
+    question.topic = topic;
+    EXPECT_EQ(silent.messageBox(question), MsgResult::No) << topic;
+  }
+  question.topic = "Quit";
+  EXPECT_EQ(silent.messageBox(question), MsgResult::Yes);
+
+  sink.lines.clear();
+  MessageRequest info;
+  info.text = "Invalid\r\ndirectory.";
+  info.caption = " ";
+  ui.messageBox(info);
+  question.text = "Do you wish to reboot?";
+  question.topic = "Reboot";
+  silent.messageBox(question);
+  ui.trace("phase: copy");
+  EXPECT_EQ(sink.lines, (std::vector<std::string>{
+                            "message \" \": Invalid\r\ndirectory. -> OK",
+                            "message [Reboot] \"\": Do you wish to reboot? -> No (default)",
+                            "phase: copy"}));
+}
+
+TEST(AnswersUi, TraceFileAppendsOneLinePerEntry) {
+  testing::MemorySystem sys;
+  sys.put("C:\\RUN.LOG", "earlier run\n");
+  FileTraceSink sink(sys, "C:\\RUN.LOG");
+  sink.write("message: two\r\nlines");
+  sink.write("second");
+  EXPECT_EQ(sys.text("C:\\RUN.LOG"), "earlier run\nmessage: two lines\nsecond\n");
+}
+
+}  // namespace
+}  // namespace qm

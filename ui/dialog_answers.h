@@ -1,0 +1,47 @@
+// The unattended answers to dialogs: each dialog's controller runs against controls in memory,
+// with what the answers file says typed in (or the dialog's own defaults), and one button press.
+// A dialog that refuses its answer would stay open forever: it ends as Failed (exit code 3).
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "ui/ui.h"
+
+namespace qm {
+
+class DialogAnswers {
+ public:
+  // lookup: a key of the answers file (DefaultDir, DIR2, DIR3, Ask1..Ask5, Groups, Screens,
+  // Disks), nullopt when the file does not answer it. trace: one line of the run's trace.
+  using Lookup = std::function<std::optional<std::string>(const std::string& key)>;
+  using Trace = std::function<void(const std::string& line)>;
+  // Puts the next medium into the drive of root (the simulated machine); false when there is none.
+  using DiskInserter = std::function<bool(const std::string& root)>;
+
+  DialogAnswers(Lookup lookup, Trace trace) : lookup_(std::move(lookup)), trace_(std::move(trace)) {}
+  void setDiskInserter(DiskInserter inserter) { inserter_ = std::move(inserter); }
+
+  DialogOutcome run(const DialogSpec& spec, DialogController& controller);
+  DiskAnswer disk(const DiskRequest& request);
+
+  // A kind-2 disk asked for this many times in a row is taken as never coming.
+  static constexpr int kMaxDiskRepeats = 16;
+
+ private:
+  std::optional<std::string> answer(const std::string& key) const;
+  Lookup lookup_;
+  Trace trace_;
+  DiskInserter inserter_;
+  std::string lastDisk_;
+  int diskRepeats_ = 0;
+};
+
+// The answers file key for a dialog topic ("Dir2" -> "DIR2", others unchanged).
+std::string answerKey(const std::string& topic);
+
+// The numbers of a Groups= answer ("1,3" or "1 3"); words that are not numbers are skipped.
+std::vector<int> parseGroupNumbers(const std::string& text);
+
+}  // namespace qm

@@ -1,0 +1,67 @@
+#include "ui/disk_prompt.h"
+
+#include "base/text.h"
+#include "ui/dialogs.h"
+
+namespace qm {
+
+std::string diskMessage(const DialogTexts& texts, const DiskEntry* entry,
+                        const std::string* fileName) {
+  bool usable = entry != nullptr && entry->kind != 0;
+  std::string message;
+  if (fileName != nullptr && !(usable && entry->kind == 2))
+    message = texts.fileNotFound + *fileName + ". ";
+  message += texts.insertDisk + (usable ? entry->description : texts.diskName);
+  return message;
+}
+
+int promptForDisk(Ui& ui, FileSystem& fs, const DialogTexts& texts, const DiskEntry* entry,
+                  const std::string* fileName, const std::string& sourceDir) {
+  bool usable = entry != nullptr && entry->kind != 0;
+  int result = usable ? kDiskReady : kDiskNone;
+  DiskRequest request;
+  request.message = diskMessage(texts, entry, fileName);
+  request.kind = usable ? entry->kind : 0;
+  request.root = std::string(1, sourceDir.empty() ? 'A' : sourceDir[0]) + ":\\";
+  if (request.kind == 2) request.expectedLabel = entry->label;
+  ui.beep();
+  for (;;) {
+    switch (ui.diskPrompt(request)) {
+      case DiskAnswer::Failed:
+        return kDiskFailed;
+      case DiskAnswer::Present:
+        return result;
+      case DiskAnswer::Cancel:
+        if (askQuit(ui, texts, false)) return kDiskQuit;
+        break;
+      case DiskAnswer::Inserted:
+        if (request.kind != 2) return result;
+        if (auto label = fs.volumeLabel(request.root); label && equalsNoCase(*label, entry->label))
+          return result;
+        break;
+    }
+  }
+}
+
+int insertDiskRequest(Ui& ui, FileSystem& fs, const DialogTexts& texts, DiskListView& list,
+                      const std::string& sourceDir, bool advance, bool restore) {
+  int before = list.position();
+  if (advance) {
+    list.setPosition(list.position() + 1);
+    list.setCurrentDisk(list.position());
+  }
+  int result = kDiskQuit;  // no further entry asks for a disk
+  int start = list.currentDisk() < 0 ? 0 : list.currentDisk();
+  for (int i = start; i < list.size(); ++i) {
+    const DiskEntry* entry = list.diskAt(i);
+    if (entry == nullptr || entry->kind == 0) continue;
+    list.setPosition(i);
+    list.setCurrentDisk(i);
+    result = promptForDisk(ui, fs, texts, entry, nullptr, sourceDir);
+    break;
+  }
+  if (restore) list.setPosition(before);
+  return result > 0 ? result : 0;
+}
+
+}  // namespace qm

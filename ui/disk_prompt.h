@@ -1,0 +1,56 @@
+// Asking for installation disks: the disk prompt with its label check, and the main window's
+// insert-disk request (message 1026) that walks the file list to the next disk entry.
+#pragma once
+
+#include <string>
+
+#include "platform/system.h"
+#include "ui/dialog_texts.h"
+#include "ui/ui.h"
+
+namespace qm {
+
+// What an INSERTDISK entry tells the prompt.
+struct DiskEntry {
+  std::string description;  // the disk name
+  std::string label;        // expected volume label (kind 2)
+  int kind = 1;             // 0 no prompt, 1 prompt only, 2 prompt and label check
+};
+
+// Results of promptForDisk and the insert-disk request.
+constexpr int kDiskReady = 0;    // the right disk is in
+constexpr int kDiskQuit = 1;     // the user chose to quit
+constexpr int kDiskNone = -1;    // no disk entry to ask for (asked with the default name)
+constexpr int kDiskFailed = 3;   // unattended and unanswerable: the run ends with code 3
+
+// The message the prompt shows.
+std::string diskMessage(const DialogTexts& texts, const DiskEntry* entry,
+                        const std::string* fileName);
+
+// Beeps, then asks for the disk until it is in (kind 2: its label matches, any case) or the
+// user confirms quitting. entry null or kind 0: asked with the default name, result -1 when
+// confirmed. sourceDir: $SOURCEDIR$, whose drive root is checked.
+int promptForDisk(Ui& ui, FileSystem& fs, const DialogTexts& texts, const DiskEntry* entry,
+                  const std::string* fileName, const std::string& sourceDir);
+
+// The file list as the insert-disk request sees it; the engine implements it over its list.
+class DiskListView {
+ public:
+  virtual ~DiskListView() = default;
+  virtual int size() const = 0;
+  // The disk entry at a position, or null for a FILE entry.
+  virtual const DiskEntry* diskAt(int position) const = 0;
+  virtual int position() const = 0;
+  virtual void setPosition(int position) = 0;
+  virtual int currentDisk() const = 0;
+  virtual void setCurrentDisk(int position) = 0;
+};
+
+// Message 1026. advance (first parameter): move the position on by one and make it the current
+// disk entry. restore (second parameter): put the position back afterwards. Asks for the first
+// entry at or after the current disk entry whose kind is not 0, which becomes the position.
+// Returns 0 to go on; 1 when the user quit or no such entry exists; kDiskFailed unattended.
+int insertDiskRequest(Ui& ui, FileSystem& fs, const DialogTexts& texts, DiskListView& list,
+                      const std::string& sourceDir, bool advance, bool restore);
+
+}  // namespace qm

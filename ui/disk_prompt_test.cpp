@@ -1,0 +1,124 @@
+#include "ui/disk_prompt.h"
+
+#include <gtest/gtest.h>
+
+#include "script/memory_system_for_tests.h"
+#include "ui/scripted_ui_for_tests.h"
+
+namespace qm {
+namespace {
+
+// A machine whose drive labels change as disks are "inserted".
+class LabelledSystem : public testing::MemorySystem {
+ public:
+  std::deque<std::optional<std::string>> labels;  // one per label read; last one repeats
+  std::vector<std::string> roots;
+  std::optional<std::string> volumeLabel(const std::string& root) override {
+    roots.push_back(root);
+    if (labels.empty()) return std::nullopt;
+    auto label = labels.front();
+    if (labels.size() > 1) labels.pop_front();
+    return label;
+  }
+};
+
+TEST(DiskMessage, NamesTheFileUnlessTheLabelIsChecked) {
+  DialogTexts texts;
+  DiskEntry plain{"Disk 2", "", 1};
+  DiskEntry labelled{"Disk 3", "DISK3", 2};
+  DiskEntry silent{"Disk 4", "", 0};
+  std::string file = "APP.EXE";
+  EXPECT_EQ(diskMessage(texts, &plain, nullptr), "Please insert Disk 2");
+  EXPECT_EQ(diskMessage(texts, &plain, &file),
+            "File not found on the installation disk: APP.EXE. Please insert Disk 2");
+  EXPECT_EQ(diskMessage(texts, &labelled, &file), "Please insert Disk 3");
+  EXPECT_EQ(diskMessage(texts, &silent, nullptr), "Please insert the next disk");
+  EXPECT_EQ(diskMessage(texts, nullptr, &file),
+            "File not found on the installation disk: APP.EXE. Please insert the next disk");
+}
+
+TEST(PromptForDisk, ResultsByKindAndAnswer) {
+  DiskEntry labelled{"Disk 2", "DISK2", 2};
+  DiskEntry plain{"Disk 2", "", 1};
+  DiskEntry silent{"Disk 2", "", 0};
+  struct Case {
+    const char* name;
+    const DiskEntry* entry;
+    std::deque<DiskAnswer> answers;
+    std::deque<std::optional<std::string>> labels;
+    std::deque<MsgResult> quit;
+    int result;
+    size_t asked;
+  };
+  const Case cases[] = {
+      {"plain ok", &plain, {DiskAnswer::Inserted}, {}, {}, kDiskReady, 1},
+      {"no entry", nullptr, {DiskAnswer::Inserted}, {}, {}, kDiskNone, 1},
+      {"kind 0", &silent, {DiskAnswer::Inserted}, {}, {}, kDiskNone, 1},
+      {"label any case", &labelled, {DiskAnswer::Inserted}, {"disk2"}, {}, kDiskReady, 1},
+      {"wrong then right", &labelled, {DiskAnswer::Inserted, DiskAnswer::Inserted},
+       {"DISK1", "DISK2"}, {}, kDiskReady, 2},
+      {"unreadable label", &labelled, {DiskAnswer::Inserted, DiskAnswer::Inserted},
+       {std::nullopt, "DISK2"}, {}, kDiskReady, 2},
+      {"merged source", &labelled, {DiskAnswer::Present}, {"OTHER"}, {}, kDiskReady, 1},
+      {"quit", &plain, {DiskAnswer::Cancel}, {}, {MsgResult::Yes}, kDiskQuit, 1},
+      {"quit refused", &plain, {DiskAnswer::Cancel, DiskAnswer::Inserted}, {}, {MsgResult::No},
+       kDiskReady, 2},
+      {"unattended stuck", &labelled, {DiskAnswer::Inserted, DiskAnswer::Failed}, {"DISK9"}, {},
+       kDiskFailed, 2},
+  };
+  for (const Case& c : cases) {
+    ScriptedUi ui;
+    LabelledSystem sys;
+    ui.diskAnswers = c.answers;
+    ui.boxAnswers = c.quit;
+    sys.labels = c.labels;
+    EXPECT_EQ(promptForDisk(ui, sys, DialogTexts{}, c.entry, nullptr, "E:\\SETUP"), c.result)
+        << c.name;
+    EXPECT_EQ(ui.diskRequests.size(), c.asked) << c.name;
+    EXPECT_EQ(ui.beeps, 1) << c.name;
+    for (const std::string& root : sys.roots) EXPECT_EQ(root, "E:\\") << c.name;
+  }
+}
+
+class VectorList : public DiskListView {
+ public:
+  std::vector<std::optional<DiskEntry>> entries;
+  int pos = 0, disk = -1;
+  int size() const override { return static_cast<int>(entries.size()); }
+  const DiskEntry* diskAt(int i) const override { return entries[i] ? &*entries[i] : nullptr; }
+  int position() const override { return pos; }
+  void setPosition(int p) override { pos = p; }
+  int currentDisk() const override { return disk; }
+  void setCurrentDisk(int p) override { disk = p; }
+};
+
+TEST(InsertDiskRequest, WalksToTheNextDiskThatAsks) {
+  VectorList list;
+  list.entries = {std::nullopt, DiskEntry{"Silent", "", 0}, std::nullopt,
+                  DiskEntry{"Disk 2", "", 1}, std::nullopt};
+  list.pos = 0;
+  ScriptedUi ui;
+  LabelledSystem sys;
+  ui.diskAnswers = {DiskAnswer::Inserted};
+  EXPECT_EQ(insertDiskRequest(ui, sys, DialogTexts{}, list, "A:\\", true, false), 0);
+  EXPECT_EQ(list.pos, 3);
+  EXPECT_EQ(list.disk, 3);
+  ASSERT_EQ(ui.diskRequests.size(), 1u);
+  EXPECT_EQ(ui.diskRequests[0].message, "Please insert Disk 2");
+
+  // Restore puts the position back; no further asking disk gives 1.
+  list.pos = 3;
+  EXPECT_EQ(insertDiskRequest(ui, sys, DialogTexts{}, list, "A:\\", true, true), 1);
+  EXPECT_EQ(list.pos, 3);
+  EXPECT_EQ(ui.diskRequests.size(), 1u);
+
+  // The user quitting is passed on; a kind-1 entry with no disk to compare is fine.
+  list.pos = 0;
+  list.disk = -1;
+  ui.diskAnswers = {DiskAnswer::Cancel};
+  ui.boxAnswers = {MsgResult::Yes};
+  EXPECT_EQ(insertDiskRequest(ui, sys, DialogTexts{}, list, "A:\\", false, false), kDiskQuit);
+}
+
+}  // namespace
+}  // namespace qm

@@ -1,0 +1,91 @@
+#include "ui/screen_dialogs.h"
+
+#include "ui/dialogs.h"
+
+namespace qm {
+
+DialogAction ScreenDialog::command(int id, DialogControls& controls) {
+  if (id == kIdOk) return DialogAction::EndOk;
+  if (id == kIdCancel)
+    return askQuit(ui_, texts_, false) ? DialogAction::EndCancel : DialogAction::Stay;
+  return DialogAction::Stay;
+}
+
+DialogOutcome runScreenDialog(Ui& ui, const DialogTexts& texts, const DialogTemplate& dialog,
+                              const std::string& topic) {
+  DialogSpec spec;
+  spec.templateBytes = dialog;
+  spec.topic = topic;
+  ScreenDialog controller(ui, texts);
+  return ui.runDialog(spec, controller);
+}
+
+void GroupDialog::open(DialogControls& controls) {
+  for (int i = record_.firstIndex; i < record_.endIndex; ++i) {
+    if (!groups_.initialMark[i]) continue;
+    controls.setChecked(kFirstGroupBoxId + (i - record_.firstIndex), true);
+    if (record_.exclusive) break;  // only the first mark starts selected among radio buttons
+  }
+}
+
+DialogAction GroupDialog::command(int id, DialogControls& controls) {
+  if (id == kIdCancel)
+    return askQuit(ui_, texts_, false) ? DialogAction::EndCancel : DialogAction::Stay;
+  if (id != kIdOk) return DialogAction::Stay;
+  bool any = false;
+  for (int i = record_.firstIndex; i < record_.endIndex; ++i)
+    any = controls.checked(kFirstGroupBoxId + (i - record_.firstIndex)) || any;
+  if (!any) {
+    MessageRequest box;
+    box.text = texts_.noGroup;
+    box.caption = " ";
+    box.icon = MsgIcon::Warning;
+    box.owned = true;
+    ui_.messageBox(box);
+    return DialogAction::Stay;
+  }
+  for (int i = record_.firstIndex; i < record_.endIndex; ++i)
+    if (controls.checked(kFirstGroupBoxId + (i - record_.firstIndex))) groups_.selected[i] = true;
+  groups_.chosen = true;
+  return DialogAction::EndOk;
+}
+
+namespace {
+
+DialogOutcome showGroup(Ui& ui, const DialogTexts& texts, GroupTables& groups,
+                        GroupDialogRecord& record) {
+  if (!record.dialog) return DialogOutcome::Ok;  // already shown and released
+  DialogSpec spec;
+  spec.templateBytes = std::move(*record.dialog);
+  record.dialog.reset();
+  spec.topic = "Groups";
+  spec.exclusive = record.exclusive;
+  for (int i = record.firstIndex; i < record.endIndex; ++i)
+    spec.choices.emplace_back(kFirstGroupBoxId + (i - record.firstIndex), groups.numberOfIndex[i]);
+  GroupDialog controller(ui, texts, groups, record);
+  return ui.runDialog(spec, controller);
+}
+
+}  // namespace
+
+DialogOutcome runGroupDialogs(Ui& ui, const DialogTexts& texts, ScreenRecords& screens) {
+  GroupTables& groups = screens.groups;
+  if (screens.mainGroup) {
+    DialogOutcome outcome = showGroup(ui, texts, groups, *screens.mainGroup);
+    if (outcome != DialogOutcome::Ok) return outcome;
+  }
+  // Option dialogs may select further groups; those with higher indexes get their own dialogs
+  // as the walk reaches them.
+  for (int i = 0; i < groups.count && i < kMaxGroupIndexes; ++i) {
+    if (!groups.selected[i]) continue;
+    int number = groups.numberOfIndex[i];
+    for (GroupDialogRecord& record : screens.optionGroups) {
+      if (record.groupNumber != number) continue;
+      DialogOutcome outcome = showGroup(ui, texts, groups, record);
+      if (outcome != DialogOutcome::Ok) return outcome;
+    }
+  }
+  return DialogOutcome::Ok;
+}
+
+}  // namespace qm

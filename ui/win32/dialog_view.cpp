@@ -1,0 +1,120 @@
+#include "ui/win32/dialog_view.h"
+
+namespace qm {
+namespace {
+
+// Light grey with black text for every dialog; the ASK and progress dialogs use the system
+// window colour instead.
+constexpr COLORREF kDialogGrey = RGB(192, 192, 192);
+
+class Win32Controls : public DialogControls {
+ public:
+  explicit Win32Controls(HWND dialog) : dialog_(dialog) {}
+  void setText(int id, const std::string& text) override {
+    SetDlgItemTextA(dialog_, id, text.c_str());
+  }
+  std::string text(int id, size_t maxChars) override {
+    std::string buffer(maxChars + 1, '\0');
+    UINT got = GetDlgItemTextA(dialog_, id, buffer.data(), static_cast<int>(buffer.size()));
+    buffer.resize(got);
+    return buffer;
+  }
+  void setChecked(int id, bool checked) override {
+    CheckDlgButton(dialog_, id, checked ? BST_CHECKED : BST_UNCHECKED);
+  }
+  bool checked(int id) override { return IsDlgButtonChecked(dialog_, id) == BST_CHECKED; }
+
+ private:
+  HWND dialog_;
+};
+
+struct RunContext {
+  const DialogSpec* spec;
+  DialogController* controller;
+  HBRUSH background;
+  COLORREF colour;
+};
+
+void centreOnScreen(HWND dialog) {
+  RECT r;
+  GetWindowRect(dialog, &r);
+  int w = r.right - r.left, h = r.bottom - r.top;
+  int x = (GetSystemMetrics(SM_CXSCREEN) - w) / 2;
+  int y = (GetSystemMetrics(SM_CYSCREEN) - h) / 2;
+  SetWindowPos(dialog, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+}
+
+INT_PTR CALLBACK dialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* ctx = reinterpret_cast<RunContext*>(GetWindowLongPtrA(dialog, GWLP_USERDATA));
+  switch (message) {
+    case WM_INITDIALOG: {
+      ctx = reinterpret_cast<RunContext*>(lParam);
+      SetWindowLongPtrA(dialog, GWLP_USERDATA, lParam);
+      centreOnScreen(dialog);
+      Win32Controls controls(dialog);
+      ctx->controller->open(controls);
+      return TRUE;
+    }
+    case WM_COMMAND: {
+      int id = LOWORD(wParam);
+      if (ctx == nullptr || (id != IDOK && id != IDCANCEL) || HIWORD(wParam) != BN_CLICKED)
+        return FALSE;
+      Win32Controls controls(dialog);
+      switch (ctx->controller->command(id, controls)) {
+        case DialogAction::EndOk:
+          EndDialog(dialog, IDOK);
+          break;
+        case DialogAction::EndCancel:
+          EndDialog(dialog, IDCANCEL);
+          break;
+        case DialogAction::Stay:
+          break;
+      }
+      return TRUE;
+    }
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+      if (ctx == nullptr) return FALSE;
+      SetBkColor(reinterpret_cast<HDC>(wParam), ctx->colour);
+      SetTextColor(reinterpret_cast<HDC>(wParam), RGB(0, 0, 0));
+      return reinterpret_cast<INT_PTR>(ctx->background);
+    default:
+      return FALSE;
+  }
+}
+
+}  // namespace
+
+DialogOutcome runWin32Dialog(HWND owner, const DialogSpec& spec, DialogController& controller) {
+  if (spec.templateBytes.empty()) return DialogOutcome::Failed;
+  RunContext ctx{&spec, &controller, nullptr, kDialogGrey};
+  if (spec.windowColour) ctx.colour = GetSysColor(COLOR_WINDOW);
+  ctx.background = CreateSolidBrush(ctx.colour);
+  INT_PTR result = DialogBoxIndirectParamA(
+      GetModuleHandleA(nullptr), reinterpret_cast<LPCDLGTEMPLATEA>(spec.templateBytes.data()),
+      owner, dialogProc, reinterpret_cast<LPARAM>(&ctx));
+  DeleteObject(ctx.background);
+  if (result == IDOK) return DialogOutcome::Ok;
+  if (result == IDCANCEL) return DialogOutcome::Cancel;
+  return DialogOutcome::Failed;
+}
+
+int win32TextExtent(const std::string& text, const FontSpec& font) {
+  HDC dc = GetDC(nullptr);
+  HFONT handle = CreateFontA(0, 0, 0, 0, FW_NORMAL, font.italic, font.underline, FALSE,
+                             static_cast<DWORD>(font.charset), OUT_DEFAULT_PRECIS,
+                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH,
+                             font.face.c_str());
+  HGDIOBJ old = SelectObject(dc, handle);
+  SIZE size{0, 0};
+  GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+  SelectObject(dc, old);
+  DeleteObject(handle);
+  ReleaseDC(nullptr, dc);
+  return size.cx;
+}
+
+int win32DialogBaseUnitX() { return LOWORD(GetDialogBaseUnits()); }
+
+}  // namespace qm

@@ -1,0 +1,101 @@
+#include "ui/win32/win32_ui.h"
+
+#include "ui/win32/dialog_view.h"
+
+namespace qm {
+
+namespace {
+
+UINT iconFlag(MsgIcon icon) {
+  switch (icon) {
+    case MsgIcon::Warning:
+      return MB_ICONEXCLAMATION;
+    case MsgIcon::Question:
+      return MB_ICONQUESTION;
+    case MsgIcon::Information:
+      return MB_ICONINFORMATION;
+    case MsgIcon::Error:
+      return MB_ICONHAND;
+    case MsgIcon::None:
+      break;
+  }
+  return 0;
+}
+
+UINT buttonFlag(MsgButtons buttons) {
+  switch (buttons) {
+    case MsgButtons::OkCancel:
+      return MB_OKCANCEL;
+    case MsgButtons::YesNo:
+      return MB_YESNO;
+    case MsgButtons::YesNoCancel:
+      return MB_YESNOCANCEL;
+    case MsgButtons::Ok:
+      break;
+  }
+  return MB_OK;
+}
+
+MsgResult fromId(int id, MsgButtons buttons) {
+  switch (id) {
+    case IDOK:
+      return MsgResult::Ok;
+    case IDYES:
+      return MsgResult::Yes;
+    case IDNO:
+      return MsgResult::No;
+    case IDCANCEL:
+      return MsgResult::Cancel;
+  }
+  // The box could not be shown: take the answer that changes least.
+  return buttons == MsgButtons::Ok ? MsgResult::Ok
+         : buttons == MsgButtons::YesNo ? MsgResult::No
+                                        : MsgResult::Cancel;
+}
+
+const char* resultName(MsgResult r) {
+  switch (r) {
+    case MsgResult::Ok:
+      return "OK";
+    case MsgResult::Cancel:
+      return "Cancel";
+    case MsgResult::Yes:
+      return "Yes";
+    case MsgResult::No:
+      return "No";
+  }
+  return "?";
+}
+
+}  // namespace
+
+MsgResult Win32Ui::messageBox(const MessageRequest& request) {
+  HWND owner = request.owned ? owner_ : nullptr;
+  const char* caption = request.captionDefault ? nullptr : request.caption.c_str();
+  int id = MessageBoxA(owner, request.text.c_str(), caption,
+                       iconFlag(request.icon) | buttonFlag(request.buttons));
+  MsgResult result = fromId(id, request.buttons);
+  trace("message: " + request.text + " -> " + resultName(result));
+  return result;
+}
+
+void Win32Ui::trace(const std::string& line) {
+  if (sink_) sink_->write(line);
+}
+
+DialogOutcome Win32Ui::runDialog(const DialogSpec& spec, DialogController& controller) {
+  DialogOutcome outcome = runWin32Dialog(owner_, spec, controller);
+  trace("dialog " + spec.topic + " -> " +
+        (outcome == DialogOutcome::Ok ? "OK" : outcome == DialogOutcome::Cancel ? "Cancel" : "failed"));
+  return outcome;
+}
+
+int Win32Ui::textExtent(const std::string& text, const FontSpec& font) {
+  return win32TextExtent(text, font);
+}
+
+int Win32Ui::dialogBaseUnitX() { return win32DialogBaseUnitX(); }
+
+void Win32Ui::beep() { MessageBeep(MB_ICONASTERISK); }
+
+}  // namespace qm
