@@ -64,9 +64,23 @@ void Engine::progressMessage(int completed) {
   windows_->showPercent(progress_.percent());
 }
 
-int Engine::insertDiskRequest(bool advance, bool restore) {
-  FileListView view(*this);
-  int result = qm::insertDiskRequest(ui, sys, texts, view, macros.sourceDir, advance, restore);
+int Engine::insertDiskRequest(bool advance, const std::string* missingFile) {
+  FileListView list(*this);
+  int before = list.position();
+  if (advance) {
+    list.setPosition(before + 1);
+    list.setCurrentDisk(list.position());
+  }
+  int result = kDiskQuit;  // no further entry asks for a disk
+  for (int i = std::max(currentDiskEntry, 0); i < list.size(); ++i) {
+    const DiskEntry* entry = list.diskAt(i);
+    if (entry == nullptr || entry->kind == 0) continue;
+    list.setPosition(i);
+    list.setCurrentDisk(i);
+    result = promptForDisk(ui, sys, texts, entry, missingFile, macros.sourceDir);
+    break;
+  }
+  if (missingFile) list.setPosition(before);
   if (result == kDiskFailed) unanswerable = true;
   return result > 0 ? result : 0;
 }

@@ -100,9 +100,10 @@ class Engine {
   // --- The main window's engine messages.
   // 1024: completed 1 after a whole file, 0 for a partial step.
   void progressMessage(int completed);
-  // 1026: advance (first parameter) moves on to the next disk entry first; restore (second
-  // parameter not 0) puts the position back afterwards. 0 to go on, above 0 to stop.
-  int insertDiskRequest(bool advance, bool restore);
+  // 1026: advance (first parameter) moves on to the next disk entry first; a missing file's
+  // name (second parameter) is shown in the prompt, and the position is put back afterwards.
+  // 0 to go on, above 0 to stop.
+  int insertDiskRequest(bool advance, const std::string* missingFile);
   // 1027: the file being copied.
   void copyFileMessage(const std::string& name);
   // Runs the window's waiting messages; returns the cancel flag.

@@ -66,8 +66,10 @@ class StreamBuilder {
   }
   StreamBuilder& copy(int length, int distance) {
     put(1, 1);
-    int s = 15;
-    while (dcl::kLengthBase[s] > length) --s;
+    int s = 0;
+    while (length < dcl::kLengthBase[s] ||
+           length >= dcl::kLengthBase[s] + (1 << dcl::kLengthExtraBits[s]))
+      ++s;
     put(dcl::kLengthCodes[s].bits, dcl::kLengthCodes[s].length);
     put(length - dcl::kLengthBase[s], dcl::kLengthExtraBits[s]);
     if (length == dcl::kEndMarkerLength) return *this;

@@ -245,7 +245,7 @@ int copyEntry(Engine& engine, FileEntry& entry) {
       engine.warn(engine.state.settings.prompts.fileNotFound + source + ". ", true);
       return 1;
     }
-    if (engine.insertDiskRequest(false, true) != 0) return 1;
+    if (engine.insertDiskRequest(false, &namePart) != 0) return 1;
   }
 
   std::optional<Match> continued;

@@ -18,10 +18,9 @@ void check(bool ok) {
   if (!ok) std::abort();
 }
 
-const char* const kKeys[] = {"DefaultDir", "Dir2",     "Dir3",   "Ask1",     "Ask2",
-                             "Ask3",       "Ask4",     "Ask5",   "Groups",   "Screens",
-                             "Overwrite",  "Autoexec", "Config", "IniFile",  "Reboot",
-                             "Disks",      "Quit"};
+const char* const kKeys[] = {"DefaultDir", "Dir2",    "Dir3",   "Ask1",    "Ask2",      "Ask3",
+                             "Ask4",       "Ask5",    "Groups", "Screens", "Overwrite", "Autoexec",
+                             "Config",     "IniFile", "Reboot", "Disks",   "Quit"};
 
 bool isOneOf(const std::string& v, std::initializer_list<const char*> words) {
   for (const char* w : words)

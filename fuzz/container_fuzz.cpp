@@ -52,7 +52,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   int64_t fileSize = sys.fileSize(h);
   std::vector<qm::ContainerEntry> entries;
   uint8_t trailer[qm::kTrailerSize];
-  if (fileSize >= qm::kTrailerSize && sys.seek(h, -int64_t(qm::kTrailerSize), qm::SeekOrigin::End) >= 0 &&
+  if (fileSize >= qm::kTrailerSize &&
+      sys.seek(h, -int64_t(qm::kTrailerSize), qm::SeekOrigin::End) >= 0 &&
       sys.read(h, trailer, qm::kTrailerSize) == int32_t(qm::kTrailerSize)) {
     if (auto t = qm::decodeTrailer(trailer)) {
       qm::ReadAt readAt = [&](uint64_t offset, uint8_t* buffer, size_t n) {

@@ -26,7 +26,8 @@ void check(bool ok) {
 const fs::path& machineFolder() {
   static const fs::path dir = [] {
     fs::path d = fs::temp_directory_path() / ("qm-machine-fuzz-" + std::to_string(getpid()));
-    for (const char* sub : {"c", "d1", "d2", "c/WINDOWS", "c/WINDOWS/SYSTEM", "c/TEMP"})
+    for (const char* sub : {"c", "d", "d1", "d2", "disk1", "disk2", "disk3", "c/WINDOWS",
+                            "c/WINDOWS/SYSTEM", "c/TEMP"})
       fs::create_directories(d / sub);
     std::ofstream(d / "c" / "README.TXT") << "hello\r\n";
     std::ofstream(d / "d1" / "A.TXT") << "disk one";
@@ -63,8 +64,8 @@ void checkMachine(const qm::MachineConfig& m) {
 
   qm::SimSystem sim(m);
   // Only questions that read: the machine's folders are shared by every input.
-  for (const char* path : {"C:\\README.TXT", "c:\\..\\..\\..\\etc\\passwd", "A:\\A.TXT",
-                           "D:\\", "Z:\\X", "C:\\WINDOWS\\SYSTEM\\..\\..\\README.TXT"}) {
+  for (const char* path : {"C:\\README.TXT", "c:\\..\\..\\..\\etc\\passwd", "A:\\A.TXT", "D:\\",
+                           "Z:\\X", "C:\\WINDOWS\\SYSTEM\\..\\..\\README.TXT"}) {
     if (std::optional<fs::path> host = sim.hostPath(path)) {
       // Whatever a Windows path names lies inside the machine's folder.
       std::string h = fs::weakly_canonical(*host).string();

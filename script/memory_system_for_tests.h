@@ -27,7 +27,7 @@ class MemorySystem : public System {
   std::string temp = "C:\\TEMP\\";
   std::string windows = "C:\\WINDOWS\\";
   std::string system = "C:\\WINDOWS\\SYSTEM\\";
-  uint32_t version = 0x070A5F03;  // Windows 3.95, DOS 7.10
+  uint32_t version = 0x070A5F03;     // Windows 3.95, DOS 7.10
   std::vector<std::string> started;  // "show|wait|command line"
   std::vector<std::string> calls;    // order of notable calls
   std::string failReadsOf;           // upper-cased path whose reads fail
@@ -35,7 +35,9 @@ class MemorySystem : public System {
   int reads = 0;
   int opens = 0;
 
-  void put(const std::string& path, std::string data) { files[upperAscii(path)].data = std::move(data); }
+  void put(const std::string& path, std::string data) {
+    files[upperAscii(path)].data = std::move(data);
+  }
   bool has(const std::string& path) const { return files.count(upperAscii(path)) > 0; }
   const std::string& text(const std::string& path) { return files[upperAscii(path)].data; }
 

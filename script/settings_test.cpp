@@ -9,17 +9,6 @@ namespace {
 
 using testing::StatementFixture;
 
-TEST(Prompts, DefaultsAreTheInstallersOwnTexts) {
-  Prompts p;
-  EXPECT_EQ(p.copyFile, "Installing file: ");
-  EXPECT_EQ(p.insertDisk, "Please insert ");
-  EXPECT_EQ(p.fileExist, "File exists.  Overwrite ");
-  EXPECT_EQ(p.syntaxError, "Syntax error, line: ");
-  EXPECT_EQ(p.missingEndFirstScreen, "Missing EndFirstScreen ");
-  EXPECT_EQ(p.destination[0], "");
-  EXPECT_EQ(p.destination[3], "Please enter the destination drive and directory:");
-}
-
 TEST(PromptStatement, MaximaAndKeywords) {
   struct Case {
     const char* keyword;

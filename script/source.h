@@ -72,8 +72,8 @@ struct SourceFile {
   SourceFile& operator=(const SourceFile&) = delete;
 
   FileHandle handle = kInvalidFile;  // plain file; -1 for a container entry
-  int64_t base = 0;                  // offset of an entry's data in the container; 0 for a plain file
-  int64_t position = 0;              // read position relative to base (container entries only)
+  int64_t base = 0;      // offset of an entry's data in the container; 0 for a plain file
+  int64_t position = 0;  // read position relative to base (container entries only)
   int64_t size = 0;
   uint32_t date = 0;  // MS-DOS date
   uint32_t time = 0;  // MS-DOS time

@@ -223,9 +223,8 @@ TEST(SourceReader, EntrySeeksClampToTheEntry) {
     int64_t expected;
   };
   const Case cases[] = {
-      {0, -5, 0, 0},    {0, 150, 0, 50},  {20, 5, 1, 25},  {20, -30, 1, 0},
-      {20, 31, 1, 50},  {0, -1, 2, 49},   {0, 10, 2, 50},  {10, 0, 3, -1},
-      {10, 0, -1, -1},
+      {0, -5, 0, 0},  {0, 150, 0, 50}, {20, 5, 1, 25}, {20, -30, 1, 0}, {20, 31, 1, 50},
+      {0, -1, 2, 49}, {0, 10, 2, 50},  {10, 0, 3, -1}, {10, 0, -1, -1},
   };
   for (const Case& c : cases) {
     fx.container.seekSource(*f, c.start, 0);
@@ -254,7 +253,9 @@ TEST(SourceReader, ReadLineSplitsKeepsLineFeedAndDropsCarriageReturns) {
       {"line feed right after a full piece", "abcd\nx", 5, {"abcd", "\n", "x"}},
       {"blank lines", "\n\r\n\n", 10, {"\n", "\n", "\n"}},
       {"only carriage returns", "\r\r\r", 10, {}},
-      {"longer than a read-ahead block", std::string(9000, 'q') + "\nz", 10000,
+      {"longer than a read-ahead block",
+       std::string(9000, 'q') + "\nz",
+       10000,
        {std::string(9000, 'q') + "\n", "z"}},
   };
   for (const Case& c : cases) {

@@ -211,12 +211,6 @@ TEST(StatementLineMacro, LeadingReadingMacrosAreReplacedInTheLine) {
   }
 }
 
-TEST(StatementLineMacro, WithoutMacroValuesTheMacroExpandsToNothing) {
-  StatementLine line;
-  line.load("$SOURCEDIR$\\A.TXT");
-  EXPECT_EQ(line.readWord(), "\\A.TXT");
-}
-
 TEST(StatementLineLimits, NeverHoldsMoreThanALine) {
   MacroValues macros;
   macros.sourceDir = std::string(600, 'S');

@@ -209,9 +209,8 @@ StartupResult startUp(Run& run, StartupHooks& hooks) {
     bool insertDisk = hasInsertDiskLine(run, *script);
     run.container.closeSource(script);
     std::string current = run.sys.currentDirectory();
-    DriveType type = run.sys.driveType(current.size() >= 2 && current[1] == ':'
-                                           ? current.substr(0, 2) + "\\"
-                                           : current);
+    DriveType type = run.sys.driveType(
+        current.size() >= 2 && current[1] == ':' ? current.substr(0, 2) + "\\" : current);
     if (insertDisk && type != DriveType::Fixed) return relaunch(run);
   }
 

@@ -69,8 +69,6 @@ bool isInsertDiskLine(const std::string& line);
 StartupResult startUp(Run& run, StartupHooks& hooks);
 
 // The exit code for a start-up that did not carry on into the message loop.
-inline int startupExitCode(StartupResult result) {
-  return result == StartupResult::Failed ? 1 : 0;
-}
+inline int startupExitCode(StartupResult result) { return result == StartupResult::Failed ? 1 : 0; }
 
 }  // namespace qm

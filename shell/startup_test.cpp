@@ -85,7 +85,8 @@ std::string programBytes(size_t size) {
 }
 
 const std::string kBatch =
-    "@ECHO OFF\r\ndel C:\\TEMP\\~0000.exe\r\ndel C:\\TEMP\\~0000.pif\r\ndel C:\\TEMP\\~0000.bat\r\n";
+    "@ECHO OFF\r\ndel C:\\TEMP\\~0000.exe\r\ndel C:\\TEMP\\~0000.pif\r\ndel "
+    "C:\\TEMP\\~0000.bat\r\n";
 
 TEST(StartupCommandLine, OptionsAndScriptTokens) {
   const std::string dir = "A:\\";
@@ -125,8 +126,8 @@ TEST(StartupCommandLine, DerivedValues) {
     double windows, dos;
   };
   const Version versions[] = {
-      {0x070A5F03, 3.95, 7.10}, {0x06160A03, 3.10, 6.22}, {0x05000004, 4.0, 5.0},
-      {0, 0.0, 0.0}, {0x14050B05, 5.11, 20.5},
+      {0x070A5F03, 3.95, 7.10}, {0x06160A03, 3.10, 6.22}, {0x05000004, 4.0, 5.0}, {0, 0.0, 0.0},
+      {0x14050B05, 5.11, 20.5},
   };
   for (const Version& v : versions) {
     EXPECT_DOUBLE_EQ(windowsVersionOf(v.word), v.windows) << std::hex << v.word;
@@ -137,9 +138,14 @@ TEST(StartupCommandLine, DerivedValues) {
     bool insertDisk;
   };
   const Line lines[] = {
-      {"INSERTDISK: \"Disk 2\"\n", true}, {"insertdisk:\n", true},   {"InsertDisk:x", true},
-      {" INSERTDISK: \"Disk 2\"\n", false}, {"\tINSERTDISK:", false}, {"INSERTDISK \"x\"", false},
-      {"INSERTDISK", false},              {"; INSERTDISK:", false},
+      {"INSERTDISK: \"Disk 2\"\n", true},
+      {"insertdisk:\n", true},
+      {"InsertDisk:x", true},
+      {" INSERTDISK: \"Disk 2\"\n", false},
+      {"\tINSERTDISK:", false},
+      {"INSERTDISK \"x\"", false},
+      {"INSERTDISK", false},
+      {"; INSERTDISK:", false},
   };
   for (const Line& l : lines) EXPECT_EQ(isInsertDiskLine(l.text), l.insertDisk) << l.text;
 }

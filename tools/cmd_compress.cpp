@@ -1,23 +1,243 @@
-// Placeholder until the command lands.
-#include <cstdio>
+// quillpack implode, explode and package: single compressed streams and multi-volume packages.
+#include <sys/stat.h>
 
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "base/text.h"
+#include "engine/explode.h"
+#include "tools/container_writer.h"
+#include "tools/implode.h"
+#include "tools/package_writer.h"
 #include "tools/quillpack_commands.h"
 
 namespace qm::pack {
 
-int runImplode(const Args&) {
-  std::fprintf(stderr, "quillpack: not available yet\n");
+namespace {
+
+constexpr const char* kImplodeUsage =
+    "usage: quillpack implode [--ascii] [--dict 1024|2048|4096] IN OUT";
+constexpr const char* kExplodeUsage = "usage: quillpack explode IN OUT";
+constexpr const char* kPackageUsage =
+    "usage: quillpack package -o NAME.PAK [--volume-size BYTES] [--base DIR] [--ascii] "
+    "[--dict 1024|2048|4096] FILE...\n"
+    "  volumes after the first are named by putting the volume number at the end of the\n"
+    "  extension: NAME.PA1 .. NAME.PA9, NAME.P10 .. NAME.P99, NAME.100 .. NAME.999";
+// Our compressor indexes positions in 32 bits; larger inputs have no place in a package anyway.
+constexpr uint64_t kMaxInput = uint64_t(1) << 30;
+
+int usage(const char* text) {
+  std::fprintf(stderr, "%s\n", text);
   return 2;
 }
 
-int runExplode(const Args&) {
-  std::fprintf(stderr, "quillpack: not available yet\n");
-  return 2;
+int fail(const std::string& message) {
+  std::fprintf(stderr, "quillpack: %s\n", message.c_str());
+  return 1;
 }
 
-int runPackage(const Args&) {
-  std::fprintf(stderr, "quillpack: not available yet\n");
-  return 2;
+bool readHostFile(const std::string& path, std::vector<uint8_t>& out, std::string& error) {
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) {
+    error = "cannot open " + path;
+    return false;
+  }
+  out.clear();
+  uint8_t buffer[65536];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
+    out.insert(out.end(), buffer, buffer + n);
+    if (out.size() > kMaxInput) {
+      std::fclose(f);
+      error = path + " is larger than 1 GiB";
+      return false;
+    }
+  }
+  const bool bad = std::ferror(f) != 0;
+  std::fclose(f);
+  if (bad) error = "cannot read " + path;
+  return !bad;
+}
+
+bool writeHostFile(const std::string& path, const std::vector<uint8_t>& data, std::string& error) {
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) {
+    error = "cannot create " + path;
+    return false;
+  }
+  const bool ok = std::fwrite(data.data(), 1, data.size(), f) == data.size();
+  const bool closed = std::fclose(f) == 0;
+  if (!ok || !closed) error = "cannot write " + path;
+  return ok && closed;
+}
+
+// Reads --ascii and --dict N at args[i]; returns false when args[i] is neither.
+bool takeImplodeOption(const Args& args, size_t& i, ImplodeOptions& options, bool& bad) {
+  if (args[i] == "--ascii") {
+    options.ascii = true;
+    return true;
+  }
+  if (args[i] == "--dict") {
+    if (i + 1 >= args.size()) {
+      bad = true;
+      return true;
+    }
+    options.dictionarySize = static_cast<int>(parseLeadingInt(args[++i]));
+    if (!validImplodeOptions(options) || args[i] != std::to_string(options.dictionarySize))
+      bad = true;
+    return true;
+  }
+  return false;
+}
+
+struct StreamFiles {
+  std::FILE* in;
+  std::FILE* out;
+  bool writeFailed = false;
+};
+
+uint32_t readStream(uint8_t* buffer, uint32_t count, void* user) {
+  return static_cast<uint32_t>(std::fread(buffer, 1, count, static_cast<StreamFiles*>(user)->in));
+}
+void writeStream(const uint8_t* buffer, uint32_t count, void* user) {
+  auto* files = static_cast<StreamFiles*>(user);
+  if (std::fwrite(buffer, 1, count, files->out) != count) files->writeFailed = true;
+}
+
+// The stored name of a packed file: its path below base with backslashes, or its file name.
+bool entryName(const std::string& file, const std::string& base, std::string& name,
+               std::string& error) {
+  namespace fs = std::filesystem;
+  if (base.empty()) {
+    name = fs::path(file).filename().string();
+  } else {
+    std::error_code ec;
+    fs::path full = fs::weakly_canonical(fs::absolute(file, ec), ec);
+    fs::path root = fs::weakly_canonical(fs::absolute(base, ec), ec);
+    fs::path rel = full.lexically_relative(root);
+    if (ec || rel.empty() || rel.is_absolute() || *rel.begin() == "..") {
+      error = file + " does not lie below " + base;
+      return false;
+    }
+    name.clear();
+    for (const fs::path& part : rel) {
+      if (!name.empty()) name += '\\';
+      name += part.string();
+    }
+  }
+  if (std::string problem = entryNameProblem(name); !problem.empty()) {
+    error = file + ": " + problem;
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int runImplode(const Args& args) {
+  ImplodeOptions options;
+  std::vector<std::string> files;
+  for (size_t i = 0; i < args.size(); ++i) {
+    bool bad = false;
+    if (takeImplodeOption(args, i, options, bad)) {
+      if (bad) return usage(kImplodeUsage);
+    } else if (args[i].rfind("--", 0) == 0) {
+      return usage(kImplodeUsage);
+    } else {
+      files.push_back(args[i]);
+    }
+  }
+  if (files.size() != 2) return usage(kImplodeUsage);
+  std::vector<uint8_t> data;
+  std::string error;
+  if (!readHostFile(files[0], data, error)) return fail(error);
+  if (!writeHostFile(files[1], implodeData(data.data(), data.size(), options), error))
+    return fail(error);
+  return 0;
+}
+
+int runExplode(const Args& args) {
+  if (args.size() != 2 || args[0].rfind("--", 0) == 0 || args[1].rfind("--", 0) == 0)
+    return usage(kExplodeUsage);
+  StreamFiles files{std::fopen(args[0].c_str(), "rb"), nullptr};
+  if (!files.in) return fail("cannot open " + args[0]);
+  files.out = std::fopen(args[1].c_str(), "wb");
+  if (!files.out) {
+    std::fclose(files.in);
+    return fail("cannot create " + args[1]);
+  }
+  std::vector<uint8_t> work(kExplodeWorkSize);
+  const int result = explode(readStream, writeStream, work.data(), &files);
+  const bool readFailed = std::ferror(files.in) != 0;
+  std::fclose(files.in);
+  if (std::fclose(files.out) != 0) files.writeFailed = true;
+  if (readFailed) return fail("cannot read " + args[0]);
+  if (files.writeFailed) return fail("cannot write " + args[1]);
+  switch (result) {
+    case kExplodeOk: return 0;
+    case kExplodeBadDictionary: return fail(args[0] + ": invalid dictionary size in the header");
+    case kExplodeBadLiteralMode: return fail(args[0] + ": invalid literal mode in the header");
+    case kExplodeShortHeader: return fail(args[0] + ": too short for a compressed stream");
+    default: return fail(args[0] + ": damaged or truncated compressed data");
+  }
+}
+
+int runPackage(const Args& args) {
+  std::string output, base;
+  PackageOptions options;
+  std::vector<std::string> inputs;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    bool bad = false;
+    if (takeImplodeOption(args, i, options.implode, bad)) {
+      if (bad) return usage(kPackageUsage);
+    } else if (a == "-o" && i + 1 < args.size()) {
+      output = args[++i];
+    } else if (a == "--base" && i + 1 < args.size()) {
+      base = args[++i];
+    } else if (a == "--volume-size" && i + 1 < args.size()) {
+      const std::string& v = args[++i];
+      if (v.empty() || v.find_first_not_of("0123456789") != std::string::npos || v.size() > 18)
+        return usage(kPackageUsage);
+      options.volumeSize = std::stoull(v);
+    } else if (a.rfind("-", 0) == 0) {
+      return usage(kPackageUsage);
+    } else {
+      inputs.push_back(a);
+    }
+  }
+  if (output.empty() || inputs.empty()) return usage(kPackageUsage);
+
+  namespace fs = std::filesystem;
+  const fs::path outPath(output);
+  const std::string firstName = outPath.filename().string();
+  std::vector<PackageFile> files;
+  for (const std::string& input : inputs) {
+    struct stat st {};
+    if (::stat(input.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+      return fail("cannot open " + input + ": not a regular file");
+    PackageFile f;
+    std::string error;
+    if (!entryName(input, base, f.name, error)) return fail(error);
+    for (const PackageFile& other : files)
+      if (equalsNoCase(other.name, f.name)) return fail("two files would be stored as " + f.name);
+    if (!readHostFile(input, f.data, error)) return fail(error);
+    f.time = fatTimeForPacking(int64_t(st.st_mtime));
+    files.push_back(std::move(f));
+  }
+  std::string error;
+  std::optional<std::vector<PackageVolume>> volumes =
+      buildPackage(firstName, files, options, error);
+  if (!volumes) return fail(error);
+  for (const PackageVolume& v : *volumes) {
+    const std::string path = (outPath.parent_path() / v.name).string();
+    if (!writeHostFile(path, v.bytes, error)) return fail(error);
+  }
+  std::printf("%zu file(s) in %zu volume(s)\n", files.size(), volumes->size());
+  return 0;
 }
 
 }  // namespace qm::pack

@@ -16,10 +16,10 @@ TEST(ContainerWriter, FatTimeFromUtcSeconds) {
     uint16_t date, time;
   };
   const Case cases[] = {
-      {315532800, 0x0021, 0x0000},             // 1980-01-01 00:00:00
-      {315532799, 0x0021, 0x0000},             // before 1980: clamped
-      {951782400 + 86399, 0x285D, 0xBF7D},     // 2000-02-29 23:59:59 (seconds halved down)
-      {1700000000, 0x576E, 0xB1AA},            // 2023-11-14 22:13:20
+      {315532800, 0x0021, 0x0000},                 // 1980-01-01 00:00:00
+      {315532799, 0x0021, 0x0000},                 // before 1980: clamped
+      {951782400 + 86399, 0x285D, 0xBF7D},         // 2000-02-29 23:59:59 (seconds halved down)
+      {1700000000, 0x576E, 0xB1AA},                // 2023-11-14 22:13:20
       {4354819200 + 86400 * 400, 0xFF9F, 0xBF7D},  // after 2107: clamped to the last time
   };
   for (const Case& c : cases) {

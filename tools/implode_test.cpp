@@ -67,8 +67,9 @@ TEST(Implode, RoundTripsEveryModeAndAwkwardSize) {
 }
 
 TEST(Implode, UsesLongCopiesAndTheWholeWindow) {
+  // 200000 equal bytes are 387 copies of at most 518 bytes at 24 bits each: about 1160 bytes.
   const Bytes zeros(200000, 0);
-  EXPECT_LT(implodeData(zeros.data(), zeros.size(), ImplodeOptions{}).size(), 1000u);
+  EXPECT_LT(implodeData(zeros.data(), zeros.size(), ImplodeOptions{}).size(), 1250u);
   // A random block repeated at a distance of 3000 bytes: only the 4096 window can reach it.
   std::mt19937 rng(11);
   Bytes block(3000);

@@ -82,8 +82,10 @@ void listTree(SimSystem& sys, const std::string& dir, std::vector<std::string>& 
       out.push_back(path + "\\");
       listTree(sys, path + "\\", out);
     } else {
+      // The log and the temporary copy are made during the run: their times are the clock's.
+      bool written = equalsNoCase(e.name, "install.log") || startsWithNoCase(e.name, "~0000");
       out.push_back(path + " " + std::to_string(e.size) + " " + attributeLetters(e.attributes) +
-                    " " + stamp(e.time));
+                    (written ? "" : " " + stamp(e.time)));
     }
   }
 }
@@ -152,6 +154,22 @@ void runScenario(const fs::path& source) {
     for (std::string w; words >> w;) request.arguments.push_back(w);
     result = runSimulation(request);
     ASSERT_TRUE(result.error.empty()) << result.error;
+  }
+  std::unique_ptr<SimSystem> after = SimSystem::load((work / "machine.ini").string(), error);
+  ASSERT_TRUE(after) << error;
+  std::vector<std::string> tree;
+  listTree(*after, "C:\\", tree);
+  after.reset();
+  // QM_WRITE_SCENARIOS=1 writes what a new scenario produced, for review before it is kept.
+  if (std::getenv("QM_WRITE_SCENARIOS")) {
+    fs::create_directories(source / "expected");
+    std::ofstream(source / "expected" / "exit") << result.exitCode << "\n";
+    if (!result.installLog.empty())
+      std::ofstream(source / "expected" / "install.log", std::ios::binary) << result.installLog;
+    std::ofstream(source / "expected" / "tree.txt", std::ios::binary) << joined(tree);
+    if (fs::exists(work / "processes.log"))
+      std::ofstream(source / "expected" / "processes.log", std::ios::binary)
+          << readText(work / "processes.log");
   }
   std::string trace = readText(work / "trace.txt");
   int expectedExit = 0;

@@ -14,12 +14,15 @@ struct KnownKey {
 };
 
 const KnownKey kKeys[] = {
-    {"DefaultDir", ValueKind::Text}, {"Dir2", ValueKind::Text},       {"Dir3", ValueKind::Text},
-    {"Ask1", ValueKind::Text},       {"Ask2", ValueKind::Text},       {"Ask3", ValueKind::Text},
-    {"Ask4", ValueKind::Text},       {"Ask5", ValueKind::Text},       {"Groups", ValueKind::Text},
-    {"Screens", ValueKind::OkCancel}, {"Overwrite", ValueKind::YesNo}, {"Autoexec", ValueKind::YesNo},
-    {"Config", ValueKind::YesNo},    {"IniFile", ValueKind::YesNo},   {"Reboot", ValueKind::YesNo},
-    {"Disks", ValueKind::Disks},     {"Quit", ValueKind::YesNo},
+    {"DefaultDir", ValueKind::Text}, {"Dir2", ValueKind::Text},
+    {"Dir3", ValueKind::Text},       {"Ask1", ValueKind::Text},
+    {"Ask2", ValueKind::Text},       {"Ask3", ValueKind::Text},
+    {"Ask4", ValueKind::Text},       {"Ask5", ValueKind::Text},
+    {"Groups", ValueKind::Text},     {"Screens", ValueKind::OkCancel},
+    {"Overwrite", ValueKind::YesNo}, {"Autoexec", ValueKind::YesNo},
+    {"Config", ValueKind::YesNo},    {"IniFile", ValueKind::YesNo},
+    {"Reboot", ValueKind::YesNo},    {"Disks", ValueKind::Disks},
+    {"Quit", ValueKind::YesNo},
 };
 
 const KnownKey* findKey(const std::string& key) {
@@ -87,7 +90,8 @@ std::optional<AnswersFile> AnswersFile::parse(const std::string& text, const std
     const KnownKey* known = findKey(key);
     if (!known) return fail("unknown key \"" + key + "\"");
     if (file.get(key)) return fail("\"" + key + "\" is given twice");
-    if (known->kind == ValueKind::YesNo && !equalsNoCase(value, "Yes") && !equalsNoCase(value, "No"))
+    if (known->kind == ValueKind::YesNo && !equalsNoCase(value, "Yes") &&
+        !equalsNoCase(value, "No"))
       return fail(std::string(known->name) + " must be Yes or No, not \"" + value + "\"");
     // Merged: every disk was copied into the one source folder; disks are taken as present.
     if (known->kind == ValueKind::Disks && !equalsNoCase(value, "Yes") &&

@@ -33,8 +33,9 @@ MsgResult resultFor(const std::string& answer, MsgButtons buttons) {
     case MsgButtons::YesNo:
       return yes ? MsgResult::Yes : MsgResult::No;
     case MsgButtons::YesNoCancel:
-      return yes ? MsgResult::Yes
-                 : equalsNoCase(answer, "Cancel") ? MsgResult::Cancel : MsgResult::No;
+      return yes                              ? MsgResult::Yes
+             : equalsNoCase(answer, "Cancel") ? MsgResult::Cancel
+                                              : MsgResult::No;
   }
   return MsgResult::Ok;
 }

@@ -15,8 +15,7 @@ namespace qm {
 class AnswersUi : public Ui {
  public:
   // trace may be null (no QUILLMOUNT_LOG).
-  AnswersUi(AnswersFile answers, TraceSink* trace)
-      : answers_(std::move(answers)), sink_(trace) {}
+  AnswersUi(AnswersFile answers, TraceSink* trace) : answers_(std::move(answers)), sink_(trace) {}
 
   // A box that only informs (no topic) gets its first button; a question gets the answer its
   // topic's key gives, else the topic's default.

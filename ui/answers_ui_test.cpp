@@ -109,10 +109,10 @@ TEST(AnswersUi, BoxesAnsweredFromFileOrDefaultAndTraced) {
   question.topic = "Reboot";
   silent.messageBox(question);
   ui.trace("phase: copy");
-  EXPECT_EQ(sink.lines, (std::vector<std::string>{
-                            "message \" \": Invalid\r\ndirectory. -> OK",
-                            "message [Reboot] \"\": Do you wish to reboot? -> No (default)",
-                            "phase: copy"}));
+  EXPECT_EQ(sink.lines,
+            (std::vector<std::string>{
+                "message \" \": Invalid\r\ndirectory. -> OK",
+                "message [Reboot] \"\": Do you wish to reboot? -> No (default)", "phase: copy"}));
 }
 
 TEST(AnswersUi, TraceFileAppendsOneLinePerEntry) {

@@ -73,8 +73,7 @@ bool setHostFileTime(const std::filesystem::path& host, FatTime t) {
   if (!secs) return false;
   std::chrono::sys_seconds sys{std::chrono::seconds(*secs)};
   std::error_code ec;
-  std::filesystem::last_write_time(
-      host, std::chrono::file_clock::from_sys(sys), ec);
+  std::filesystem::last_write_time(host, std::chrono::file_clock::from_sys(sys), ec);
   return !ec;
 }
 

@@ -161,7 +161,7 @@ class Reader {
   }
 
   bool enterSection(const std::string& name) {
-    static const char* const kSections[] = {"Machine",  "Drives",      "Labels",
+    static const char* const kSections[] = {"Machine",   "Drives",      "Labels",
                                             "FreeSpace", "Environment", "Faults"};
     for (const char* known : kSections) {
       if (equalsNoCase(name, known)) {
@@ -276,7 +276,7 @@ class Reader {
     auto type = parseDriveType(words[0]);
     if (!type)
       return bad("unknown drive type \"" + words[0] +
-                  "\" (removable, fixed, network, cdrom or ramdisk)");
+                 "\" (removable, fixed, network, cdrom or ramdisk)");
     SimDrive d;
     d.letter = *letter;
     d.type = *type;
@@ -333,7 +333,8 @@ class Reader {
     };
     for (const auto& [letter, line] : freeLines_)
       if (!defined(letter))
-        return badAt(line, std::string("free space for drive ") + letter + ", which is not defined");
+        return badAt(line,
+                     std::string("free space for drive ") + letter + ", which is not defined");
     for (const auto& [medium, line] : labelLines_) {
       bool found = false;
       for (const auto& d : config_.drives)

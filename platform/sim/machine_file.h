@@ -47,8 +47,8 @@ struct MachineConfig {
   std::vector<std::string> failingDirectories;
 };
 
-// Free space reported for a drive that [FreeSpace] does not mention: above 4 GiB on purpose, so that
-// any 32-bit truncation of a size shows up in tests.
+// Free space reported for a drive that [FreeSpace] does not mention: above 4 GiB on purpose, so
+// that any 32-bit truncation of a size shows up in tests.
 constexpr uint64_t kDefaultFreeSpace = 8589934592ull;
 
 // Reads a machine description; on failure returns nullopt with "FILE:LINE: message" in error.

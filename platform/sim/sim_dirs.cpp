@@ -43,7 +43,8 @@ void writeSidecar(const fs::path& dir, const std::vector<SidecarLine>& lines) {
   }
   std::ofstream out(dir / kAttributeSidecar, std::ios::binary | std::ios::trunc);
   static const char kHex[] = "0123456789ABCDEF";
-  for (const auto& l : lines) out << kHex[(l.bits >> 4) & 15] << kHex[l.bits & 15] << ' ' << l.name << '\n';
+  for (const auto& l : lines)
+    out << kHex[(l.bits >> 4) & 15] << kHex[l.bits & 15] << ' ' << l.name << '\n';
 }
 
 uint32_t defaultBits(bool isDirectory) { return isDirectory ? 0 : kAttrArchive; }

@@ -105,8 +105,8 @@ bool SimFixture::reload(const std::string& machineText) {
   std::error_code ec;
   for (const auto& m : mediaFolders(machineText)) fs::create_directories(root_ / m, ec);
   if (!reload()) return false;
-  for (const std::string& dir : {sys_->windowsDirectory(), sys_->systemDirectory(),
-                                 sys_->machine().tempDir}) {
+  for (const std::string& dir :
+       {sys_->windowsDirectory(), sys_->systemDirectory(), sys_->machine().tempDir}) {
     auto p = sys_->resolve(dir);
     if (!dir.empty() && p && sys_->hostPath(std::string{p->drive, ':', '\\'})) makeDirectory(dir);
   }

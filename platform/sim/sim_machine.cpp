@@ -24,8 +24,8 @@ void SimSystem::disableCriticalErrorBoxes() { criticalBoxesOff_ = true; }
 bool SimSystem::startProcess(const std::string& commandLine, int showState, bool wait) {
   // Nothing runs: the log line is the whole effect, and an empty command cannot start.
   if (commandLine.find_first_not_of(" \t") == std::string::npos) return false;
-  appendProcessLog("start show=" + std::to_string(showState) + " wait=" + (wait ? "1" : "0") +
-                   " " + commandLine);
+  appendProcessLog("start show=" + std::to_string(showState) + " wait=" + (wait ? "1" : "0") + " " +
+                   commandLine);
   return true;
 }
 

@@ -59,16 +59,22 @@ TEST_F(SimSystemTest, PathsMatchHostNamesWithoutRegardToCase) {
     const char* path;
     bool found;
   } cases[] = {
-      {"C:\\WINDOWS\\SYSTEM.INI", true}, {"c:/windows/system.ini", true},
-      {"SYSTEM.INI", true},               {".\\system.ini", true},
-      {"..\\WINDOWS\\SYSTEM.INI", true},  {"\\windows\\system.ini", true},
-      {"C:system.ini", true},             {"C:\\..\\..\\WINDOWS\\SYSTEM.INI", true},
-      {"SYSTEM.INI.", true},              {"C:\\WINDOWS\\SYSTEM.INI\\X", false},
-      {"\\\\server\\share\\x", false},    {"C:\\WIN<DOWS\\SYSTEM.INI", false},
-      {"SYSTEM.IN", false},               {"Q:\\SYSTEM.INI", false},
+      {"C:\\WINDOWS\\SYSTEM.INI", true},
+      {"c:/windows/system.ini", true},
+      {"SYSTEM.INI", true},
+      {".\\system.ini", true},
+      {"..\\WINDOWS\\SYSTEM.INI", true},
+      {"\\windows\\system.ini", true},
+      {"C:system.ini", true},
+      {"C:\\..\\..\\WINDOWS\\SYSTEM.INI", true},
+      {"SYSTEM.INI.", true},
+      {"C:\\WINDOWS\\SYSTEM.INI\\X", false},
+      {"\\\\server\\share\\x", false},
+      {"C:\\WIN<DOWS\\SYSTEM.INI", false},
+      {"SYSTEM.IN", false},
+      {"Q:\\SYSTEM.INI", false},
   };
-  for (const auto& c : cases)
-    EXPECT_EQ(readAll(sys(), c.path) == "[boot]\n", c.found) << c.path;
+  for (const auto& c : cases) EXPECT_EQ(readAll(sys(), c.path) == "[boot]\n", c.found) << c.path;
   // New names keep the case they were given; a second spelling reaches the same file.
   ASSERT_TRUE(writeAll(sys(), "C:\\Temp\\NewFile.Txt", "x"));
   EXPECT_EQ(f_.host("C:\\TEMP\\NEWFILE.TXT").filename(), "NewFile.Txt");
@@ -88,8 +94,9 @@ TEST_F(SimSystemTest, FindListsInNameOrderWithWindowsWildcards) {
     std::vector<std::string> names;
   } cases[] = {
       {"C:\\DIR\\*.*",
-       {".", "..", "A.TXT", "b.txt", "c.Txt", "Data10.bin", "data2.BIN", "readme", "Sub", "_x.txt"}},
-      {"C:\\DIR\\*.txt", {"A.TXT", "b.txt", "c.Txt", "_x.txt"}},  // '_' sorts after 'Z' 
+       {".", "..", "A.TXT", "b.txt", "c.Txt", "Data10.bin", "data2.BIN", "readme", "Sub",
+        "_x.txt"}},
+      {"C:\\DIR\\*.txt", {"A.TXT", "b.txt", "c.Txt", "_x.txt"}},  // '_' sorts after 'Z'
       {"c:\\dir\\?.TXT", {"A.TXT", "b.txt", "c.Txt"}},
       {"C:\\DIR\\DATA*.BIN", {"Data10.bin", "data2.BIN"}},
       {"C:\\DIR\\*.", {".", "..", "readme", "Sub"}},
@@ -157,7 +164,7 @@ TEST(FatClock, ConvertsWithoutTimeZoneAndRefusesWhatFatCannotHold) {
     std::optional<FatTime> fat;
   } cases[] = {
       {315532800, fat(1980, 1, 1, 0, 0, 0)},
-      {315532799, std::nullopt},  // 1979-12-31 23:59:59
+      {315532799, std::nullopt},                                           // 1979-12-31 23:59:59
       {951782400 + 13 * 3600 + 5 * 60 + 59, fat(2000, 2, 29, 13, 5, 58)},  // odd second rounds down
       {4354819199, fat(2107, 12, 31, 23, 59, 58)},
       {4354819200, std::nullopt},
@@ -165,8 +172,9 @@ TEST(FatClock, ConvertsWithoutTimeZoneAndRefusesWhatFatCannotHold) {
   };
   for (const auto& c : cases) EXPECT_EQ(fatTimeFromSeconds(c.unix), c.fat) << c.unix;
   EXPECT_EQ(secondsFromFatTime(fat(2000, 2, 29, 13, 5, 58)), 951782400 + 13 * 3600 + 5 * 60 + 58);
-  for (FatTime bad : {fat(1999, 2, 29, 0, 0, 0), fat(2000, 13, 1, 0, 0, 0), fat(2000, 1, 0, 0, 0, 0),
-                      fat(2000, 1, 1, 24, 0, 0), fat(2000, 1, 1, 0, 60, 0)})
+  for (FatTime bad :
+       {fat(1999, 2, 29, 0, 0, 0), fat(2000, 13, 1, 0, 0, 0), fat(2000, 1, 0, 0, 0, 0),
+        fat(2000, 1, 1, 24, 0, 0), fat(2000, 1, 1, 0, 60, 0)})
     EXPECT_EQ(secondsFromFatTime(bad), std::nullopt) << bad.date << " " << bad.time;
 }
 
@@ -238,13 +246,11 @@ TEST_F(SimSystemTest, OpenFilesReadWriteSeekAndReuseSmallHandles) {
   struct Bad {
     const char* what;
     FileHandle h;
-  } bad[] = {{"missing", sys().openRead("C:\\NONE")},
-             {"missing rw", sys().openReadWrite("C:\\NONE")},
-             {"directory", sys().openRead("C:\\WINDOWS")},
-             {"root", sys().create("C:\\")},
-             {"wildcard", sys().create("C:\\*.TXT")},
-             {"no folder", sys().create("C:\\NODIR\\X")},
-             {"empty drive", sys().create("B:\\X")}};
+  } bad[] = {
+      {"missing", sys().openRead("C:\\NONE")},      {"missing rw", sys().openReadWrite("C:\\NONE")},
+      {"directory", sys().openRead("C:\\WINDOWS")}, {"root", sys().create("C:\\")},
+      {"wildcard", sys().create("C:\\*.TXT")},      {"no folder", sys().create("C:\\NODIR\\X")},
+      {"empty drive", sys().create("B:\\X")}};
   for (const auto& x : bad) EXPECT_EQ(x.h, kInvalidFile) << x.what;
   for (FileHandle h : {kInvalidFile, 0, 77}) {
     EXPECT_EQ(sys().read(h, buf, 1), -1);
@@ -268,7 +274,8 @@ TEST_F(SimSystemTest, DirectoriesMoveAndCopyKeepEveryFileSafe) {
   ASSERT_TRUE(sys().setCurrentDirectory("\\"));
   ASSERT_TRUE(sys().setAttributes("C:\\A\\B", kAttrHidden));
   ASSERT_TRUE(sys().removeDirectory("C:\\A\\B"));  // its attribute entry goes with it
-  EXPECT_EQ(f_.tree('C'), (std::vector<std::string>{"A\\", "TEMP\\", "WINDOWS\\", "WINDOWS\\SYSTEM\\"}));
+  EXPECT_EQ(f_.tree('C'),
+            (std::vector<std::string>{"A\\", "TEMP\\", "WINDOWS\\", "WINDOWS\\SYSTEM\\"}));
   EXPECT_FALSE(sys().removeDirectory("C:\\"));
 
   f_.writeFile("C:\\A\\OLD.TXT", "old");
@@ -320,7 +327,7 @@ TEST_F(SimSystemTest, MediaLabelsDrivesAndFreeSpace) {
   } drives[] = {
       {"A:\\", DriveType::Removable, "DISK1", 1457664},
       {"b:", DriveType::Removable, std::nullopt, std::nullopt},  // empty drive
-      {"C:\\", DriveType::Fixed, "", 5000000000ull},              // above 32 bits, kept whole
+      {"C:\\", DriveType::Fixed, "", 5000000000ull},             // above 32 bits, kept whole
       {"D:\\", DriveType::CdRom, "", kDefaultFreeSpace},
       {"N:\\", DriveType::Remote, "", kDefaultFreeSpace},
       {"R:\\", DriveType::RamDisk, "", kDefaultFreeSpace},
@@ -354,8 +361,7 @@ TEST_F(SimSystemTest, MediaLabelsDrivesAndFreeSpace) {
 
 TEST_F(SimSystemTest, ShortPathNamesFollowTheEightThreeRules) {
   for (const char* n : {"readme.txt", "Long File Name.text", "LongFi~1.tex", "longfile name.text",
-                        "longfile.html",
-                        "a.b.c", ".profile", "My Program Files"})
+                        "longfile.html", "a.b.c", ".profile", "My Program Files"})
     f_.writeFile(std::string("C:\\Dir Long\\") + n, "");
   struct Case {
     const char* path;
@@ -377,9 +383,9 @@ TEST_F(SimSystemTest, ShortPathNamesFollowTheEightThreeRules) {
 }
 
 TEST_F(SimSystemTest, MachineValuesAndProcessesComeFromTheMachineFile) {
-  ASSERT_TRUE(f_.reload(
-      "[Machine]\nWindows=3.10\nDOS=6.22\nDisplay=800x600x16\nTempDir=C:\\TMP\\\n"
-      "[Drives]\nC=fixed c\n[Environment]\nConfig=GAME\nPath=C:\\DOS;C:\\WIN\n"));
+  ASSERT_TRUE(
+      f_.reload("[Machine]\nWindows=3.10\nDOS=6.22\nDisplay=800x600x16\nTempDir=C:\\TMP\\\n"
+                "[Drives]\nC=fixed c\n[Environment]\nConfig=GAME\nPath=C:\\DOS;C:\\WIN\n"));
   EXPECT_EQ(sys().versionWord(), 0x06160A03u);
   EXPECT_EQ(sys().screenWidth(), 800);
   EXPECT_EQ(sys().screenHeight(), 600);

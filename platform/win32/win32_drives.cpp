@@ -29,8 +29,8 @@ DriveType Win32System::driveType(const std::string& root) {
 
 std::optional<std::string> Win32System::volumeLabel(const std::string& root) {
   char label[MAX_PATH + 1] = {};
-  if (!GetVolumeInformationA(root.c_str(), label, sizeof label, nullptr, nullptr, nullptr,
-                             nullptr, 0))
+  if (!GetVolumeInformationA(root.c_str(), label, sizeof label, nullptr, nullptr, nullptr, nullptr,
+                             0))
     return std::nullopt;
   return std::string(label);
 }
@@ -56,8 +56,8 @@ std::optional<uint64_t> Win32System::freeSpace(const std::string& root) {
 uint32_t Win32System::logicalDrives() { return uint32_t(GetLogicalDrives()); }
 
 std::optional<std::string> Win32System::shortPathName(const std::string& path) {
-  std::string s = fetchText(
-      [&](char* buf, DWORD size) { return GetShortPathNameA(path.c_str(), buf, size); });
+  std::string s =
+      fetchText([&](char* buf, DWORD size) { return GetShortPathNameA(path.c_str(), buf, size); });
   if (s.empty()) return std::nullopt;
   return s;
 }

@@ -75,9 +75,9 @@ int64_t Win32System::seek(FileHandle h, int64_t offset, SeekOrigin origin) {
   if (!f) return -1;
   // SetFilePointer with a high part works on every 32-bit Windows, SetFilePointerEx does not.
   LONG high = LONG(offset >> 32);
-  DWORD method = origin == SeekOrigin::Begin   ? FILE_BEGIN
-                 : origin == SeekOrigin::End   ? FILE_END
-                                               : FILE_CURRENT;
+  DWORD method = origin == SeekOrigin::Begin ? FILE_BEGIN
+                 : origin == SeekOrigin::End ? FILE_END
+                                             : FILE_CURRENT;
   SetLastError(NO_ERROR);
   DWORD low = SetFilePointer(f, LONG(offset & 0xFFFFFFFF), &high, method);
   if (low == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR) return -1;

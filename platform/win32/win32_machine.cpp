@@ -36,8 +36,7 @@ bool Win32System::startProcess(const std::string& commandLine, int showState, bo
   si.wShowWindow = WORD(showState);
   PROCESS_INFORMATION pi = {};
   std::string line = commandLine;  // CreateProcessA may write into its command line
-  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                      &pi))
+  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
     return false;
   if (wait) {
     WaitForSingleObject(pi.hProcess, INFINITE);

@@ -11,11 +11,15 @@
 #   times.txt        optional: PATH YYYY-MM-DDTHH:MM:SS (UTC) for files that need their own time;
 #                    every other file gets one fixed time before the run
 #   dirs.txt         optional: empty host folders to make before the run (git keeps none)
+#   build.txt        optional: OUT STUB FILE... per line: `quillpack build` makes OUT from the
+#                    stub with an archive container of the files (after the times are set)
 #   expected/tree.txt      the trees of the roots after the run (format: scenario_check.py)
 #   expected/roots.txt     optional: host folders whose trees are compared (default: c)
 #   expected/files/...     files compared byte for byte with the same path after the run
 #   expected/messages.txt  optional: texts that must appear in the run's trace
 #   expected/no-messages.txt  optional: texts that must not appear in it
+#   expected/holds.txt     optional: PATH TEXT, a file that must hold TEXT
+#   expected/lacks.txt     optional: PATH TEXT, a file that must not hold TEXT (when it exists)
 # Each scenario runs in a fresh copy in a temporary folder; KEEP=1 leaves failed copies there.
 set -u
 
@@ -59,6 +63,14 @@ for name in "${scenarios[@]}"; do
   if ! $check prepare "$dir" "$work" >>"$report" 2>&1; then
     echo "scenario set-up failed" >>"$report"
   fi
+  if [ -f "$dir/build.txt" ]; then
+    while read -r out stub files; do
+      case "$out" in '' | '#'*) continue ;; esac
+      # shellcheck disable=SC2086  # a list of files
+      (cd "$work" && "$quillpack" build --stub "$stub" -o "$out" $files) >>"$report" 2>&1 ||
+        echo "quillpack build of $out failed" >>"$report"
+    done <"$dir/build.txt"
+  fi
 
   run=0
   while read -r code answers program args; do
@@ -67,13 +79,14 @@ for name in "${scenarios[@]}"; do
     answer_args=()
     [ "$answers" != "-" ] && answer_args=(--answers "$answers")
     # shellcheck disable=SC2086  # the arguments are words by design
-    (cd "$work" && env -u QUILLMOUNT_ANSWERS -u QUILLMOUNT_LOG timeout 120 \
+    (cd "$work" && env -u QUILLMOUNT_ANSWERS -u QUILLMOUNT_LOG timeout 30 \
       "$quillpack" simulate --machine machine.ini "${answer_args[@]}" --trace trace.txt \
       -- "$program" $args </dev/null >"stdout.$run.txt" 2>"stderr.$run.txt")
     rc=$?
     if [ "$rc" != "$code" ]; then
       {
         echo "run $run ($program $args): exit code $rc, expected $code"
+        [ "$rc" = 124 ] && echo "  (the run did not end within 30 seconds and was stopped)"
         sed 's/^/  stderr: /' "$work/stderr.$run.txt" | head -20
       } >>"$report"
     fi

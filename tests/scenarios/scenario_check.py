@@ -15,6 +15,11 @@ PATH ends with "/" for a folder. ATTRIBUTES are the letters RHSA or "-" in their
 YYYY-MM-DDTHH:MM:SS (UTC) or "new" for a file written during the run without a time of its own.
 CONTENT is "=PATH" (the same bytes as that file of the scenario before the run), an MD5 in hex, or
 "-" (not compared). SIZE may be "-" too. Folders have "-" for size, time and content.
+
+Besides the tree: expected/files/PATH is compared byte for byte with PATH; each line of
+expected/messages.txt must occur in the trace and no line of expected/no-messages.txt may; each
+line "PATH TEXT" of expected/holds.txt says that the file PATH holds TEXT, and of
+expected/lacks.txt that PATH, when it exists, does not.
 """
 
 import calendar
@@ -183,6 +188,22 @@ def check(scenario, work):
     for line in read_lines(os.path.join(scenario, "expected", "no-messages.txt")):
         if line in trace:
             problems.append(f"trace holds what must not be shown: {line}")
+    for line in read_lines(os.path.join(scenario, "expected", "holds.txt")):
+        rel, text = line.split(None, 1)
+        path = os.path.join(work, rel)
+        if not os.path.isfile(path):
+            problems.append(f"{rel}: missing (it should hold: {text})")
+            continue
+        with open(path, "rb") as f:
+            if text.encode("latin-1") not in f.read():
+                problems.append(f"{rel} does not hold: {text}")
+    for line in read_lines(os.path.join(scenario, "expected", "lacks.txt")):
+        rel, text = line.split(None, 1)
+        path = os.path.join(work, rel)
+        if os.path.exists(path):
+            with open(path, "rb") as f:
+                if text.encode("latin-1") in f.read():
+                    problems.append(f"{rel} holds what it must not: {text}")
     for p in problems:
         print(p)
     return 1 if problems else 0

@@ -102,10 +102,12 @@ qm_wine_map_floppy() {
     qm_fail "cannot declare $letter: a floppy"
 }
 
-# Gives a mapped drive a volume label (Wine reads it from .windows-label in the drive's root).
+# Gives a drive's host folder a volume label (Wine reads .windows-label in the drive's root).
+# Call it before qm_wine_map_floppy: Wine's mount manager keeps the label it saw first.
 qm_wine_set_label() {
   local host=$1 label=$2
-  printf '%s\n' "$label" >"$host/.windows-label"
+  mkdir -p "$host"
+  printf '%s' "$label" >"$host/.windows-label"
 }
 
 # Runs EXE (a host path) with ARGS under wine for at most SECONDS. Its exit code becomes this

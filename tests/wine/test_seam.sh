@@ -10,14 +10,15 @@ probe=$QM_WIN32_BUILD/seam_probe.exe
 work=$QM_WINE_WORK/seam
 qm_wine_new_prefix "$work/prefix"
 floppy=$work/floppy
-qm_wine_map_floppy "$floppy" a
 qm_wine_set_label "$floppy" QMDISK1
+qm_wine_map_floppy "$floppy" a
 # A known version for the version word: Windows XP is 5.1, build 2600.
 qm_wine_tool winecfg -v winxp >/dev/null 2>&1 || { echo "FAIL winecfg -v winxp"; exit 1; }
 
 export QM_PROBE_ENV="hello world"
 out=$work/probe.out
-qm_wine_run 180 "$probe" 'C:\qmprobe' 'A:' alpha -beta >"$out" 2>"$work/probe.err" || true
+# A zone far from UTC, so that any local-time conversion in the seam shows in the times.
+TZ=Asia/Kolkata qm_wine_run 180 "$probe" 'C:\qmprobe' 'A:' alpha -beta >"$out" 2>"$work/probe.err" || true
 cat "$out"
 
 failed=0
@@ -39,6 +40,13 @@ passed=$(sed -n 's/^DONE passed=\([0-9]*\).*/\1/p' "$out")
 [ "${passed:-0}" -ge 80 ] || { echo "BAD  only ${passed:-0} probe checks ran"; failed=1; }
 
 expect "floppy label" "$(value label_a)" QMDISK1
+# Windows refuses to open a read-only file for writing; Wine running as root does not.
+if [ "$(id -u)" = 0 ]; then
+  echo "note read-only create under Wine as root: $(value read_only_create)"
+else
+  expect "read-only file not re-created" "$(value read_only_create)" refused
+fi
+echo "note re-creating a hidden file under Wine: $(value hidden_create) (Windows: refused)"
 expect "file written on the floppy" "$(cat "$floppy/disk.txt" 2>/dev/null)" "on floppy"
 expect "windows directory" "$(value windows_dir | lower)" 'c:\windows'
 expect "system directory" "$(value system_dir | lower)" 'c:\windows\system32'

@@ -48,7 +48,7 @@ MsgResult fromId(int id, MsgButtons buttons) {
       return MsgResult::Cancel;
   }
   // The box could not be shown: take the answer that changes least.
-  return buttons == MsgButtons::Ok ? MsgResult::Ok
+  return buttons == MsgButtons::Ok      ? MsgResult::Ok
          : buttons == MsgButtons::YesNo ? MsgResult::No
                                         : MsgResult::Cancel;
 }
@@ -86,7 +86,9 @@ void Win32Ui::trace(const std::string& line) {
 DialogOutcome Win32Ui::runDialog(const DialogSpec& spec, DialogController& controller) {
   DialogOutcome outcome = runWin32Dialog(owner_, spec, controller);
   trace("dialog " + spec.topic + " -> " +
-        (outcome == DialogOutcome::Ok ? "OK" : outcome == DialogOutcome::Cancel ? "Cancel" : "failed"));
+        (outcome == DialogOutcome::Ok       ? "OK"
+         : outcome == DialogOutcome::Cancel ? "Cancel"
+                                            : "failed"));
   return outcome;
 }
 

@@ -1,0 +1,90 @@
+#!/bin/bash
+# The real installer started from a floppy whose script has an INSERTDISK: line copies itself to
+# the temporary folder and hands over to that copy; started from C: it runs in place.
+set -eu
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+qm_wine_setup "$@"
+
+exe=$QM_WIN32_BUILD/quillmount.exe
+[ -f "$exe" ] || { echo "FAIL no $exe"; exit 1; }
+work=$QM_WINE_WORK/relaunch
+qm_wine_new_prefix "$work/prefix"
+floppy=$work/floppy
+qm_wine_map_floppy "$floppy" a
+
+failed=0
+expect() {  # NAME ACTUAL EXPECTED
+  if [ "$2" = "$3" ]; then
+    echo "ok   $1"
+  else
+    echo "BAD  $1: got [$2], want [$3]"
+    failed=1
+  fi
+}
+
+# The distribution: the program, its script (keyword in lower case, as users write it) and a
+# .pif whose bytes the copy must carry over unchanged.
+cp "$exe" "$floppy/SETUP.EXE"
+printf 'TITLE "Relaunch test"\r\ninsertdisk: "Disk 2"\r\n' >"$floppy/SETUP.cfg"
+printf 'not a real pif, copied byte for byte\r\n' >"$floppy/install.pif"
+mkdir -p "$WINEPREFIX/drive_c/qm"
+printf '[Setup]\r\nReboot=No\r\nDisks=No\r\n' >"$WINEPREFIX/drive_c/qm/answers.ini"
+export QUILLMOUNT_ANSWERS='C:\qm\answers.ini'
+export QUILLMOUNT_LOG='C:\qm\floppy.log'
+
+# Started from A: as a user would, with the floppy as the current drive.
+(cd "$floppy" && timeout -k 5 120 wine 'A:\SETUP.EXE') || rc=$?
+expect "exit code of the program on the floppy" "${rc:-0}" 0
+# The copy runs on after the first program ended; wait until every process of the prefix is gone.
+timeout -k 5 180 wineserver -w || echo "BAD  the relaunched copy did not end"
+trace=$(tr -d '\r' <"$WINEPREFIX/drive_c/qm/floppy.log")
+echo "--- trace"
+echo "$trace"
+echo "---"
+
+relaunch=$(sed -n 's/^relaunch: //p' <<<"$trace")
+tmpexe=${relaunch%% *}
+expect "relaunch command line" "$relaunch" "$tmpexe A:\\SETUP.cfg"
+tmpdir=${tmpexe%\\*}
+case "$tmpexe" in
+  *'\~0000.exe') echo "ok   copy named ~0000.exe ($tmpexe)" ;;
+  *) echo "BAD  copy path [$tmpexe]"; failed=1 ;;
+esac
+host_exe=$(qm_wine_c_path "$tmpexe")
+host_dir=$(dirname "$host_exe")
+if cmp -s "$floppy/SETUP.EXE" "$host_exe"; then
+  echo "ok   ~0000.exe is a byte copy of the program"
+else
+  echo "BAD  ~0000.exe differs from the program"; failed=1
+fi
+if cmp -s "$floppy/install.pif" "$host_dir/~0000.pif"; then
+  echo "ok   ~0000.pif is a byte copy of install.pif"
+else
+  echo "BAD  ~0000.pif missing or different"; failed=1
+fi
+want_bat=$(printf '@ECHO OFF\r\ndel %s\\~0000.exe\r\ndel %s\\~0000.pif\r\ndel %s\\~0000.bat\r\n' \
+  "$tmpdir" "$tmpdir" "$tmpdir" | od -An -c)
+expect "~0000.bat, byte for byte" "$(od -An -c <"$host_dir/~0000.bat" 2>/dev/null)" "$want_bat"
+# The copy's own trace line shows that it was started, from where and with which script.
+expect "the copy started with the script path" \
+  "$(grep -c "^startup: program $(sed 's/[\\.]/\\&/g' <<<"$tmpexe"), arguments \"A:\\\\SETUP\\.cfg\", script A:\\\\SETUP\\.cfg$" <<<"$trace")" 1
+expect "the copy did not relaunch again" "$(grep -c '^relaunch: ' <<<"$trace")" 1
+
+# The same distribution on the fixed disk C: runs in place.
+rm -f "$host_dir/~0000.exe" "$host_dir/~0000.pif" "$host_dir/~0000.bat"
+mkdir -p "$WINEPREFIX/drive_c/dist"
+cp "$floppy/SETUP.EXE" "$floppy/SETUP.cfg" "$floppy/install.pif" "$WINEPREFIX/drive_c/dist/"
+export QUILLMOUNT_LOG='C:\qm\fixed.log'
+rc=0
+(cd "$WINEPREFIX/drive_c/dist" && timeout -k 5 120 wine 'C:\dist\SETUP.EXE') || rc=$?
+timeout -k 5 60 wineserver -w || true
+trace=$(tr -d '\r' <"$WINEPREFIX/drive_c/qm/fixed.log")
+echo "--- trace"
+echo "$trace"
+echo "---"
+expect "started in place" "$(grep -c '^startup: program C:\\dist\\SETUP\.EXE, arguments "", script C:\\dist\\SETUP\.cfg$' <<<"$trace")" 1
+expect "no relaunch from C:" "$(grep -c '^relaunch: ' <<<"$trace")" 0
+expect "no temporary copy from C:" "$(ls "$host_dir" | grep -c '^~0000\.' || true)" 0
+[ "$rc" != 1 ] || { echo "BAD  the program on C: could not start (exit 1)"; failed=1; }
+
+[ "$failed" = 0 ] && echo "PASS relaunch" || { echo "FAIL relaunch"; exit 1; }
