@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -31,6 +32,13 @@ const fs::path& machineFolder() {
       fs::create_directories(d / sub);
     std::ofstream(d / "c" / "README.TXT") << "hello\r\n";
     std::ofstream(d / "d1" / "A.TXT") << "disk one";
+    // A plain buffer, so that the clean-up at exit does not read a destroyed object.
+    static char removeAtExit[4096];
+    std::snprintf(removeAtExit, sizeof removeAtExit, "%s", d.c_str());
+    std::atexit([] {
+      std::error_code ec;
+      fs::remove_all(removeAtExit, ec);
+    });
     return d;
   }();
   return dir;

@@ -75,7 +75,8 @@ DialogOutcome DialogAnswers::run(const DialogSpec& spec, DialogController& contr
       bool taken = false;
       for (const auto& [id, number] : spec.choices) {
         bool on = std::find(wanted.begin(), wanted.end(), number) != wanted.end();
-        if (spec.exclusive) on = on && !taken;  // radio buttons: the first one named, in dialog order
+        if (spec.exclusive)
+          on = on && !taken;  // radio buttons: the first one named, in dialog order
         taken = taken || on;
         controls.setChecked(id, on);
       }
@@ -101,7 +102,8 @@ DialogOutcome DialogAnswers::run(const DialogSpec& spec, DialogController& contr
       break;
   }
   if (trace_)
-    trace_("dialog " + spec.topic + ": the answer was refused and the dialog would stay open; "
+    trace_("dialog " + spec.topic +
+           ": the answer was refused and the dialog would stay open; "
            "the run ends (exit code 3)");
   return DialogOutcome::Failed;
 }

@@ -20,7 +20,8 @@ class DialogAnswers {
   // Puts the next medium into the drive of root (the simulated machine); false when there is none.
   using DiskInserter = std::function<bool(const std::string& root)>;
 
-  DialogAnswers(Lookup lookup, Trace trace) : lookup_(std::move(lookup)), trace_(std::move(trace)) {}
+  DialogAnswers(Lookup lookup, Trace trace)
+      : lookup_(std::move(lookup)), trace_(std::move(trace)) {}
   void setDiskInserter(DiskInserter inserter) { inserter_ = std::move(inserter); }
 
   DialogOutcome run(const DialogSpec& spec, DialogController& controller);

@@ -124,8 +124,8 @@ TEST_F(AnswersFixture, GroupsNameGroupNumbers) {
   const Case cases[] = {
       {false, std::nullopt, {1, 3}, DialogOutcome::Ok},  // the [X] marks
       {false, "2, 3", {2, 3}, DialogOutcome::Ok},
-      {false, "7", {1, 3}, DialogOutcome::Ok},            // none of this dialog's: the marks
-      {true, "3,2", {2}, DialogOutcome::Ok},              // radio buttons: the first named, in dialog order
+      {false, "7", {1, 3}, DialogOutcome::Ok},  // none of this dialog's: the marks
+      {true, "3,2", {2}, DialogOutcome::Ok},    // radio buttons: the first named, in dialog order
       {true, std::nullopt, {1}, DialogOutcome::Ok},
   };
   for (const Case& c : cases) {
@@ -134,10 +134,10 @@ TEST_F(AnswersFixture, GroupsNameGroupNumbers) {
     block.lines = {"01 [X] One", "02 [ ] Two", "03 [X] Three"};
     GroupDialogRecord record;
     record.exclusive = c.exclusive;
-    record.dialog = c.exclusive ? buildExclusiveGroupTemplate(block, {}, texts, screens.groups,
-                                                              screens.radioGroupStarted)
-                                : buildScreenTemplate(block, ScreenKind::Groups, {}, texts,
-                                                      screens.groups);
+    record.dialog = c.exclusive
+                        ? buildExclusiveGroupTemplate(block, {}, texts, screens.groups,
+                                                      screens.radioGroupStarted)
+                        : buildScreenTemplate(block, ScreenKind::Groups, {}, texts, screens.groups);
     record.endIndex = screens.groups.count;
     screens.mainGroup = record;
     ui.file.clear();

@@ -13,7 +13,7 @@ constexpr char16_t kCp1252High[32] = {
 // Offsets inside the fixed part of a template header and of an item.
 constexpr size_t kHeaderFixedBytes = 18;  // style, exStyle, count, x, y, cx, cy
 constexpr size_t kHeaderCountOffset = 8;
-constexpr size_t kItemFixedBytes = 18;    // style, exStyle, x, y, cx, cy, id
+constexpr size_t kItemFixedBytes = 18;  // style, exStyle, x, y, cx, cy, id
 
 void put16(DialogTemplate& out, uint16_t v) {
   out.push_back(static_cast<uint8_t>(v & 0xFF));

@@ -42,7 +42,7 @@ constexpr uint16_t kClassStatic = 0x0082;
 struct TemplateHeader {
   uint32_t style = 0;
   int16_t x = 0, y = 0, cx = 0, cy = 0;
-  std::string title;  // ANSI
+  std::string title;     // ANSI
   int16_t fontSize = 0;  // written only with kDsSetFont
   std::string fontFace;  // ANSI
 };

@@ -18,9 +18,9 @@ struct DialogTexts {
   std::string diskName = "the next disk";
   std::string copyFile = "Installing file: ";
   std::string fontName = "MS Sans Serif";  // FONTNAME; empty = the system's default face
-  std::string destinationPrompt[4] = {"", "Please enter the destination directory:",
-                                      "Please enter the destination drive:",
-                                      "Please enter the destination drive and directory:"};
+  std::string destinationPrompt[4] = {
+      "", "Please enter the destination directory:", "Please enter the destination drive:",
+      "Please enter the destination drive and directory:"};
 };
 
 }  // namespace qm

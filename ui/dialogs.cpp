@@ -112,8 +112,8 @@ void DestinationDialog::open(DialogControls& controls) {
     case 1:
       // A bare drive gets its backslash, so the directory part starts empty.
       if (path.size() == 2 && path[1] == ':') path += '\\';
-      controls.setText(kIdDriveShown, std::string(1, toUpperAscii(path.empty() ? 'C' : path[0])) +
-                                          ":\\");
+      controls.setText(kIdDriveShown,
+                       std::string(1, toUpperAscii(path.empty() ? 'C' : path[0])) + ":\\");
       controls.setText(kIdDestinationEdit, path.size() > 3 ? path.substr(3) : std::string());
       break;
     case 2:

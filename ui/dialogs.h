@@ -46,8 +46,7 @@ inline int destinationResourceId(int mode) { return 200 + 50 * mode; }
 // Shows the destination dialog of request.mode (mode 0: none, Ok at once). On Ok the chosen
 // directory exists and is in request.path. topic: "DefaultDir", "Dir2" or "Dir3".
 DialogOutcome runDestinationDialog(Ui& ui, const DialogTexts& texts, DestinationRequest& request,
-                                   const DirectoryMaker& makeDirectories,
-                                   const std::string& topic);
+                                   const DirectoryMaker& makeDirectories, const std::string& topic);
 
 // The ASK dialog's clean-up of a typed answer: leading blanks, tabs, line breaks, commas and
 // parentheses go; the rest stays.

@@ -18,10 +18,10 @@ struct DiskEntry {
 };
 
 // Results of promptForDisk and the insert-disk request.
-constexpr int kDiskReady = 0;    // the right disk is in
-constexpr int kDiskQuit = 1;     // the user chose to quit
-constexpr int kDiskNone = -1;    // no disk entry to ask for (asked with the default name)
-constexpr int kDiskFailed = 3;   // unattended and unanswerable: the run ends with code 3
+constexpr int kDiskReady = 0;   // the right disk is in
+constexpr int kDiskQuit = 1;    // the user chose to quit
+constexpr int kDiskNone = -1;   // no disk entry to ask for (asked with the default name)
+constexpr int kDiskFailed = 3;  // unattended and unanswerable: the run ends with code 3
 
 // The message the prompt shows.
 std::string diskMessage(const DialogTexts& texts, const DiskEntry* entry,

@@ -20,8 +20,7 @@ void ProgressDialog::open(int fileCount) {
   filesDone_ = 0;
 }
 
-void ProgressDialog::update(bool fileDone, int64_t bytesTotal, int64_t bytesDone,
-                            bool countFiles) {
+void ProgressDialog::update(bool fileDone, int64_t bytesTotal, int64_t bytesDone, bool countFiles) {
   int64_t percent = percent_;
   if (bytesTotal > 0 && !countFiles) {
     if (bytesDone >= bytesTotal) {
@@ -59,6 +58,20 @@ std::string ProgressDialog::percentText() const {
   char buffer[16];
   std::snprintf(buffer, sizeof buffer, "%3d%%", percent_);
   return buffer;
+}
+
+WindowPoint progressPosition(int screenWidth, int screenHeight, int width, int height,
+                             bool popupPlaced, int popupTop, int popupHeight) {
+  WindowPoint p;
+  p.x = (screenWidth - width) / 2;
+  p.y = popupPlaced ? popupTop + popupHeight + 24 : (screenHeight - height) / 2;
+  return p;
+}
+
+int progressSplit(int barLeft, int barRight, int percent) {
+  if (percent < 0) percent = 0;
+  if (percent > 100) percent = 100;
+  return barLeft + (barRight - barLeft) * percent / 100;
 }
 
 }  // namespace qm

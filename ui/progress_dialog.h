@@ -44,6 +44,18 @@ class ProgressDialog {
   std::string prompt_, file_;
 };
 
+// Where the progress dialog opens: centred horizontally; vertically centred, or 24 pixels below
+// a placed pop-up message window (its recorded top edge and height).
+struct WindowPoint {
+  int x = 0, y = 0;
+  friend bool operator==(const WindowPoint&, const WindowPoint&) = default;
+};
+WindowPoint progressPosition(int screenWidth, int screenHeight, int width, int height,
+                             bool popupPlaced, int popupTop, int popupHeight);
+
+// The two parts of the bar: the filled part [left, split) and the rest [split, right).
+int progressSplit(int barLeft, int barRight, int percent);
+
 constexpr int kIdProgressPrompt = 101;
 constexpr int kIdProgressBar = 102;
 constexpr int kIdProgressFile = 103;

@@ -34,8 +34,8 @@ TEST(ProgressDialog, BytePercentages) {
   const Case cases[] = {
       {200000, 150000, false, 75},
       {200000, 250000, false, 100},
-      {250, 100, false, 50},   // the coarse form for totals of 100 and more
-      {50, 20, false, 40},     // below 100: done x 100 / total, no division by zero
+      {250, 100, false, 50},  // the coarse form for totals of 100 and more
+      {50, 20, false, 40},    // below 100: done x 100 / total, no division by zero
       {1, 0, false, 0},
       {99, 99, false, 100},
       {200000, 150000, true, 25},  // compressed files: counted as files (1 of 4)
@@ -87,6 +87,15 @@ TEST(ProgressDialog, FileLineAndCancel) {
   EXPECT_TRUE(p.cancel(ui, texts));
   EXPECT_TRUE(p.abortRequested());
   EXPECT_EQ(ui.boxes[0].text, "Do you wish to quit?");
+}
+
+TEST(ProgressDialog, PlacementAndBarSplit) {
+  EXPECT_EQ(progressPosition(800, 600, 270, 110, false, 0, 0), (WindowPoint{265, 245}));
+  EXPECT_EQ(progressPosition(800, 600, 270, 110, true, 238, 64), (WindowPoint{265, 326}));
+  EXPECT_EQ(progressSplit(30, 240, 0), 30);
+  EXPECT_EQ(progressSplit(30, 240, 50), 135);
+  EXPECT_EQ(progressSplit(30, 240, 100), 240);
+  EXPECT_EQ(progressSplit(30, 240, 130), 240);
 }
 
 }  // namespace

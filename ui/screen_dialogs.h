@@ -23,7 +23,8 @@ DialogOutcome runGroupDialogs(Ui& ui, const DialogTexts& texts, ScreenRecords& s
 // One group dialog: marks the initial choices on opening, refuses OK with nothing checked.
 class GroupDialog : public DialogController {
  public:
-  GroupDialog(Ui& ui, const DialogTexts& texts, GroupTables& groups, const GroupDialogRecord& record)
+  GroupDialog(Ui& ui, const DialogTexts& texts, GroupTables& groups,
+              const GroupDialogRecord& record)
       : ui_(ui), texts_(texts), groups_(groups), record_(record) {}
   void open(DialogControls& controls) override;
   DialogAction command(int id, DialogControls& controls) override;

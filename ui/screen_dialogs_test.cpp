@@ -17,10 +17,10 @@ void addGroup(ScreenRecords& screens, int number, bool exclusive, std::vector<st
   record.groupNumber = number;
   record.exclusive = exclusive;
   record.firstIndex = screens.groups.count;
-  record.dialog = exclusive ? buildExclusiveGroupTemplate(block, {}, {}, screens.groups,
-                                                          screens.radioGroupStarted)
-                            : buildScreenTemplate(block, ScreenKind::Groups, {}, {},
-                                                  screens.groups);
+  record.dialog =
+      exclusive
+          ? buildExclusiveGroupTemplate(block, {}, {}, screens.groups, screens.radioGroupStarted)
+          : buildScreenTemplate(block, ScreenKind::Groups, {}, {}, screens.groups);
   ASSERT_TRUE(record.dialog);
   record.endIndex = screens.groups.count;
   if (number < 0)

@@ -112,8 +112,8 @@ int readExitMessageStatement(StatementContext& ctx) {
   DialogTexts texts = dialogTexts(ctx.state.settings);
   TextBlock block;
   if (!collectBlock(ctx, "EXIT", measuringFont(ctx, texts.fontName), block)) return 1;
-  auto dialog = buildScreenTemplate(block, ScreenKind::OkOnly, ScreenFont{}, texts,
-                                    ctx.state.screens.groups);
+  auto dialog =
+      buildScreenTemplate(block, ScreenKind::OkOnly, ScreenFont{}, texts, ctx.state.screens.groups);
   if (!dialog) {
     MessageRequest box;
     box.text = "Not Enough Memory";
@@ -149,11 +149,11 @@ int readBeginGroupStatement(StatementContext& ctx) {
   TextBlock block;
   if (!collectBlock(ctx, "ENDGROUP", measuringFont(ctx, texts.fontName), block)) return 1;
   record.firstIndex = screens.groups.count;
-  record.dialog = record.exclusive ? buildExclusiveGroupTemplate(block, ScreenFont{}, texts,
-                                                                 screens.groups,
-                                                                 screens.radioGroupStarted)
-                                   : buildScreenTemplate(block, ScreenKind::Groups, ScreenFont{},
-                                                         texts, screens.groups);
+  record.dialog =
+      record.exclusive
+          ? buildExclusiveGroupTemplate(block, ScreenFont{}, texts, screens.groups,
+                                        screens.radioGroupStarted)
+          : buildScreenTemplate(block, ScreenKind::Groups, ScreenFont{}, texts, screens.groups);
   if (!record.dialog) return 1;
   record.endIndex = screens.groups.count;
   if (record.groupNumber < 0) {

@@ -180,18 +180,15 @@ TEST_F(StatementFixture, BeginGroupForms) {
     bool exclusive;
   };
   const Case cases[] = {
-      {"BEGINGROUP", true, -1, false},
-      {"BEGINGROUP EXCLUSIVE", true, -1, true},
-      {"BEGINGROUP 3", true, 3, false},
-      {"BEGINGROUP exclusive 4", true, 4, true},
-      {"BEGINGROUP 99", true, 99, false},
-      {"BEGINGROUP 100", false},
-      {"BEGINGROUP OPTIONS", false},
-      {"BEGINGROUP EXCLUSIVE OPTIONS", false},
+      {"BEGINGROUP", true, -1, false},    {"BEGINGROUP EXCLUSIVE", true, -1, true},
+      {"BEGINGROUP 3", true, 3, false},   {"BEGINGROUP exclusive 4", true, 4, true},
+      {"BEGINGROUP 99", true, 99, false}, {"BEGINGROUP 100", false},
+      {"BEGINGROUP OPTIONS", false},      {"BEGINGROUP EXCLUSIVE OPTIONS", false},
   };
   for (const Case& c : cases) {
     state.screens = ScreenRecords{};
-    int r = run(readBeginGroupStatement, c.text, {"Pick:", "01 [X] Files", "02 [ ] Docs", "ENDGROUP"});
+    int r =
+        run(readBeginGroupStatement, c.text, {"Pick:", "01 [X] Files", "02 [ ] Docs", "ENDGROUP"});
     EXPECT_EQ(r == 0, c.good) << c.text;
     if (!c.good) continue;
     const GroupDialogRecord* g =

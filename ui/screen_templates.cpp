@@ -76,8 +76,8 @@ std::string faceOrDefault(const ScreenFont& font, const DialogTexts& texts) {
 }  // namespace
 
 std::optional<DialogTemplate> buildScreenTemplate(const TextBlock& block, ScreenKind kind,
-                                                  const ScreenFont& font,
-                                                  const DialogTexts& texts, GroupTables& groups) {
+                                                  const ScreenFont& font, const DialogTexts& texts,
+                                                  GroupTables& groups) {
   if (!fits(block)) return std::nullopt;
   int w = roundUpEven(block.width);
   if (w < kMinScreenColumns) w = kMinScreenColumns;
@@ -101,11 +101,11 @@ std::optional<DialogTemplate> buildScreenTemplate(const TextBlock& block, Screen
     }
   }
   int okX = kind == ScreenKind::OkOnly ? 2 * w - 20 : w - 12;
-  items.push_back(control(kWsTabStop | kBsDefPushButton, okX, 8 * h, 40, 12, 1, kClassButton,
-                          texts.ok));
+  items.push_back(
+      control(kWsTabStop | kBsDefPushButton, okX, 8 * h, 40, 12, 1, kClassButton, texts.ok));
   if (kind != ScreenKind::OkOnly)
-    items.push_back(control(kWsTabStop | kBsPushButton, 3 * w - 28, 8 * h, 40, 12, 2,
-                            kClassButton, texts.cancel));
+    items.push_back(control(kWsTabStop | kBsPushButton, 3 * w - 28, 8 * h, 40, 12, 2, kClassButton,
+                            texts.cancel));
   return writeDialogTemplate(header, items);
 }
 
@@ -134,11 +134,11 @@ std::optional<DialogTemplate> buildExclusiveGroupTemplate(const TextBlock& block
         style |= kWsGroup;
         radioGroupStarted = true;
       }
-      items.push_back(control(style, markerX(marker), 10 * n, 4 * w, 10,
-                              uint16_t(100 + buttons++), kClassButton, text));
+      items.push_back(control(style, markerX(marker), 10 * n, 4 * w, 10, uint16_t(100 + buttons++),
+                              kClassButton, text));
     } else {
-      items.push_back(control(0, 0, 10 * n, 4 * w, 10, kNoId, kClassStatic,
-                              fromThirdCharacter(line)));
+      items.push_back(
+          control(0, 0, 10 * n, 4 * w, 10, kNoId, kClassStatic, fromThirdCharacter(line)));
     }
   }
   items.push_back(control(kWsTabStop | kBsDefPushButton, 4 * ((w - 30) / 2), 10 * h, 36, 12, 1,
@@ -151,9 +151,8 @@ std::optional<DialogTemplate> buildExclusiveGroupTemplate(const TextBlock& block
 std::optional<DialogTemplate> buildPopupTemplate(const TextBlock& block, const FontSpec& font) {
   if (!fits(block)) return std::nullopt;
   int w = roundUpEven(block.width);
-  TemplateHeader header =
-      screenHeader(kWsPopup | kWsVisible | kWsDlgFrame | kDsSetFont, 4 * w,
-                   8 * block.totalLines(), int16_t(font.size), font.face);
+  TemplateHeader header = screenHeader(kWsPopup | kWsVisible | kWsDlgFrame | kDsSetFont, 4 * w,
+                                       8 * block.totalLines(), int16_t(font.size), font.face);
   std::vector<TemplateItem> items;
   for (int n = 0; n < block.totalLines(); ++n) {
     const std::string& line = block.lines[n];

@@ -27,8 +27,8 @@ struct ScreenFont {
 // groups (and their "[X]" marks); a numbered line without "[ ]" or "[X]", or more group lines
 // than the tables hold, gives nullopt (a syntax error of the block statement).
 std::optional<DialogTemplate> buildScreenTemplate(const TextBlock& block, ScreenKind kind,
-                                                  const ScreenFont& font,
-                                                  const DialogTexts& texts, GroupTables& groups);
+                                                  const ScreenFont& font, const DialogTexts& texts,
+                                                  GroupTables& groups);
 
 // The exclusive group screen: radio buttons, items 10 units high. radioGroupStarted: the
 // state's flag; the first radio button of the run carries the group style and sets it.

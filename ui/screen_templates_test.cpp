@@ -39,8 +39,8 @@ TextBlock block(std::vector<std::string> lines, int width) {
 TEST(ScreenTemplate, ScreenBlockGivesExactTemplate) {
   // "Hello" and "World!" measure below 40 columns: W is raised to 40, H = 3 rounds to 4.
   GroupTables groups;
-  auto t = buildScreenTemplate(block({"Hello", "", "World!"}, 0), ScreenKind::OkCancel, {}, {},
-                               groups);
+  auto t =
+      buildScreenTemplate(block({"Hello", "", "World!"}, 0), ScreenKind::OkCancel, {}, {}, groups);
   ASSERT_TRUE(t);
   Bytes want;
   want.w32(0x80400040).w32(0).w16(4).w16(0).w16(0).w16(160).w16(48);
@@ -85,8 +85,8 @@ TEST(ScreenTemplate, GroupBlockGivesExactTemplateAndGroupTables) {
 TEST(ScreenTemplate, ExclusiveGroupUsesRadioButtonsAndGroupsOnlyTheFirstOfTheRun) {
   GroupTables groups;
   bool started = false;
-  auto first = buildExclusiveGroupTemplate(block({"01 [ ] One", "Pick one", "02 [X] Two"}, 0),
-                                           {}, {}, groups, started);
+  auto first = buildExclusiveGroupTemplate(block({"01 [ ] One", "Pick one", "02 [X] Two"}, 0), {},
+                                           {}, groups, started);
   ASSERT_TRUE(first);
   Bytes want;
   want.w32(0x80400040).w32(0).w16(5).w16(0).w16(0).w16(160).w16(59);
@@ -156,7 +156,7 @@ TEST(ScreenTemplate, RefusesWhatCannotBecomeAGroupDialog) {
     int usedBefore;
   };
   const Case cases[] = {
-      {{"01 Program files"}, 0},       // no marker
+      {{"01 Program files"}, 0},        // no marker
       {{"01 [x] lower-case mark"}, 0},  // the marker is "[X]"
       {{"01 [ ] fits", "02 [ ] one too many"}, kMaxGroupIndexes - 1},
   };
@@ -172,8 +172,8 @@ TEST(ScreenTemplate, RefusesWhatCannotBecomeAGroupDialog) {
   }
   // A numbered line is only special in group blocks.
   GroupTables groups;
-  EXPECT_TRUE(buildScreenTemplate(block({"01 Program files"}, 0), ScreenKind::OkCancel, {}, {},
-                                  groups));
+  EXPECT_TRUE(
+      buildScreenTemplate(block({"01 Program files"}, 0), ScreenKind::OkCancel, {}, {}, groups));
   // Oversized blocks would overflow 16-bit coordinates.
   TextBlock huge = block(std::vector<std::string>(kMaxScreenLines + 1, "x"), 0);
   EXPECT_FALSE(buildScreenTemplate(huge, ScreenKind::OkCancel, {}, {}, groups));
@@ -198,10 +198,8 @@ TEST(DialogTemplate, FixedDialogsHaveTheirControls) {
     std::vector<int> ids;
   };
   const Case cases[] = {
-      {100, {101, 103, 102, 2}},
-      {250, {301, 302, 305, 204, 1, 2}},
-      {300, {301, 302, 204, 304, 1, 2}},
-      {350, {301, 302, 204, 1, 2}},
+      {100, {101, 103, 102, 2}},         {250, {301, 302, 305, 204, 1, 2}},
+      {300, {301, 302, 204, 304, 1, 2}}, {350, {301, 302, 204, 1, 2}},
       {601, {301, 302, 701, 1, 2}},
   };
   for (const Case& c : cases) {

@@ -22,7 +22,7 @@ class ScriptedUi : public Ui {
 
   std::deque<MsgResult> boxAnswers;  // empty: Ok / Yes
   std::vector<MessageRequest> boxes;
-  std::deque<Step> steps;            // consumed across dialogs; a dialog with none left fails
+  std::deque<Step> steps;  // consumed across dialogs; a dialog with none left fails
   std::vector<DialogSpec> dialogs;
   std::vector<MemoryControls> openedWith;  // the controls as each dialog opened
   std::deque<DiskAnswer> diskAnswers;      // empty: Failed (so no test loops forever)

@@ -25,8 +25,8 @@ int blockLineWidth(Ui& ui, const std::string& line, const FontSpec& font) {
   return ui.textExtent(line, font) / base - 6;
 }
 
-int readTextBlock(ScriptReader& reader, Ui& ui, const std::string& endKeyword,
-                  const FontSpec& font, TextBlock& block) {
+int readTextBlock(ScriptReader& reader, Ui& ui, const std::string& endKeyword, const FontSpec& font,
+                  TextBlock& block) {
   block = {};
   int consumed = 0;
   std::string line;

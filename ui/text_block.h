@@ -27,7 +27,7 @@ int blockLineWidth(Ui& ui, const std::string& line, const FontSpec& font);
 // Reads lines from reader until one whose first word is endKeyword (not stored) or the end of
 // the script. Returns the number of lines consumed, the end line included; -1 when the reader
 // reported an error.
-int readTextBlock(ScriptReader& reader, Ui& ui, const std::string& endKeyword,
-                  const FontSpec& font, TextBlock& block);
+int readTextBlock(ScriptReader& reader, Ui& ui, const std::string& endKeyword, const FontSpec& font,
+                  TextBlock& block);
 
 }  // namespace qm

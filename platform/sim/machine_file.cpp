@@ -262,7 +262,7 @@ class Reader {
       return bad(key + "= wants a full path such as C:\\WINDOWS, got \"" + value + "\"");
     std::string v = value;
     while (v.size() > 3 && v.back() == '\\') v.pop_back();
-    v[0] = toUpperAscii(v[0]);
+    if (!v.empty()) v[0] = toUpperAscii(v[0]);
     *dir = v;
     return true;
   }

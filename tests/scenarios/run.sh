@@ -67,8 +67,11 @@ for name in "${scenarios[@]}"; do
     while read -r out stub files; do
       case "$out" in '' | '#'*) continue ;; esac
       # shellcheck disable=SC2086  # a list of files
-      (cd "$work" && "$quillpack" build --stub "$stub" -o "$out" $files) >>"$report" 2>&1 ||
-        echo "quillpack build of $out failed" >>"$report"
+      if ! (cd "$work" && "$quillpack" build --stub "$stub" -o "$out" $files) </dev/null \
+        >"$work/build.log" 2>&1; then
+        echo "quillpack build of $out failed:" >>"$report"
+        cat "$work/build.log" >>"$report"
+      fi
     done <"$dir/build.txt"
   fi
 

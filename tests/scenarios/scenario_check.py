@@ -129,15 +129,15 @@ def expected_tree(scenario, pristine):
     for number, line in enumerate(read_lines(os.path.join(scenario, "expected", "tree.txt")), 1):
         fields = line.split()
         if len(fields) != 5:
-            sys.exit(f"{scenario}/expected/tree.txt:{number}: want PATH SIZE ATTRIBUTES TIME CONTENT")
+            sys.exit(f"{scenario}/expected/tree.txt, entry {number}: want PATH SIZE ATTRIBUTES TIME CONTENT")
         path, size, attrs, when, content = fields
         if content.startswith("="):
             source = os.path.join(pristine, content[1:])
             if not os.path.isfile(source):
-                sys.exit(f"{scenario}/expected/tree.txt:{number}: no file {content[1:]}")
+                sys.exit(f"{scenario}/expected/tree.txt, entry {number}: no file {content[1:]}")
             content = md5(source)
         if path in out:
-            sys.exit(f"{scenario}/expected/tree.txt:{number}: {path} listed twice")
+            sys.exit(f"{scenario}/expected/tree.txt, entry {number}: {path} listed twice")
         out[path] = [size, attrs, when, content]
     return out
 

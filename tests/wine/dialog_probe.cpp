@@ -12,6 +12,7 @@
 #include "ui/screen_dialogs.h"
 #include "ui/screen_templates.h"
 #include "ui/win32/dialog_view.h"
+#include "ui/win32/progress_view.h"
 
 namespace qm {
 namespace {
@@ -130,8 +131,7 @@ void destinationDialog() {
   DialogOutcome outcome = runDestinationDialog(ui, DialogTexts{}, request, maker, "DefaultDir");
   check(outcome == DialogOutcome::Ok, "destination dialog ends with OK");
   check(opened == "C:\\|OLD", "destination mode 1 shows drive and directory", opened);
-  check(request.path == "C:\\apps" && made == request.path, "destination candidate",
-        request.path);
+  check(request.path == "C:\\apps" && made == request.path, "destination candidate", request.path);
 }
 
 void groupDialog() {
@@ -141,15 +141,15 @@ void groupDialog() {
   block.lines = {"Choose the parts:", "01 [ ] Program", "02 [X] Samples"};
   block.width = 30;
   GroupDialogRecord record;
-  record.dialog = buildScreenTemplate(block, ScreenKind::Groups, {}, DialogTexts{},
-                                      screens.groups);
+  record.dialog = buildScreenTemplate(block, ScreenKind::Groups, {}, DialogTexts{}, screens.groups);
   record.endIndex = screens.groups.count;
   screens.mainGroup = record;
   std::string opened, size;
   bool sized = false;
   playUser([&](HWND d) {
-    opened = std::to_string(IsDlgButtonChecked(d, 100)) + std::to_string(IsDlgButtonChecked(d, 101)) +
-             "|" + itemText(d, 100) + "|" + itemText(d, 2);
+    opened = std::to_string(IsDlgButtonChecked(d, 100)) +
+             std::to_string(IsDlgButtonChecked(d, 101)) + "|" + itemText(d, 100) + "|" +
+             itemText(d, 2);
     sized = clientMatches(d, 160, 48, size);
     CheckDlgButton(d, 100, BST_CHECKED);
     press(d, IDOK);
@@ -178,6 +178,51 @@ void exitMessage() {
   check(ui.boxes == 1, "one quit question");
 }
 
+void pump() {
+  MSG msg;
+  for (int round = 0; round < 20; ++round) {
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+    Sleep(20);
+  }
+}
+
+void progressWindow() {
+  ProbeUi ui;
+  DialogTexts texts;
+  ProgressDialog progress;
+  progress.open(4);
+  progress.update(true, -1, 0, false);
+  progress.update(true, -1, 0, false);
+  progress.showFile(texts, "c:\\app\\setup.exe");
+  Win32ProgressView view(progress, texts, ui);
+  check(view.create(nullptr, false, 0, 0), "progress window created");
+  view.refresh();
+  pump();
+  HWND w = view.window();
+  check(itemText(w, kIdProgressPrompt) == "Installing file: ", "progress prompt line");
+  check(itemText(w, kIdProgressFile) == "C:\\APP\\SETUP.EXE", "progress file line",
+        itemText(w, kIdProgressFile));
+  HWND frame = GetDlgItem(w, kIdProgressBar);
+  RECT bar;
+  GetClientRect(frame, &bar);
+  MapWindowPoints(frame, w, reinterpret_cast<POINT*>(&bar), 2);
+  HDC dc = GetDC(w);
+  COLORREF left = GetPixel(dc, bar.left + 2, bar.top + 2);
+  COLORREF right = GetPixel(dc, bar.right - 3, bar.top + 2);
+  ReleaseDC(w, dc);
+  char colours[64];
+  std::snprintf(colours, sizeof colours, "%06lX %06lX", left, right);
+  check(left == RGB(0, 0, 255) && right == RGB(255, 255, 255),
+        "bar filled blue on the left, white on the right", colours);
+  press(w, IDCANCEL);  // the quit question, answered Yes
+  pump();
+  check(progress.abortRequested(), "progress cancel sets the abort flag");
+  check(view.window() == nullptr && !IsWindow(w), "progress window closed after cancel");
+}
+
 void metrics() {
   FontSpec font;
   font.face = "MS Sans Serif";
@@ -196,6 +241,7 @@ int main() {
   qm::destinationDialog();
   qm::groupDialog();
   qm::exitMessage();
+  qm::progressWindow();
   qm::metrics();
   std::printf("DONE passed=%d failed=%d\n", qm::passed, qm::failed);
   return qm::failed == 0 ? 0 : 1;

@@ -41,6 +41,10 @@ qm_wine_start_display() {
     if [ -s "$fdfile" ] && grep -q '^[0-9]' "$fdfile"; then
       export DISPLAY=":$(head -n 1 "$fdfile" | tr -dc 0-9)"
       rm -f "$fdfile"
+      # The display must not outlive the script that started it, however that script ends.
+      local owner=$$ xvfb=$QM_WINE_XVFB_PID
+      (while kill -0 "$owner" 2>/dev/null && kill -0 "$xvfb" 2>/dev/null; do sleep 2; done
+        kill "$xvfb" 2>/dev/null) </dev/null >/dev/null 2>&1 &
       return 0
     fi
     kill -0 "$QM_WINE_XVFB_PID" 2>/dev/null || break
@@ -179,9 +183,17 @@ qm_wine_setup() {
     export QM_WINE_DISPLAY_READY=1
   fi
   trap qm_wine_teardown EXIT
+  trap 'exit 143' TERM INT
+}
+
+# Registers a command to run when the test ends (a test must not set its own EXIT trap, which
+# would replace the clean-up of the prefix and the display).
+qm_wine_on_exit() {
+  QM_WINE_EXIT_HOOKS="${QM_WINE_EXIT_HOOKS:-}$*;"
 }
 
 qm_wine_teardown() {
+  [ -n "${QM_WINE_EXIT_HOOKS:-}" ] && eval "$QM_WINE_EXIT_HOOKS"
   [ -n "${WINEPREFIX:-}" ] && qm_wine_stop
   [ -n "${QM_WINE_OWN_XVFB:-}" ] && kill "$QM_WINE_OWN_XVFB" 2>/dev/null
   [ -n "${QM_WINE_OWN_WORK:-}" ] && [ -z "${QM_WINE_KEEP:-}" ] && rm -rf "$QM_WINE_WORK"

@@ -102,10 +102,9 @@ DialogOutcome runWin32Dialog(HWND owner, const DialogSpec& spec, DialogControlle
 
 int win32TextExtent(const std::string& text, const FontSpec& font) {
   HDC dc = GetDC(nullptr);
-  HFONT handle = CreateFontA(0, 0, 0, 0, FW_NORMAL, font.italic, font.underline, FALSE,
-                             static_cast<DWORD>(font.charset), OUT_DEFAULT_PRECIS,
-                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH,
-                             font.face.c_str());
+  HFONT handle = CreateFontA(
+      0, 0, 0, 0, FW_NORMAL, font.italic, font.underline, FALSE, static_cast<DWORD>(font.charset),
+      OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, font.face.c_str());
   HGDIOBJ old = SelectObject(dc, handle);
   SIZE size{0, 0};
   GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
