@@ -208,8 +208,7 @@ std::optional<std::vector<uint8_t>> findVersionResource(const ByteReader& read, 
   if (dataEntry > limit || limit - dataEntry < 16) return std::nullopt;
   auto dataRva = img.u32(base + dataEntry);
   auto dataSize = img.u32(base + dataEntry + 4);
-  if (!dataRva || !dataSize || *dataSize == 0 || *dataSize > kMaxResourceBytes)
-    return std::nullopt;
+  if (!dataRva || !dataSize || *dataSize == 0 || *dataSize > kMaxResourceBytes) return std::nullopt;
   auto data = rvaToOffset(sections, *dataRva);
   if (!data || data->second < *dataSize) return std::nullopt;
   std::vector<uint8_t> out(*dataSize);
@@ -360,7 +359,8 @@ const VersionInfo::Node* VersionInfo::find(std::string_view path) const {
       continue;
     }
     size_t slash = path.find('\\', i);
-    std::string_view component = path.substr(i, slash == std::string_view::npos ? slash : slash - i);
+    std::string_view component =
+        path.substr(i, slash == std::string_view::npos ? slash : slash - i);
     const Node* found = nullptr;
     for (const Node& c : node->children)
       if (equalsNoCase(c.key, component)) {

@@ -31,7 +31,8 @@ using ByteReader = std::function<bool(uint64_t offset, uint8_t* out, size_t coun
 
 // The raw bytes of an image's version resource (type 16, name 1; in a 32-bit PE image the
 // language-neutral or US English entry when there are several, else the first; 16-bit NE images
-// too), or nullopt when there is none or the image is malformed. size is the whole file's size; nothing outside it is read.
+// too), or nullopt when there is none or the image is malformed. size is the whole file's size;
+// nothing outside it is read.
 std::optional<std::vector<uint8_t>> findVersionResource(const ByteReader& read, uint64_t size);
 std::optional<std::vector<uint8_t>> findVersionResource(std::span<const uint8_t> image);
 
@@ -58,8 +59,8 @@ class VersionInfo {
   };
   static std::optional<Node> parseNode(std::span<const uint8_t> bytes, size_t offset, size_t end,
                                        int depth, size_t& next);
-  static std::optional<Node> parseNode16(std::span<const uint8_t> bytes, size_t offset,
-                                         size_t end, int depth, size_t& next);
+  static std::optional<Node> parseNode16(std::span<const uint8_t> bytes, size_t offset, size_t end,
+                                         int depth, size_t& next);
   const Node* find(std::string_view path) const;
 
   Node root_;

@@ -131,10 +131,10 @@ TEST(PeVersion, Utf16ConvertsToCodePage1252) {
     std::string out;
   } cases[] = {
       {{'A', 0, 'b', 0}, "Ab"},
-      {{'A', 0, 0, 0, 'B', 0}, "A"},                   // stops at the NUL
-      {{0xAC, 0x20, 0xE9, 0x00}, "\x80\xE9"},          // euro sign, e acute
-      {{0x3A, 0x04, 'x', 0}, "?x"},                    // Cyrillic has no 1252 byte
-      {{'A', 0, 'B'}, "A"},                            // odd trailing byte ignored
+      {{'A', 0, 0, 0, 'B', 0}, "A"},           // stops at the NUL
+      {{0xAC, 0x20, 0xE9, 0x00}, "\x80\xE9"},  // euro sign, e acute
+      {{0x3A, 0x04, 'x', 0}, "?x"},            // Cyrillic has no 1252 byte
+      {{'A', 0, 'B'}, "A"},                    // odd trailing byte ignored
   };
   for (const Case& c : cases) EXPECT_EQ(utf16ToAnsi(c.in), c.out);
 }
@@ -201,8 +201,9 @@ TEST(PeVersion, SixteenBitImagesGiveTheirAnsiTexts) {
   fixed[0] = 0xBD, fixed[1] = 0x04, fixed[2] = 0xEF, fixed[3] = 0xFE;
   fixed[10] = 3;  // file version 3.10.0.0
   fixed[8] = 10;
-  auto table = node16("040904E4", {}, {node16("FileVersion", text16("3.10"), {}),
-                                       node16("CompanyName", text16("Quill \xA9"), {})});
+  auto table = node16(
+      "040904E4", {},
+      {node16("FileVersion", text16("3.10"), {}), node16("CompanyName", text16("Quill \xA9"), {})});
   auto resource = node16("VS_VERSION_INFO", fixed,
                          {node16("StringFileInfo", {}, {table}), node16("VarFileInfo", {}, {})});
   auto found = findVersionResource(neImage(resource));

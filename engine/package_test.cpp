@@ -99,17 +99,20 @@ TEST(Package, ThreeVolumesWithRecordsAndDataCrossingBoundaries) {
   EngineFixture f;
   f.settleDestination();
   const std::vector<uint8_t> big = noise(3000, 1), bigger = noise(5000, 2);
+  const std::vector<uint8_t> deep = bytesOf("deep text\r\n");
   std::vector<PackageFile> files = {
       {"A.BIN", big, kEntryTime},
-      {"SUB\\DEEP\\B.TXT", bytesOf("deep text\r\n"), kOld},
+      {"SUB\\DEEP\\B.TXT", deep, kOld},
       {"C.BIN", bigger, kEntryTime},
       {"EMPTY.TXT", {}, kOld},
   };
-  const uint64_t volumeSize = 4000;
+  // Room for A and B and 100 bytes more: C's record must go whole to the second volume.
+  const uint64_t volumeSize = kPackageHeaderSize + 2 * kPackageEntrySize +
+                              implodeData(big.data(), big.size(), ImplodeOptions{}).size() +
+                              implodeData(deep.data(), deep.size(), ImplodeOptions{}).size() + 100;
   std::vector<PackageVolume> volumes = build(files, volumeSize);
   ASSERT_EQ(volumes.size(), 3u);
-  // The first volume ends early: the next record did not fit and went whole to volume two.
-  EXPECT_LT(volumes[0].bytes.size(), volumeSize - kPackageEntrySize + 1);
+  EXPECT_EQ(volumes[0].bytes.size(), volumeSize - 100);
   // The second ends in the middle of C.BIN's data, which goes on after the third's header.
   EXPECT_EQ(volumes[1].bytes.size(), volumeSize);
   put(f, volumes);
@@ -329,7 +332,9 @@ TEST(Package, CancelledDiskRequestStopsTheExtraction) {
   f.ui.answers = {MsgResult::Ok, MsgResult::Cancel, MsgResult::Yes};
   EXPECT_EQ(extract(f), -1);
   EXPECT_GE(f.ui.boxes.size(), 3u);
-  EXPECT_EQ(f.log().find("FILE: \"C:\\APP\\A.BIN\""), std::string::npos);
+  // The part written before the stop is on the disk, so the uninstaller is told of it.
+  EXPECT_NE(f.log().find("FILE: \"C:\\APP\\A.BIN\""), std::string::npos);
+  EXPECT_LT(f.sim.readFile("C:\\APP\\A.BIN").value_or("").size(), 6000u);
 }
 
 TEST(Package, ContinuesOnAnotherVolumeOnlyForFirstVolumesThatGoOn) {

@@ -13,7 +13,7 @@ namespace {
 constexpr size_t kRegistryPathBytes = 999;  // the server path a class registration may hold
 constexpr size_t kSearchPieceChars = 997;   // a longer text line is searched in pieces
 constexpr int kMaxGroupNumbers = 100;
-constexpr int kMaxSearchDepth = 128;       // deeper than any path the system can name
+constexpr int kMaxSearchDepth = 128;  // deeper than any path the system can name
 constexpr size_t kMaxSearchPathChars = 259;
 constexpr const char* kNoVersion = "0.0.0.0";
 
@@ -116,8 +116,8 @@ struct DisplayValues {
 bool displayHolds(char op, const DisplayCaps& caps, const DisplayValues& v) {
   // Colour counts are worked out in 64 bits so that 32-bit displays compare as large, not as 1.
   int depth = caps.planes * caps.bitsPerPixel;
-  uint64_t colours = depth >= 64 ? std::numeric_limits<uint64_t>::max()
-                                 : (depth <= 0 ? 1 : uint64_t(1) << depth);
+  uint64_t colours =
+      depth >= 64 ? std::numeric_limits<uint64_t>::max() : (depth <= 0 ? 1 : uint64_t(1) << depth);
   uint64_t width = uint64_t(std::max(caps.width, 0));
   uint64_t height = uint64_t(std::max(caps.height, 0));
   bool greater = op == '>';
@@ -330,8 +330,8 @@ bool searchDirectory(System& sys, MacroValues& macros, const std::string& dir,
   std::string base = withTrailingBackslash(dir);
   if (!sys.find(base + name).empty()) {
     std::string here = sys.currentDirectory();
-    macros.locateDir = here.size() > 3 && here.back() == '\\' ? here.substr(0, here.size() - 1)
-                                                              : here;
+    macros.locateDir =
+        here.size() > 3 && here.back() == '\\' ? here.substr(0, here.size() - 1) : here;
     macros.locateDrive = here.substr(0, 1);
     return true;
   }
@@ -391,8 +391,8 @@ double conditionFraction(std::string_view text) {
   auto r = std::from_chars(number.data(), number.data() + number.size(), value);
   // Out of range saturates as the C library's conversion does.
   if (r.ec == std::errc::result_out_of_range)
-    value = number[0] == '-' ? -std::numeric_limits<double>::max()
-                             : std::numeric_limits<double>::max();
+    value =
+        number[0] == '-' ? -std::numeric_limits<double>::max() : std::numeric_limits<double>::max();
   return value;
 }
 
@@ -404,10 +404,14 @@ int readComparison(StatementLine& line) {
   char c2 = line.peek();
   if (c2 != '=' && c2 != '>') {
     switch (c1) {
-      case '=': return kOpEqual;
-      case '>': return kOpGreater;
-      case '<': return kOpLess;
-      default: return -1;
+      case '=':
+        return kOpEqual;
+      case '>':
+        return kOpGreater;
+      case '<':
+        return kOpLess;
+      default:
+        return -1;
     }
   }
   line.setPosition(line.position() + 1);
@@ -420,13 +424,20 @@ int readComparison(StatementLine& line) {
 
 bool comparisonHolds(int op, int cmp) {
   switch (op) {
-    case kOpEqual: return cmp == 0;
-    case kOpGreater: return cmp > 0;
-    case kOpLess: return cmp < 0;
-    case kOpGreaterEqual: return cmp >= 0;
-    case kOpLessEqual: return cmp <= 0;
-    case kOpNotEqual: return cmp != 0;
-    default: return false;
+    case kOpEqual:
+      return cmp == 0;
+    case kOpGreater:
+      return cmp > 0;
+    case kOpLess:
+      return cmp < 0;
+    case kOpGreaterEqual:
+      return cmp >= 0;
+    case kOpLessEqual:
+      return cmp <= 0;
+    case kOpNotEqual:
+      return cmp != 0;
+    default:
+      return false;
   }
 }
 
@@ -479,8 +490,8 @@ int findFileOnDrives(System& sys, MacroValues& macros, const std::string& name,
 }
 
 int searchTextFile(System& sys, MacroValues& macros, const std::string& text,
-                   const std::string& file, const std::string& skipPrefix,
-                   const std::string& begin, const std::string& end) {
+                   const std::string& file, const std::string& skipPrefix, const std::string& begin,
+                   const std::string& end) {
   std::string path = file;
   expandLeadingMacro(macros, path);
   FileHandle h = sys.openRead(path);

@@ -61,8 +61,8 @@ int findFileOnDrives(System& sys, MacroValues& macros, const std::string& name,
 // skipPrefix are passed over; with a begin marker the search starts after the line holding it;
 // a line holding the end marker stops it.
 int searchTextFile(System& sys, MacroValues& macros, const std::string& text,
-                   const std::string& file, const std::string& skipPrefix,
-                   const std::string& begin, const std::string& end);
+                   const std::string& file, const std::string& skipPrefix, const std::string& begin,
+                   const std::string& end);
 
 // Numbers as conditions read them: integers like atoi (saturated instead of overflowing) and
 // decimal fractions (digits, point, fraction, exponent; nothing numeric gives 0).

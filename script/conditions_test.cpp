@@ -96,8 +96,8 @@ TEST(Conditions, ReadComparisonTakesOneOrTwoCharacters) {
     int code;
     const char* rest;
   } ops[] = {
-      {"= x", 1, " x"},  {"== x", 1, " x"}, {"> x", 2, " x"},  {"< x", 3, " x"},
-      {">= x", 4, " x"}, {"<= x", 5, " x"}, {"<> x", 6, " x"}, {"  ,>=5", 4, "5"},
+      {"= x", 1, " x"},   {"== x", 1, " x"},  {"> x", 2, " x"},   {"< x", 3, " x"},
+      {">= x", 4, " x"},  {"<= x", 5, " x"},  {"<> x", 6, " x"},  {"  ,>=5", 4, "5"},
       {"=> 4", -1, " 4"}, {">> 4", -1, " 4"}, {"=< 4", 1, "< 4"}, {"! 4", -1, " 4"},
       {"", -1, ""},       {"x", -1, ""},
   };
@@ -115,9 +115,15 @@ TEST(Conditions, NumbersConvertAsIntegersAndFractions) {
     int64_t integer;
     double fraction;
   } nums[] = {
-      {"3.95", 3, 3.95},        {"  -12abc", -12, -12},  {"+7", 7, 7},
-      {"abc", 0, 0},            {"", 0, 0},              {".5", 0, 0.5},
-      {"1e2", 1, 100},          {"4.0.1", 4, 4.0},       {"2e", 2, 2},
+      {"3.95", 3, 3.95},
+      {"  -12abc", -12, -12},
+      {"+7", 7, 7},
+      {"abc", 0, 0},
+      {"", 0, 0},
+      {".5", 0, 0.5},
+      {"1e2", 1, 100},
+      {"4.0.1", 4, 4.0},
+      {"2e", 2, 2},
       {"99999999999999999999999", std::numeric_limits<int64_t>::max() / 10 * 10 - 10, 1e23},
   };
   for (const Num& n : nums) {
@@ -215,7 +221,7 @@ TEST(Conditions, OtherWordsCompareAsTextsWithoutCase) {
                  {"IF $SYSTEM$ >= \"pro\"", 1},
                  {"IF abc < abd", 1},
                  {"IF \"abc\" = abc", 0},  // the test name is a word: quotes and all
-                 {"IF 4.0 > 10.0", 1},  // as texts, not numbers
+                 {"IF 4.0 > 10.0", 1},     // as texts, not numbers
                  {"IF standalone", -1}});
 }
 
@@ -297,7 +303,8 @@ TEST(Conditions, SearchReadsLongLinesInPiecesAndCountsThem) {
   ConditionRun run;
   std::string longLine(997, 'a');
   longLine += "NEEDLE tail";
-  run.sim.writeFile("C:\\LONG.TXT", "first\r\n" + longLine + "\r\nmore NEEDLE\x1A NEEDLE after eof");
+  run.sim.writeFile("C:\\LONG.TXT",
+                    "first\r\n" + longLine + "\r\nmore NEEDLE\x1A NEEDLE after eof");
   EXPECT_EQ(searchTextFile(run.sim.sys(), run.macros, "needle", "C:\\LONG.TXT", "", "", ""), 1);
   // The 997 'a's are the second line's first piece; the needle starts the third.
   EXPECT_EQ(run.macros.search, "3");
@@ -340,9 +347,9 @@ TEST(Conditions, LocateSearchesTheSelectedDrivesDepthFirst) {
       {"A:\\", "IF locate DOOM.EXE a", 1, "A:\\", "A"},  // one drive: even the source
       {"A:\\", "IF locate DOOM.EXE d", 1, "D:\\GAMES\\DOOM", "D"},
       {"A:\\", "IF locate DOOM.EXE Z", 0, "-", "-"},
-      {"A:\\", "IF locate D??M.*", 1, "D:\\GAMES", "D"},  // the folder DOOM matches first
+      {"A:\\", "IF locate D??M.*", 1, "D:\\GAMES", "D"},     // the folder DOOM matches first
       {"A:\\", "IF locate HIT.TXT", 1, "C:\\A\\DEEP", "C"},  // depth first, in listing order
-      {"A:\\", "IF locate GAMES", 1, "D:\\", "D"},            // directories are found too
+      {"A:\\", "IF locate GAMES", 1, "D:\\", "D"},           // directories are found too
       {"A:\\", "IF locate NONE.EXE", 0, "-", "-"},
       {"A:\\", "IF locate DOOM.EXE elsewhere", -1, "-", "-"},
   };
@@ -464,8 +471,7 @@ TEST(Conditions, DeferredBlocksHoldAtMostFiftyEightLinesBeforeTheirEndIf) {
     std::string script = "IF group = 1\n";
     for (int i = 0; i < inner; ++i) script += "REM line\n";
     script += "ENDIF\n";
-    int result =
-        parseScriptText(script, run.sim.sys(), run.ui, run.macros, run.startup, run.state);
+    int result = parseScriptText(script, run.sim.sys(), run.ui, run.macros, run.startup, run.state);
     EXPECT_EQ(result, inner == 58 ? 0 : 1) << inner;
     EXPECT_EQ(run.state.deferred.count, inner == 58 ? 1 : 0) << inner;
   }

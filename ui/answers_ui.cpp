@@ -24,7 +24,9 @@ MsgResult firstButton(MsgButtons buttons) {
 }
 
 MsgResult resultFor(const std::string& answer, MsgButtons buttons) {
-  bool yes = equalsNoCase(answer, "Yes") || equalsNoCase(answer, "OK");
+  // Merged (Disks=): every disk is in the one source folder, so a disk is always there.
+  bool yes =
+      equalsNoCase(answer, "Yes") || equalsNoCase(answer, "OK") || equalsNoCase(answer, "Merged");
   switch (buttons) {
     case MsgButtons::Ok:
       return MsgResult::Ok;

@@ -17,12 +17,13 @@ TEST(AnswersFile, ReadsKeysValuesAndComments) {
   std::string error;
   auto file = AnswersFile::parse(
       "\xEF\xBB\xBF; unattended\r\n[setup]\r\nDefaultDir=D:\\APPS\\TOOL      ; where\r\n"
-      "  ask1 = Yes;really \r\nGroups=1,3\r\nOVERWRITE=no\r\n\r\nScreens=OK",
+      "  ask1 = Yes;really \r\nGroups=1,3\r\nDisks=merged\r\nOVERWRITE=no\r\n\r\nScreens=OK",
       "a.ini", error);
   ASSERT_TRUE(file) << error;
   EXPECT_EQ(file->get("DEFAULTDIR"), "D:\\APPS\\TOOL");
   EXPECT_EQ(file->get("Ask1"), "Yes;really");
   EXPECT_EQ(file->get("groups"), "1,3");
+  EXPECT_EQ(file->get("DISKS"), "merged");
   EXPECT_EQ(file->get("Overwrite"), "no");
   EXPECT_EQ(file->get("Screens"), "OK");
   EXPECT_EQ(file->get("Reboot"), std::nullopt);
@@ -35,6 +36,7 @@ TEST(AnswersFile, ErrorsNameFileAndLine) {
   };
   const Case cases[] = {
       {"[Setup]\nOverwrite=Maybe\n", "a.ini:2: Overwrite must be Yes or No, not \"Maybe\""},
+      {"[Setup]\nDisks=Maybe\n", "a.ini:2: Disks must be Yes, No or Merged, not \"Maybe\""},
       {"[Setup]\nScreens=Yes\n", "a.ini:2: Screens must be OK or Cancel, not \"Yes\""},
       {"[Other]\n", "a.ini:1: unknown section [Other] (the answers file has one section, [Setup])"},
       {"Reboot=No\n", "a.ini:1: a key before the [Setup] section"},

@@ -142,7 +142,7 @@ DialogAction DestinationDialog::command(int id, DialogControls& controls) {
         ui_.messageBox(warningBox(texts_.badDrive, ""));
         return DialogAction::Stay;
       }
-      candidate = request_.path.empty() ? std::string(":\\") : request_.path;
+      candidate = request_.path.empty() ? std::string("C:\\") : request_.path;
       candidate[0] = toUpperAscii(typed[0]);
       break;
     }

@@ -192,28 +192,5 @@ TEST(DialogTemplate, TextsAreWindows1252) {
   EXPECT_FALSE(parseDialogTemplate(shortBuffer, p));
 }
 
-TEST(DialogTemplate, FixedDialogsHaveTheirControls) {
-  struct Case {
-    int resource;
-    std::vector<int> ids;
-  };
-  const Case cases[] = {
-      {100, {101, 103, 102, 2}},         {250, {301, 302, 305, 204, 1, 2}},
-      {300, {301, 302, 204, 304, 1, 2}}, {350, {301, 302, 204, 1, 2}},
-      {601, {301, 302, 701, 1, 2}},
-  };
-  for (const Case& c : cases) {
-    ParsedTemplate p;
-    ASSERT_TRUE(parseDialogTemplate(buildFixedDialogTemplate(c.resource), p)) << c.resource;
-    std::vector<int> ids;
-    for (const auto& it : p.items) ids.push_back(it.id);
-    EXPECT_EQ(ids, c.ids) << c.resource;
-    EXPECT_EQ(p.header.cx, 180);
-    EXPECT_EQ(p.header.cy, c.resource == 100 ? 66 : 64);
-    EXPECT_EQ((p.header.style & kDsModalFrame) != 0, c.resource != 100);
-  }
-  EXPECT_TRUE(buildFixedDialogTemplate(200).empty());
-}
-
 }  // namespace
 }  // namespace qm

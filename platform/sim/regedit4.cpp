@@ -9,8 +9,8 @@ namespace qm {
 
 namespace {
 
-constexpr const char* kRoots[] = {"HKEY_CLASSES_ROOT",  "HKEY_CURRENT_USER",   "HKEY_LOCAL_MACHINE",
-                                  "HKEY_USERS",         "HKEY_CURRENT_CONFIG", "HKEY_DYN_DATA"};
+constexpr const char* kRoots[] = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER",   "HKEY_LOCAL_MACHINE",
+                                  "HKEY_USERS",        "HKEY_CURRENT_CONFIG", "HKEY_DYN_DATA"};
 constexpr size_t kHexLineWidth = 76;
 
 std::vector<std::string_view> splitPath(std::string_view path) {
@@ -77,8 +77,8 @@ bool quotable(const RegValueData& v) {
 std::string valueLine(const std::string& name, const RegValueData& v) {
   std::string line = name.empty() ? "@=" : quote(name) + "=";
   if (quotable(v)) {
-    return line +
-           quote(std::string_view(reinterpret_cast<const char*>(v.bytes.data()), v.bytes.size() - 1));
+    return line + quote(std::string_view(reinterpret_cast<const char*>(v.bytes.data()),
+                                         v.bytes.size() - 1));
   }
   char buf[32];
   if (v.type == kRegDword && v.bytes.size() == 4) {
@@ -124,13 +124,20 @@ RegValueData regDword(uint32_t value) {
 
 std::string registryRootName(uint32_t handle) {
   switch (handle) {
-    case 0x80000000u: return "HKEY_CLASSES_ROOT";
-    case 0x80000001u: return "HKEY_CURRENT_USER";
-    case 0x80000002u: return "HKEY_LOCAL_MACHINE";
-    case 0x80000003u: return "HKEY_USERS";
-    case 0x80000005u: return "HKEY_CURRENT_CONFIG";
-    case 0x80000006u: return "HKEY_DYN_DATA";
-    default: return {};
+    case 0x80000000u:
+      return "HKEY_CLASSES_ROOT";
+    case 0x80000001u:
+      return "HKEY_CURRENT_USER";
+    case 0x80000002u:
+      return "HKEY_LOCAL_MACHINE";
+    case 0x80000003u:
+      return "HKEY_USERS";
+    case 0x80000005u:
+      return "HKEY_CURRENT_CONFIG";
+    case 0x80000006u:
+      return "HKEY_DYN_DATA";
+    default:
+      return {};
   }
 }
 

@@ -145,7 +145,8 @@ TEST(Regedit4, KeysKeepFirstCaseAndListChildrenByName) {
 
   EXPECT_TRUE(tree.deleteKey("HKEY_LOCAL_MACHINE\\Software\\ALPHA"));
   EXPECT_FALSE(tree.keyExists("HKEY_LOCAL_MACHINE\\Software\\Alpha\\Sub"));
-  EXPECT_TRUE(tree.keyExists("HKEY_LOCAL_MACHINE\\Software\\Alpha Beta"));  // a sibling, not a child
+  EXPECT_TRUE(
+      tree.keyExists("HKEY_LOCAL_MACHINE\\Software\\Alpha Beta"));  // a sibling, not a child
   EXPECT_FALSE(tree.deleteKey("HKEY_LOCAL_MACHINE\\Software\\Alpha"));
 
   tree.setValue("HKEY_LOCAL_MACHINE\\Software\\Zeta", "Name", regText("1"));

@@ -95,6 +95,11 @@ FileHandle SimSystem::openFile(const std::string& path, int mode) {
     // Re-creating a hidden or system file without naming those attributes is refused by Windows.
     if (mode == kModeCreate && (attrs & (kAttrHidden | kAttrSystem))) return kInvalidFile;
   }
+  // Every open shares reading only, as the Win32 side asks: readers may meet, but a writer
+  // never meets another handle on the same file.
+  for (const auto& other : files_)
+    if (other && other->host == l->host && (mode != kModeRead || other->canWrite))
+      return kInvalidFile;
   size_t slot = 0;
   while (slot < files_.size() && files_[slot]) ++slot;
   if (slot >= kMaxOpenFiles) return kInvalidFile;

@@ -30,11 +30,18 @@ TEST(SimInfo, LocaleComparisonIgnoresCaseAndSortsLikeTheSystem) {
     const char* b;
     int sign;
   } cases[] = {
-      {"abc", "ABC", 0},     {"abc", "abd", -1},    {"B", "a", 1},
-      {"4.0", "10.0", 1},    {"4.71", "4.71.0", -1}, {"", "a", -1},
-      {"_x", "1", -1},       {"1", "a", -1},         {"[", "z", -1},  // punctuation, digits, letters
-      {"coop", "co-op", -1}, {"co-op", "coop", 1},   {"co-op", "CO-OP", 0},
-      {"it's", "its", 1},    {"\xE9", "z", 1},
+      // Each pair's order is what the system's comparison gave for it under Wine.
+      {"abc", "ABC", 0},      {"abc", "abd", -1},
+      {"B", "a", 1},          {"4.0", "10.0", 1},
+      {"4.71", "4.71.0", -1}, {"", "a", -1},
+      {"_x", "1", -1},        {"1", "a", -1},
+      {"[", "z", -1},         {"coop", "co-op", -1},
+      {"co-op", "CO-OP", 0},  {"it's", "its", 1},
+      {"\xE9", "z", -1},      {"a-b", "ab-", 1},
+      {"a_b", "a.b", 1},      {"~", "!", 1},
+      {"1.0", "1_0", -1},     {"a", "-a", -1},
+      {"-", "'", 1},          {"x-", "x", 1},
+      {"e", "\xE9", -1},      {"\xC9T\xC9", "\xE9t\xE9", 0},
   };
   for (const Case& c : cases) {
     int r = f.sys().localeCompareNoCase(c.a, c.b);

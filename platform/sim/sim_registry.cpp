@@ -24,8 +24,7 @@ std::optional<RegistryValue> SimSystem::readRegistryValue(RegistryRoot root, con
   auto v = tree.value(path, name);
   // As on Windows, the classes root shows what was registered under the machine's classes key.
   if (!v && root == RegistryRoot::ClassesRoot && !tree.keyExists(path))
-    v = tree.value("HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes" + (key.empty() ? "" : "\\" + key),
-                   name);
+    v = tree.value("HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes" + (key.empty() ? "" : "\\" + key), name);
   if (!v) return std::nullopt;
   return RegistryValue{v->type, v->bytes};
 }

@@ -231,7 +231,17 @@ TEST_F(SimSystemTest, OpenFilesReadWriteSeekAndReuseSmallHandles) {
   EXPECT_EQ(sys().read(c, buf, 16), 4);
   EXPECT_EQ(sys().read(c, buf, 16), 0);
   EXPECT_FALSE(sys().deleteFile("C:\\F.BIN"));  // open files cannot be deleted
+  // Handles share reading only: a writer meets no other handle on its file.
+  EXPECT_EQ(sys().openRead("c:\\f.bin"), kInvalidFile);
+  EXPECT_EQ(sys().create("C:\\F.BIN"), kInvalidFile);
   sys().close(c);
+  FileHandle r1 = sys().openRead("C:\\F.BIN");
+  FileHandle r2 = sys().openRead("C:\\F.BIN");
+  EXPECT_NE(r1, kInvalidFile);
+  EXPECT_NE(r2, kInvalidFile);
+  EXPECT_EQ(sys().openAppend("C:\\F.BIN"), kInvalidFile);
+  sys().close(r1);
+  sys().close(r2);
   sys().close(c);  // closing twice is harmless
   EXPECT_EQ(f_.readFile("C:\\F.BIN"), std::string("heLLo\0\0\0!", 9));
 

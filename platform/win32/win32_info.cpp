@@ -82,8 +82,7 @@ std::optional<std::string> Win32System::versionText(const std::string& path,
   if (!GetFileVersionInfoA(path.c_str(), 0, size, block.data())) return std::nullopt;
   void* value = nullptr;
   UINT length = 0;
-  if (!VerQueryValueA(block.data(), query.c_str(), &value, &length) || !value)
-    return std::nullopt;
+  if (!VerQueryValueA(block.data(), query.c_str(), &value, &length) || !value) return std::nullopt;
   const char* text = static_cast<const char*>(value);
   const char* blockEnd = block.data() + block.size();
   // The converted text normally lies inside the block; never read past it either way.

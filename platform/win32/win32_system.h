@@ -76,6 +76,10 @@ class Win32System : public System {
                                          const std::string& query) override;
   int localeCompareNoCase(const std::string& a, const std::string& b) override;
 
+  // --- System: library registration and the processor (win32_engine.cpp)
+  RegisterResult registerServer(const std::string& path) override;
+  int processorType() override;
+
   // Exit code of the last process started with wait, or -1 when none finished.
   long lastExitCode() const { return lastExitCode_; }
 

@@ -24,10 +24,9 @@ namespace {
 
 using namespace qm;
 
-const char* const kQueries[] = {"\\StringFileInfo\\040904E4\\FileVersion",
-                                "\\StringFileInfo\\040904B0\\FileVersion",
-                                "\\StringFileInfo\\040904B0\\CompanyName",
-                                "\\StringFileInfo\\040904E4\\CompanyName"};
+const char* const kQueries[] = {
+    "\\StringFileInfo\\040904E4\\FileVersion", "\\StringFileInfo\\040904B0\\FileVersion",
+    "\\StringFileInfo\\040904B0\\CompanyName", "\\StringFileInfo\\040904E4\\CompanyName"};
 
 // The system's answer, straight from the version functions.
 std::string systemText(const std::string& path, const char* query, bool& found) {
@@ -52,7 +51,8 @@ std::string systemFixed(const std::string& path) {
   if (!GetFileVersionInfoA(path.c_str(), 0, size, block.data())) return "none";
   void* p = nullptr;
   UINT len = 0;
-  if (!VerQueryValueA(block.data(), "\\", &p, &len) || len < sizeof(VS_FIXEDFILEINFO)) return "none";
+  if (!VerQueryValueA(block.data(), "\\", &p, &len) || len < sizeof(VS_FIXEDFILEINFO))
+    return "none";
   auto* f = static_cast<VS_FIXEDFILEINFO*>(p);
   char buf[64];
   std::snprintf(buf, sizeof buf, "%lu.%lu.%lu.%lu", HIWORD(f->dwFileVersionMS),
@@ -89,8 +89,8 @@ int versionCommand(int argc, char** argv) {
     if (info && info->fixed()) {
       const FixedFileInfo& f = *info->fixed();
       char buf[64];
-      std::snprintf(buf, sizeof buf, "%u.%u.%u.%u", f.fileVersionMS >> 16,
-                    f.fileVersionMS & 0xFFFF, f.fileVersionLS >> 16, f.fileVersionLS & 0xFFFF);
+      std::snprintf(buf, sizeof buf, "%u.%u.%u.%u", f.fileVersionMS >> 16, f.fileVersionMS & 0xFFFF,
+                    f.fileVersionLS >> 16, f.fileVersionLS & 0xFFFF);
       fixedPortable = buf;
     }
     std::string fixedApi = systemFixed(path);

@@ -158,9 +158,9 @@ qm_wine_read_c() {
 
 # Stops the prefix's wineserver (flushing its registry files) and waits for it.
 qm_wine_stop() {
-  timeout -k 5 30 wineserver -k 2>/dev/null
-  timeout -k 5 30 wineserver -w 2>/dev/null
-  return 0
+  # "|| true": callers run under set -e, and there may be no server left to stop.
+  timeout -k 5 30 wineserver -k 2>/dev/null || true
+  timeout -k 5 30 wineserver -w 2>/dev/null || true
 }
 
 # For a test started on its own: checks the tools, makes a scratch folder and a display unless
@@ -192,10 +192,14 @@ qm_wine_on_exit() {
   QM_WINE_EXIT_HOOKS="${QM_WINE_EXIT_HOOKS:-}$*;"
 }
 
+# Runs from the EXIT trap, where a failing command under set -e would replace the test's own
+# exit status: every step is allowed to fail.
 qm_wine_teardown() {
+  local status=$?
+  set +e
   [ -n "${QM_WINE_EXIT_HOOKS:-}" ] && eval "$QM_WINE_EXIT_HOOKS"
   [ -n "${WINEPREFIX:-}" ] && qm_wine_stop
   [ -n "${QM_WINE_OWN_XVFB:-}" ] && kill "$QM_WINE_OWN_XVFB" 2>/dev/null
   [ -n "${QM_WINE_OWN_WORK:-}" ] && [ -z "${QM_WINE_KEEP:-}" ] && rm -rf "$QM_WINE_WORK"
-  return 0
+  exit "$status"
 }

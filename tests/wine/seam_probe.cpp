@@ -110,7 +110,14 @@ void files(Win32System& sys, const std::string& dir) {
   check(sys.read(h, buf, 2) == 2, "files.read");
   check(sys.write(h, "LL", 2) == 2, "files.write_after_read");
   check(!sys.deleteFile(f), "files.open_file_not_deleted");
+  check(sys.openRead(f) == kInvalidFile, "files.no_reader_beside_writer");
+  check(sys.create(f) == kInvalidFile, "files.no_second_writer");
   sys.close(h);
+  FileHandle r1 = sys.openRead(f), r2 = sys.openRead(f);
+  check(r1 != kInvalidFile && r2 != kInvalidFile, "files.readers_share");
+  check(sys.openAppend(f) == kInvalidFile, "files.no_writer_beside_readers");
+  sys.close(r1);
+  sys.close(r2);
   sys.close(h);
   check(readAll(sys, f) == std::string("heLLo\0\0\0!", 9), "files.read_write_result");
 
