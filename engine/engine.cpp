@@ -1,5 +1,6 @@
 #include "engine/engine.h"
 
+#include "engine/package.h"
 #include "ui/dialogs.h"
 #include "ui/disk_prompt.h"
 
@@ -46,7 +47,10 @@ Engine::Engine(System& sys, Ui& ui, InstallState& state, MacroValues& macros,
       startup(startup),
       container(container),
       log(sys, state.engine),
-      texts(dialogTexts(state.settings)) {}
+      texts(dialogTexts(state.settings)),
+      extractor_(std::make_unique<PackageExtractor>(*this)) {
+  packages = extractor_.get();
+}
 
 void Engine::addProgress(int64_t bytes) {
   if (!byteProgress()) return;

@@ -70,7 +70,8 @@ class Engine {
   Container& container;
   InstallLog log;
 
-  // Packages and outside unpackers; none: every source is copied plainly.
+  // Packages and outside unpackers: the engine's own extractor unless replaced; none: every
+  // source is copied plainly.
   PackageHandler* packages = nullptr;
   // AUTOEXEC, CONFIG, INI, text additions, registry and program items; none: nothing changes.
   ConfigurationPhases* config = nullptr;
@@ -123,6 +124,7 @@ class Engine {
   EngineWindows noWindows_;
   EngineWindows* windows_ = &noWindows_;
   ProgressDialog progress_;
+  std::unique_ptr<PackageHandler> extractor_;
 };
 
 }  // namespace qm

@@ -15,7 +15,8 @@ class ScriptedUi : public Ui {
  public:
   MsgResult messageBox(const MessageRequest& request) override {
     boxes.push_back(request);
-    if (answers.empty()) return request.buttons == MsgButtons::YesNo ? MsgResult::No : MsgResult::Ok;
+    if (answers.empty())
+      return request.buttons == MsgButtons::YesNo ? MsgResult::No : MsgResult::Ok;
     MsgResult r = answers.front();
     answers.pop_front();
     return r;

@@ -71,8 +71,8 @@ struct EngineRecords {
   int64_t progressSize = 0;
 
   Overwrite overwriteDefault = Overwrite::Ask;
-  bool logging = false;      // UNINSTALL YES
-  int compressionKind = 0;   // COMPRESSION: 0 PKWARE, 1 LHA
+  bool logging = false;        // UNINSTALL YES
+  int compressionKind = 0;     // COMPRESSION: 0 PKWARE, 1 LHA
   bool anyCompressed = false;  // a FILE carries COMPRESSED or SELF-EXTRACT
 };
 

@@ -1,9 +1,10 @@
 // Readers of the statements whose records the installation engine executes.
+#include "engine/engine_statements.h"
+
 #include <cmath>
 #include <cstdlib>
 
 #include "base/text.h"
-#include "engine/engine_statements.h"
 #include "script/statement_handlers.h"
 
 namespace qm {
@@ -49,11 +50,20 @@ int readAttributeLetters(std::string_view letters, uint32_t& attributes) {
   attributes = 0;
   for (char c : letters) {
     switch (toUpperAscii(c)) {
-      case 'R': attributes |= kAttrReadOnly; break;
-      case 'H': attributes |= kAttrHidden; break;
-      case 'S': attributes |= kAttrSystem; break;
-      case 'A': attributes |= kAttrArchive; break;
-      default: return 1;
+      case 'R':
+        attributes |= kAttrReadOnly;
+        break;
+      case 'H':
+        attributes |= kAttrHidden;
+        break;
+      case 'S':
+        attributes |= kAttrSystem;
+        break;
+      case 'A':
+        attributes |= kAttrArchive;
+        break;
+      default:
+        return 1;
     }
   }
   // An empty ATTRIBUTE="" leaves nothing set, which Windows spells as normal.

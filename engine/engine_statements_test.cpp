@@ -1,6 +1,7 @@
+#include "engine/engine_statements.h"
+
 #include <gtest/gtest.h>
 
-#include "engine/engine_statements.h"
 #include "script/statement_handlers.h"
 #include "sysconfig/statement_fixture_for_tests.h"
 
@@ -23,9 +24,9 @@ TEST(EngineStatements, SizesTakeFractionsAndTheFirstMultiplierLetter) {
     const char* word;
     uint64_t bytes;
   } cases[] = {
-      {"2M", 2000000},     {"1.5M", 1500000}, {"1.5m", 1500000}, {"64K", 64000},
-      {"64k", 64000},      {"500", 500},      {"2KM", 2000},     {"3MK", 3000000},
-      {"0.0005K", 0},      {"x12", 0},        {"-5M", 0},        {"5000M", 5000000000ull},
+      {"2M", 2000000}, {"1.5M", 1500000}, {"1.5m", 1500000}, {"64K", 64000},
+      {"64k", 64000},  {"500", 500},      {"2KM", 2000},     {"3MK", 3000000},
+      {"0.0005K", 0},  {"x12", 0},        {"-5M", 0},        {"5000M", 5000000000ull},
   };
   for (const Case& c : cases) {
     std::optional<uint64_t> got = parseSize(c.word);

@@ -86,8 +86,9 @@ std::vector<Sample> samples() {
   std::vector<Sample> s;
   std::mt19937 rng(20261207);
   std::string text;
-  const char* words[] = {"install", "the ", "FILE", "directory ", "Windows\r\n", "setup ", "of ",
-                         "program", ", ", "disk ", "readme.txt ", "\t", "Version 2.0 "};
+  const char* words[] = {"install",     "the ", "FILE",        "directory ", "Windows\r\n",
+                         "setup ",      "of ",  "program",     ", ",         "disk ",
+                         "readme.txt ", "\t",   "Version 2.0 "};
   while (text.size() < 150000) text += words[rng() % std::size(words)];
   s.push_back({"text", Bytes(text.begin(), text.end())});
   Bytes binary;
@@ -147,14 +148,14 @@ TEST(ExplodeCrossCheck, PeerDecoderReadsOurStreamsExactly) {
     for (Mode m : kModes) {
       SCOPED_TRACE(std::string(sample.name) + (m.ascii ? " ascii " : " binary ") +
                    std::to_string(m.dictionary));
-      const Bytes stream =
-          implodeData(sample.data.data(), sample.data.size(), ImplodeOptions{m.ascii, m.dictionary});
+      const Bytes stream = implodeData(sample.data.data(), sample.data.size(),
+                                       ImplodeOptions{m.ascii, m.dictionary});
       ASSERT_GE(stream.size(), 5u);
       EXPECT_EQ(stream[0], m.ascii ? 1 : 0);
       Bytes theirs;
       ASSERT_EQ(peerExplode(stream, theirs), 0);
-      EXPECT_TRUE(theirs == sample.data) << "decoded " << theirs.size() << " of "
-                                         << sample.data.size();
+      EXPECT_TRUE(theirs == sample.data)
+          << "decoded " << theirs.size() << " of " << sample.data.size();
     }
   }
 }
@@ -165,8 +166,8 @@ TEST(ExplodeCrossCheck, OurStreamsAreNoLargerThanPeerStreamsOnCompressibleInput)
     for (Mode m : kModes) {
       SCOPED_TRACE(std::string(sample.name) + (m.ascii ? " ascii " : " binary ") +
                    std::to_string(m.dictionary));
-      const Bytes ours =
-          implodeData(sample.data.data(), sample.data.size(), ImplodeOptions{m.ascii, m.dictionary});
+      const Bytes ours = implodeData(sample.data.data(), sample.data.size(),
+                                     ImplodeOptions{m.ascii, m.dictionary});
       const Bytes theirs = peerImplode(sample.data, m.ascii, m.dictionary);
       EXPECT_LE(ours.size(), theirs.size());
     }

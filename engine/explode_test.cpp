@@ -132,9 +132,10 @@ TEST(Explode, HandBuiltStreamsDecodeAsTheFormatDefines) {
   } cases[] = {
       {"overlapping copy repeats", StreamBuilder(0, 6).literal('A').copy(5, 1).end().bytes(),
        kExplodeOk, "AAAAAA"},
-      {"length 2 uses two low bits", StreamBuilder(0, 4).literal('A').literal('B').copy(2, 2).end().bytes(),
-       kExplodeOk, "ABAB"},
-      {"ascii literals", StreamBuilder(1, 5).literal('h').literal('i').literal('\n').copy(3, 3).end().bytes(),
+      {"length 2 uses two low bits",
+       StreamBuilder(0, 4).literal('A').literal('B').copy(2, 2).end().bytes(), kExplodeOk, "ABAB"},
+      {"ascii literals",
+       StreamBuilder(1, 5).literal('h').literal('i').literal('\n').copy(3, 3).end().bytes(),
        kExplodeOk, "hi\nhi\n"},
       {"longest copy", StreamBuilder(0, 6).literal('z').copy(518, 1).end().bytes(), kExplodeOk,
        std::string(519, 'z')},
@@ -154,7 +155,8 @@ TEST(Explode, HandBuiltStreamsDecodeAsTheFormatDefines) {
        ""},
       {"copy reaching before the start", StreamBuilder(0, 6).literal('x').copy(2, 2).end().bytes(),
        kExplodeStreamError, ""},
-      {"no end marker", StreamBuilder(0, 6).literal('a').literal('b').literal('c').literal('d').bytes(),
+      {"no end marker",
+       StreamBuilder(0, 6).literal('a').literal('b').literal('c').literal('d').bytes(),
        kExplodeStreamError, ""},
   };
   for (const Case& c : cases) {
@@ -193,7 +195,8 @@ TEST(Explode, DamagedStreamsFailOrDecodeWithinTheWorkArea) {
       if (trial % 3 == 0) {
         bad.resize(2 + rng() % (bad.size() - 2));  // cut short
       } else {
-        for (int k = 0; k < 1 + trial % 4; ++k) bad[2 + rng() % (bad.size() - 2)] ^= 1 << (rng() % 8);
+        for (int k = 0; k < 1 + trial % 4; ++k)
+          bad[2 + rng() % (bad.size() - 2)] ^= 1 << (rng() % 8);
       }
       Decoding run;
       int r = decode(bad, run);

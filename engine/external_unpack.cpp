@@ -2,9 +2,8 @@
 
 namespace qm {
 
-std::string externalUnpackCommand(int compressionKind, Compression compression,
-                                  Overwrite overwrite, const std::string& source,
-                                  const std::string& targetDir) {
+std::string externalUnpackCommand(int compressionKind, Compression compression, Overwrite overwrite,
+                                  const std::string& source, const std::string& targetDir) {
   const bool selfExtract = compression == Compression::SelfExtract;
   std::string command = "dosshell.pif /C ";
   if (compressionKind == kCompressionLha) {
@@ -30,10 +29,10 @@ std::string externalUnpackCommand(int compressionKind, Compression compression,
 
 void unpackExternally(System& sys, int compressionKind, const FileEntry& entry,
                       const std::string& source, const std::string& targetDir) {
-  runAndWait(sys,
-             externalUnpackCommand(compressionKind, entry.compression, entry.overwrite, source,
-                                   targetDir),
-             kShowMaximized);
+  runAndWait(
+      sys,
+      externalUnpackCommand(compressionKind, entry.compression, entry.overwrite, source, targetDir),
+      kShowMaximized);
 }
 
 }  // namespace qm

@@ -15,9 +15,8 @@ constexpr int kCompressionLha = 1;
 // The command line for one archive: compressionKind is kCompressionPkware or kCompressionLha,
 // targetDir is the directory the files go to, with or without its trailing backslash (the
 // command ends in exactly one).
-std::string externalUnpackCommand(int compressionKind, Compression compression,
-                                  Overwrite overwrite, const std::string& source,
-                                  const std::string& targetDir);
+std::string externalUnpackCommand(int compressionKind, Compression compression, Overwrite overwrite,
+                                  const std::string& source, const std::string& targetDir);
 
 // Runs that command maximised and waits for it; its exit code is not looked at.
 void unpackExternally(System& sys, int compressionKind, const FileEntry& entry,

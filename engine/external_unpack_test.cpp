@@ -38,8 +38,9 @@ TEST(ExternalUnpack, CommandLinesForEachUnpackerAndOverwriteMode) {
     EXPECT_EQ(externalUnpackCommand(c.kind, c.compression, c.overwrite, "A:\\DATA.ZIP", "C:\\APP"),
               c.command);
     // The copy hands the directory with its backslash: still one in the command.
-    EXPECT_EQ(externalUnpackCommand(c.kind, c.compression, c.overwrite, "A:\\DATA.ZIP", "C:\\APP\\"),
-              c.command);
+    EXPECT_EQ(
+        externalUnpackCommand(c.kind, c.compression, c.overwrite, "A:\\DATA.ZIP", "C:\\APP\\"),
+        c.command);
   }
 }
 
@@ -65,9 +66,12 @@ TEST(CompressionStatement, ChoosesTheUnpackerOrIsASyntaxError) {
     int result;
     int kind;
   } cases[] = {
-      {"COMPRESSION LHA", 0, kCompressionLha},     {"COMPRESSION lha", 0, kCompressionLha},
-      {"COMPRESSION PKWARE", 0, kCompressionPkware}, {"COMPRESSION Pkware", 0, kCompressionPkware},
-      {"COMPRESSION ZIP", 1, -1},                   {"COMPRESSION", 1, -1},
+      {"COMPRESSION LHA", 0, kCompressionLha},
+      {"COMPRESSION lha", 0, kCompressionLha},
+      {"COMPRESSION PKWARE", 0, kCompressionPkware},
+      {"COMPRESSION Pkware", 0, kCompressionPkware},
+      {"COMPRESSION ZIP", 1, -1},
+      {"COMPRESSION", 1, -1},
   };
   for (const Case& c : cases) {
     testing::StatementFixture f;

@@ -117,7 +117,9 @@ int copyFile(Engine& engine, const std::string& target, const std::string& sourc
     if (existing != kInvalidFile) {
       fs.close(existing);
       switch (overwrite) {
-        case Overwrite::No: replace = false; break;
+        case Overwrite::No:
+          replace = false;
+          break;
         case Overwrite::Ask: {
           MessageRequest box;
           box.text = engine.state.settings.prompts.fileExist + target + "?";
@@ -132,13 +134,13 @@ int copyFile(Engine& engine, const std::string& target, const std::string& sourc
         case Overwrite::New:
           replace = decideNew(engine, target, source, sourceTime) == Decision::Replace;
           break;
-        case Overwrite::Yes: break;
+        case Overwrite::Yes:
+          break;
       }
       if (!replace) {
         if (engine.byteProgress()) {
-          engine.progressCounter = static_cast<int32_t>(
-              std::min<int64_t>(int64_t(engine.progressCounter) + container.sourceSize(*in),
-                                0x7FFFFFFF));
+          engine.progressCounter = static_cast<int32_t>(std::min<int64_t>(
+              int64_t(engine.progressCounter) + container.sourceSize(*in), 0x7FFFFFFF));
           engine.progressMessage(0);
         }
         engine.ui.trace("skipped " + target);
@@ -195,8 +197,7 @@ int copyEntry(Engine& engine, FileEntry& entry) {
     dirPart = entry.name.substr(0, slash + 1);
     namePart = entry.name.substr(slash + 1);
   }
-  if (!engine.continuationName.empty() && equalsNoCase(engine.continuationName, namePart))
-    return 0;
+  if (!engine.continuationName.empty() && equalsNoCase(engine.continuationName, namePart)) return 0;
 
   const std::string& destination = engine.destination();
   std::string targetDir = destination;
@@ -209,8 +210,7 @@ int copyEntry(Engine& engine, FileEntry& entry) {
     } else {
       targetDir = destination + "\\" + dirPart.substr(0, dirPart.size() - 1);
     }
-    if (createDirectories(engine, targetDir, absolute ? std::string() : destination) != 0)
-      return 1;
+    if (createDirectories(engine, targetDir, absolute ? std::string() : destination) != 0) return 1;
   }
   if (!destination.empty()) {
     engine.currentDrive = toUpperAscii(destination[0]) - 'A' + 1;
@@ -253,7 +253,8 @@ int copyEntry(Engine& engine, FileEntry& entry) {
   for (const Match& m : matches) {
     if (entry.compression != Compression::None) {
       if (engine.packages) engine.packages->unpackExternally(entry, m.source, targetBase);
-    } else if (!continued && engine.packages && engine.packages->continuesOnAnotherVolume(m.source)) {
+    } else if (!continued && engine.packages &&
+               engine.packages->continuesOnAnotherVolume(m.source)) {
       continued = m;
       if (engine.pumpMessages()) return 1;
       continue;

@@ -207,8 +207,8 @@ TEST(CopyFile, LibrariesCompareVersionTextsBeforeDates) {
 }
 
 TEST(CopyFile, BlockBoundariesAndByteProgress) {
-  for (size_t size : {size_t(0), size_t(1), size_t(kCopyBlock), size_t(kCopyBlock + 1),
-                      size_t(3 * kCopyBlock)}) {
+  for (size_t size :
+       {size_t(0), size_t(1), size_t(kCopyBlock), size_t(kCopyBlock + 1), size_t(3 * kCopyBlock)}) {
     EngineFixture f;
     f.settleDestination();
     std::string data(size, '\0');

@@ -176,7 +176,9 @@ void renameEntry(Engine& engine, const RenameEntry& entry) {
   for (const FindEntry& match : fileMatches(fs, here + pattern)) {
     std::string target;
     switch (form) {
-      case Form::KeepName: target = match.name; break;
+      case Form::KeepName:
+        target = match.name;
+        break;
       case Form::NewExtension: {
         size_t dot = match.name.rfind('.');
         // A name without a dot simply gains the new extension.

@@ -52,7 +52,8 @@ TEST(FileTimes, ReadAndSetByPath) {
 
 TEST(FileTimes, LibrariesAreKnownByExtension) {
   for (const char* yes : {"X.DLL", "C:\\A\\b.vbx", "c.Ocx"}) EXPECT_TRUE(isLibrary(yes)) << yes;
-  for (const char* no : {"X.EXE", "DLL", "C:\\DLL.D\\X", "X.DLLX"}) EXPECT_FALSE(isLibrary(no)) << no;
+  for (const char* no : {"X.EXE", "DLL", "C:\\DLL.D\\X", "X.DLLX"})
+    EXPECT_FALSE(isLibrary(no)) << no;
 }
 
 TEST(Rename, WildcardFormsMoveEveryMatchingFileAndLogFullPaths) {
@@ -63,16 +64,27 @@ TEST(Rename, WildcardFormsMoveEveryMatchingFileAndLogFullPaths) {
     std::vector<std::string> after;
     const char* log;
   } cases[] = {
-      {"C:\\OLD\\*.TXT", "C:\\OLD\\*.BAK", {"A.TXT", "B.TXT", "C.DOC"},
+      {"C:\\OLD\\*.TXT",
+       "C:\\OLD\\*.BAK",
+       {"A.TXT", "B.TXT", "C.DOC"},
        {"A.BAK", "B.BAK", "C.DOC"},
        "RENAME: C:\\OLD\\A.BAK, C:\\OLD\\A.TXT\r\nRENAME: C:\\OLD\\B.BAK, C:\\OLD\\B.TXT\r\n"},
-      {"C:\\OLD\\*.*", "C:\\NEW\\", {"A.TXT", "B"}, {},
+      {"C:\\OLD\\*.*",
+       "C:\\NEW\\",
+       {"A.TXT", "B"},
+       {},
        "DIRECTORY: \"C:\\NEW\"\r\n\r\n"
        "RENAME: C:\\NEW\\A.TXT, C:\\OLD\\A.TXT\r\nRENAME: C:\\NEW\\B, C:\\OLD\\B\r\n"},
-      {"C:\\OLD\\R*", "C:\\OLD\\NEWBASE", {"README.TXT", "RUN", "X.TXT"},
+      {"C:\\OLD\\R*",
+       "C:\\OLD\\NEWBASE",
+       {"README.TXT", "RUN", "X.TXT"},
        {"NEWBASE", "NEWBASE.TXT", "X.TXT"},
-       "RENAME: C:\\OLD\\NEWBASE.TXT, C:\\OLD\\README.TXT\r\nRENAME: C:\\OLD\\NEWBASE, C:\\OLD\\RUN\r\n"},
-      {"OLD\\*.TXT", "*.BAK", {"A.TXT"}, {"A.BAK"},  // relative to the current directory
+       "RENAME: C:\\OLD\\NEWBASE.TXT, C:\\OLD\\README.TXT\r\nRENAME: C:\\OLD\\NEWBASE, "
+       "C:\\OLD\\RUN\r\n"},
+      {"OLD\\*.TXT",
+       "*.BAK",
+       {"A.TXT"},
+       {"A.BAK"},  // relative to the current directory
        "RENAME: C:\\OLD\\A.BAK, C:\\OLD\\A.TXT\r\n"},
   };
   for (const Case& c : cases) {

@@ -21,9 +21,13 @@ enum class Step { Go, Quit, Fail };
 
 Step fromOutcome(Engine& engine, DialogOutcome outcome) {
   switch (outcome) {
-    case DialogOutcome::Ok: return Step::Go;
-    case DialogOutcome::Cancel: return Step::Quit;
-    case DialogOutcome::Failed: engine.unanswerable = true; return Step::Fail;
+    case DialogOutcome::Ok:
+      return Step::Go;
+    case DialogOutcome::Cancel:
+      return Step::Quit;
+    case DialogOutcome::Failed:
+      engine.unanswerable = true;
+      return Step::Fail;
   }
   return Step::Fail;
 }
@@ -121,7 +125,8 @@ Step destinationPhase(Engine& engine) {
   for (int i = kDir2Index; i <= kDir3Index; ++i) {
     if (!settings.destinations[i]) continue;
     std::string dir;
-    if ((step = chooseDirectory(engine, *settings.destinations[i], topics[i], dir, mode)) != Step::Go)
+    if ((step = chooseDirectory(engine, *settings.destinations[i], topics[i], dir, mode)) !=
+        Step::Go)
       return step;
     if ((step = makeUnasked(engine, dir, mode)) != Step::Go) return step;
     (i == kDir2Index ? engine.macros.dir2 : engine.macros.dir3) = dir;
@@ -242,7 +247,8 @@ Step runPhases(Engine& engine) {
   Step step = checkProcessor(engine);
   if (step != Step::Go) return step;
   engine.ui.trace("phase first screen");
-  if ((step = showScreen(engine, state.screens.firstScreen, "FirstScreen")) != Step::Go) return step;
+  if ((step = showScreen(engine, state.screens.firstScreen, "FirstScreen")) != Step::Go)
+    return step;
   engine.ui.trace("phase questions");
   step = fromOutcome(engine, runAskDialogs(engine.ui, engine.texts, state.screens, engine.macros));
   if (step != Step::Go) return step;
@@ -261,9 +267,11 @@ Step runPhases(Engine& engine) {
   engine.ui.trace("phase disk space: needed " + std::to_string(needed) + ", free " +
                   std::to_string(state.engine.freeSpace));
   if ((step = diskSpacePhase(engine, needed)) != Step::Go) return step;
-  if (needed > 100) engine.progressTotal = static_cast<int32_t>(std::min<uint64_t>(needed, kMaxProgress));
+  if (needed > 100)
+    engine.progressTotal = static_cast<int32_t>(std::min<uint64_t>(needed, kMaxProgress));
   if (state.engine.progressSize > 100)
-    engine.progressTotal = static_cast<int32_t>(std::min<int64_t>(state.engine.progressSize, kMaxProgress));
+    engine.progressTotal =
+        static_cast<int32_t>(std::min<int64_t>(state.engine.progressSize, kMaxProgress));
 
   const UninstallTexts& texts = state.finish.uninstall;
   engine.log.record("UNINSTALLBEGINPROMPT: " + quoted(texts.begin));
@@ -321,7 +329,8 @@ int install(Engine& engine) {
   endProgress(engine);
   engine.end = (step == Step::Quit && !engine.unanswerable) ? InstallEnd::Quit : InstallEnd::Failed;
   engine.state.finish.rebootMode = RebootMode::None;
-  engine.ui.trace(engine.end == InstallEnd::Quit ? "installation cancelled" : "installation failed");
+  engine.ui.trace(engine.end == InstallEnd::Quit ? "installation cancelled"
+                                                 : "installation failed");
   return 1;
 }
 

@@ -51,8 +51,7 @@ class CountingConfig : public ConfigurationPhases {
 
 // An engine whose destination C:\APP is used without asking, with two files on the disk.
 struct Driver {
-  explicit Driver(const std::string& machine = SimFixture::kDefaultMachine)
-      : engine(machine) {
+  explicit Driver(const std::string& machine = SimFixture::kDefaultMachine) : engine(machine) {
     DestinationRecord dest;
     dest.mode = 0;
     dest.path = "C:\\APP";
@@ -123,8 +122,8 @@ TEST(InstallDriver, DiskSpaceIsComparedWithoutWrapping) {
     bool passes;
   } cases[] = {
       {"1500000", 2000000, false},
-      {"1500000", 0, true},                // nothing needed: no check
-      {"8589934592", 5000000000ull, true},  // both above 4 GB
+      {"1500000", 0, true},                  // nothing needed: no check
+      {"8589934592", 5000000000ull, true},   // both above 4 GB
       {"4294967296", 5000000000ull, false},  // 4 GB free would read as 0 in 32 bits
   };
   for (const Case& c : cases) {
@@ -183,10 +182,11 @@ TEST(InstallDriver, PhasesRunInOrderAndLogInOrder) {
             "FILE: \"C:\\APP\\SUB\\TWO.TXT\"\r\n");
   // The server failed (no RegServer line) and was shown; the deletion ran after the copy.
   ASSERT_EQ(d.engine.ui.boxes.size(), 1u);
-  EXPECT_EQ(d.engine.ui.boxes[0].text, "C:\\APP\\MISSING.DLL has not been successfully registered.");
+  EXPECT_EQ(d.engine.ui.boxes[0].text,
+            "C:\\APP\\MISSING.DLL has not been successfully registered.");
   EXPECT_FALSE(d.engine.sim.exists("C:\\APP\\ONE.TXT"));
-  EXPECT_EQ(d.config.calls,
-            (std::vector<std::string>{"autoexec", "config", "ini", "addtext", "registry", "items"}));
+  EXPECT_EQ(d.config.calls, (std::vector<std::string>{"autoexec", "config", "ini", "addtext",
+                                                      "registry", "items"}));
   EXPECT_EQ(d.state().finish.runAtExit[0], "C:\\APP\\RUN.EXE");
   EXPECT_EQ(d.windows.events, (std::vector<std::string>{"progress 2", "progress end"}));
   EXPECT_EQ(d.windows.lastPercent, 100);

@@ -74,9 +74,7 @@ int32_t PackageExtractor::readVolume(uint8_t* buffer, uint32_t count) {
   return static_cast<int32_t>(done);
 }
 
-void PackageExtractor::closeVolume() {
-  engine_.container.closeSource(volume_);
-}
+void PackageExtractor::closeVolume() { engine_.container.closeSource(volume_); }
 
 bool PackageExtractor::continuesOnAnotherVolume(const std::string& source) {
   volume_ = engine_.container.openSource(source);
@@ -91,8 +89,7 @@ bool PackageExtractor::continuesOnAnotherVolume(const std::string& source) {
 
 void PackageExtractor::unpackExternally(const FileEntry& entry, const std::string& source,
                                         const std::string& targetDir) {
-  qm::unpackExternally(engine_.sys, engine_.state.engine.compressionKind, entry, source,
-                       targetDir);
+  qm::unpackExternally(engine_.sys, engine_.state.engine.compressionKind, entry, source, targetDir);
 }
 
 int PackageExtractor::extract(const std::string& target, const std::string& source,
@@ -169,7 +166,9 @@ int PackageExtractor::expandEntries(Overwrite overwrite, uint32_t attributes) {
       FileHandle existing = fs.openRead(target);
       if (existing != kInvalidFile) {
         switch (overwrite) {
-          case Overwrite::No: replace = false; break;
+          case Overwrite::No:
+            replace = false;
+            break;
           case Overwrite::Ask: {
             MessageRequest box;
             box.text = prompts.fileExist + target + "?";
@@ -181,8 +180,11 @@ int PackageExtractor::expandEntries(Overwrite overwrite, uint32_t attributes) {
             if (replace && engine_.popupShown >= 0) engine_.windows().placeProgressBelowPopup();
             break;
           }
-          case Overwrite::New: replace = entry.time > targetTime; break;
-          case Overwrite::Yes: break;
+          case Overwrite::New:
+            replace = entry.time > targetTime;
+            break;
+          case Overwrite::Yes:
+            break;
         }
         if (!replace) {
           if (engine_.byteProgress()) {

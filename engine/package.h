@@ -34,9 +34,7 @@ struct PackageHeader {
   int16_t entryCount = 0;
   uint16_t volumeMarker = 0;
 
-  bool isFirstVolume() const {
-    return marker == kPackageMarker && volumeMarker == kPackageMarker;
-  }
+  bool isFirstVolume() const { return marker == kPackageMarker && volumeMarker == kPackageMarker; }
   bool isContinuation() const {
     return marker == kPackageMarker && volumeMarker == kContinuationMarker;
   }

@@ -155,10 +155,10 @@ TEST(Package, EveryVolumeSplitExpandsExactly) {
   } splits[] = {
       {"smallest volumes", kMinVolumeSize},
       {"a volume ends on a read boundary", kPackageHeaderSize + kPackageEntrySize + 2048},
-      {"a volume ends right after the first data", kPackageHeaderSize + kPackageEntrySize +
-                                                       packed.size()},
-      {"a record would fit but one byte", kPackageHeaderSize + kPackageEntrySize + packed.size() +
-                                              kPackageEntrySize - 1},
+      {"a volume ends right after the first data",
+       kPackageHeaderSize + kPackageEntrySize + packed.size()},
+      {"a record would fit but one byte",
+       kPackageHeaderSize + kPackageEntrySize + packed.size() + kPackageEntrySize - 1},
       {"one volume", 0},
   };
   for (const Split& s : splits) {
@@ -234,9 +234,9 @@ TEST(Package, OverwriteModesDecideAndSkippedDataIsPassedOver) {
 }
 
 TEST(Package, NamesClimbingOutOfTheTargetAreRefused) {
-  const std::string names[] = {"..\\EVIL.TXT",   "\\EVIL.TXT",     "C:\\EVIL.TXT",
-                               "C:EVIL.TXT",     "SUB\\..\\..\\EVIL.TXT", "../EVIL.TXT",
-                               "SUB\\. .\\..\\EVIL.TXT", "/EVIL.TXT"};
+  const std::string names[] = {
+      "..\\EVIL.TXT",          "\\EVIL.TXT",  "C:\\EVIL.TXT",           "C:EVIL.TXT",
+      "SUB\\..\\..\\EVIL.TXT", "../EVIL.TXT", "SUB\\. .\\..\\EVIL.TXT", "/EVIL.TXT"};
   for (const std::string& name : names) {
     SCOPED_TRACE(name);
     EngineFixture f;
@@ -257,7 +257,7 @@ TEST(Package, NamesClimbingOutOfTheTargetAreRefused) {
 
 TEST(Package, DamagedDataFailsQuietlyInsideTheTarget) {
   std::vector<uint8_t> corrupt = imploded(std::string(5000, 'x') + "tail");
-  corrupt.resize(corrupt.size() - 3);  // the end marker is gone
+  corrupt.resize(corrupt.size() - 3);           // the end marker is gone
   std::vector<uint8_t> farCopy = {0, 6, 0x01};  // a copy before the first byte
   farCopy.resize(8, 0);
   std::vector<uint8_t> dict7 = {0, 7, 0, 0, 0, 0};

@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
 
 #include "platform/sim/sim_fixture.h"
+#include "tools/quillpack_commands.h"
 #include "tools/script_check.h"
 
 namespace qm::pack {
@@ -34,6 +39,43 @@ TEST(CheckScript, ReportsEveryErrorWithItsLine) {
   for (const Case& c : cases) {
     EXPECT_EQ(checkScriptText(c.script, machine.sys()), c.errors) << c.name;
   }
+}
+
+}  // namespace
+}  // namespace qm::pack
+
+namespace qm::pack {
+namespace {
+
+TEST(CheckCommand, ExitCodes) {
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / ("qm-check-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  auto write = [&dir](const char* name, const char* text) {
+    std::ofstream(dir / name, std::ios::binary) << text;
+    return (dir / name).string();
+  };
+  const std::string clean = write("clean.cfg", "TITLE \"x\"\r\n");
+  const std::string broken = write("broken.cfg", "TITLE \"x\"\nJUNK x\n");
+  struct Case {
+    Args args;
+    int code;
+  };
+  const Case cases[] = {
+      {{clean}, 0},
+      {{broken}, 1},
+      {{(dir / "missing.cfg").string()}, 1},
+      {{}, 2},
+      {{"--machine"}, 2},
+      {{clean, broken}, 2},
+      {{"--bogus", clean}, 2},
+      {{"--machine", (dir / "no-machine.ini").string(), clean}, 1},
+      {{"--help"}, 0},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(runCheck(c.args), c.code) << (c.args.empty() ? "" : c.args[0]);
+  }
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

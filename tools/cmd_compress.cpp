@@ -177,11 +177,16 @@ int runExplode(const Args& args) {
   if (readFailed) return fail("cannot read " + args[0]);
   if (files.writeFailed) return fail("cannot write " + args[1]);
   switch (result) {
-    case kExplodeOk: return 0;
-    case kExplodeBadDictionary: return fail(args[0] + ": invalid dictionary size in the header");
-    case kExplodeBadLiteralMode: return fail(args[0] + ": invalid literal mode in the header");
-    case kExplodeShortHeader: return fail(args[0] + ": too short for a compressed stream");
-    default: return fail(args[0] + ": damaged or truncated compressed data");
+    case kExplodeOk:
+      return 0;
+    case kExplodeBadDictionary:
+      return fail(args[0] + ": invalid dictionary size in the header");
+    case kExplodeBadLiteralMode:
+      return fail(args[0] + ": invalid literal mode in the header");
+    case kExplodeShortHeader:
+      return fail(args[0] + ": too short for a compressed stream");
+    default:
+      return fail(args[0] + ": damaged or truncated compressed data");
   }
 }
 

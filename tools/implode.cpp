@@ -223,8 +223,8 @@ class Encoder {
   }
 
   inline uint32_t copyCost(int len, uint32_t distance) const {
-    return tables_.lengthCost[len] + (len == 2 ? tables_.shortDistanceCost[distance]
-                                               : tables_.longDistanceCost[distance]);
+    return tables_.lengthCost[len] +
+           (len == 2 ? tables_.shortDistanceCost[distance] : tables_.longDistanceCost[distance]);
   }
   inline void relax(size_t to, uint32_t cost, int length, uint32_t distance) {
     if (cost < cost_[to]) {

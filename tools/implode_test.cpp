@@ -46,7 +46,8 @@ TEST(Implode, RoundTripsEveryModeAndAwkwardSize) {
   for (size_t size : {517, 518, 519, 520, 4095, 4096, 4097, 8193, 70001}) {
     Bytes b(size);
     for (size_t i = 0; i < size; ++i)
-      b[i] = static_cast<uint8_t>(size % 3 == 0 ? rng() : (i % 37 < 20 ? 'a' + i % 5 : rng() % 256));
+      b[i] =
+          static_cast<uint8_t>(size % 3 == 0 ? rng() : (i % 37 < 20 ? 'a' + i % 5 : rng() % 256));
     inputs.push_back(b);
   }
   inputs.push_back(Bytes(100000, 0));

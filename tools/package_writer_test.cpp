@@ -18,14 +18,16 @@ TEST(PackageWriter, ContinuationVolumesTakeTheirNumberAtTheEndOfTheExtension) {
     int index;
     const char* name;
   } cases[] = {
-      {"SETUP.PAK", 0, "SETUP.PAK"}, {"SETUP.PAK", 1, "SETUP.PA1"}, {"SETUP.PAK", 9, "SETUP.PA9"},
-      {"SETUP.PAK", 10, "SETUP.P10"}, {"SETUP.PAK", 123, "SETUP.123"}, {"DATA.Z", 2, "DATA.Z2"},
-      {"DATA", 3, "DATA.3"},         {"SETUP.PAK", 1000, ""},
+      {"SETUP.PAK", 0, "SETUP.PAK"},   {"SETUP.PAK", 1, "SETUP.PA1"},
+      {"SETUP.PAK", 9, "SETUP.PA9"},   {"SETUP.PAK", 10, "SETUP.P10"},
+      {"SETUP.PAK", 123, "SETUP.123"}, {"DATA.Z", 2, "DATA.Z2"},
+      {"DATA", 3, "DATA.3"},           {"SETUP.PAK", 1000, ""},
   };
   for (const Case& c : cases) EXPECT_EQ(volumeName(c.first, c.index), c.name) << c.first << c.index;
   for (const char* good : {"A", "SETUP.PAK", "12345678.123", "A-B_C.X"})
     EXPECT_TRUE(isShortName(good)) << good;
-  for (const char* bad : {"", "TOOLONGNAME.PAK", "A.ABCD", "A.", ".PAK", "A B.PAK", "A.B.C", "D\\A"})
+  for (const char* bad :
+       {"", "TOOLONGNAME.PAK", "A.ABCD", "A.", ".PAK", "A B.PAK", "A.B.C", "D\\A"})
     EXPECT_FALSE(isShortName(bad)) << bad;
 }
 
@@ -36,10 +38,10 @@ TEST(PackageWriter, HeadersAndRecordsAreLaidOutByteByByte) {
   std::string error;
   PackageOptions options;
   options.volumeSize = kMinVolumeSize;
-  auto volumes = buildPackage("SETUP.PAK",
-                              {{"SUB\\A.BIN", data, FatTime{0x1234, 0x5678}},
-                               {"E.TXT", {}, FatTime{0x2222, 0x3333}}},
-                              options, error);
+  auto volumes = buildPackage(
+      "SETUP.PAK",
+      {{"SUB\\A.BIN", data, FatTime{0x1234, 0x5678}}, {"E.TXT", {}, FatTime{0x2222, 0x3333}}},
+      options, error);
   ASSERT_TRUE(volumes) << error;
   ASSERT_GE(volumes->size(), 3u);
   for (size_t v = 0; v < volumes->size(); ++v) {

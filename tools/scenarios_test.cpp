@@ -13,12 +13,11 @@
 //   expected/tree.txt                 every entry of drive C: after the run
 //   expected/processes.log            optional: the machine's process log after the run
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-
-#include <unistd.h>
 
 #include "base/text.h"
 #include "platform/sim/fat_clock.h"
@@ -108,11 +107,12 @@ std::vector<fs::path> scenarios() {
 
 void runScenario(const fs::path& source) {
   SCOPED_TRACE(source.filename().string());
-  fs::path work = fs::temp_directory_path() / ("qm-scenario-" + source.filename().string() + "-" +
-                                               std::to_string(::getpid()));
+  fs::path work = fs::temp_directory_path() /
+                  ("qm-scenario-" + source.filename().string() + "-" + std::to_string(::getpid()));
   fs::remove_all(work);
   fs::copy(source, work, fs::copy_options::recursive);
-  for (const std::string& dir : lines(readText(work / "mkdirs"))) fs::create_directories(work / dir);
+  for (const std::string& dir : lines(readText(work / "mkdirs")))
+    fs::create_directories(work / dir);
   FatTime base = *parseStamp("2020-01-01", "12:00:00");
   for (const auto& e : fs::recursive_directory_iterator(work))
     if (e.is_regular_file()) setHostFileTime(e.path(), base);
@@ -134,8 +134,11 @@ void runScenario(const fs::path& source) {
       in >> path >> letters;
       uint32_t bits = 0;
       for (char c : letters)
-        bits |= c == 'R' ? kAttrReadOnly : c == 'H' ? kAttrHidden : c == 'S' ? kAttrSystem
-              : c == 'A' ? kAttrArchive : 0;
+        bits |= c == 'R'   ? kAttrReadOnly
+                : c == 'H' ? kAttrHidden
+                : c == 'S' ? kAttrSystem
+                : c == 'A' ? kAttrArchive
+                           : 0;
       ASSERT_TRUE(sys->setAttributes(path, bits ? bits : kAttrNormal)) << line;
     }
   }

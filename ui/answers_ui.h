@@ -26,8 +26,8 @@ class AnswersUi : public Ui {
   AnswersUi& operator=(const AnswersUi&) = delete;
 
   // Dialogs and disk prompts are answered by DialogAnswers (ui/dialog_answers.h).
-  DialogOutcome runDialog(const DialogSpec& spec, DialogController& controller) override {
-    return dialogs_.run(spec, controller);
+  DialogOutcome runDialog(const DialogSpec& dialog, DialogController& controller) override {
+    return dialogs_.run(dialog, controller);
   }
   DiskAnswer diskPrompt(const DiskRequest& request) override { return dialogs_.disk(request); }
   // On the simulated machine: a disk prompt answered Yes puts the drive's next medium in.

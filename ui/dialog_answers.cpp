@@ -56,10 +56,10 @@ std::optional<std::string> DialogAnswers::answer(const std::string& key) const {
   return lookup_ ? lookup_(key) : std::nullopt;
 }
 
-DialogOutcome DialogAnswers::run(const DialogSpec& spec, DialogController& controller) {
+DialogOutcome DialogAnswers::run(const DialogSpec& dialog, DialogController& controller) {
   MemoryControls controls;
   controller.open(controls);
-  std::string key = answerKey(spec.topic);
+  std::string key = answerKey(dialog.topic);
   std::optional<std::string> given = answer(key);
   int button = kIdOk;
   std::string shown;
@@ -68,30 +68,35 @@ DialogOutcome DialogAnswers::run(const DialogSpec& spec, DialogController& contr
     shown = button == kIdOk ? "OK" : "Cancel";
   } else if (key == "Groups") {
     std::vector<int> wanted = given ? parseGroupNumbers(*given) : std::vector<int>{};
-    bool applies = std::any_of(spec.choices.begin(), spec.choices.end(), [&](const auto& c) {
+    bool applies = std::any_of(dialog.choices.begin(), dialog.choices.end(), [&](const auto& c) {
       return std::find(wanted.begin(), wanted.end(), c.second) != wanted.end();
     });
     if (applies) {
       bool taken = false;
-      for (const auto& [id, number] : spec.choices) {
+      for (const auto& [id, number] : dialog.choices) {
         bool on = std::find(wanted.begin(), wanted.end(), number) != wanted.end();
-        if (spec.exclusive)
+        if (dialog.exclusive)
           on = on && !taken;  // radio buttons: the first one named, in dialog order
         taken = taken || on;
         controls.setChecked(id, on);
       }
     }
-    for (const auto& [id, number] : spec.choices)
+    for (const auto& [id, number] : dialog.choices)
       if (controls.checked(id)) shown += (shown.empty() ? "" : ",") + std::to_string(number);
   } else if (key.rfind("Ask", 0) == 0) {
     if (given) controls.setText(kIdAskEdit, *given);
     shown = controls.text(kIdAskEdit, kMaxAnswerChars);
   } else if (key == "DefaultDir" || key == "DIR2" || key == "DIR3") {
-    if (given) controls.setText(kIdDestinationEdit, destinationField(spec.resourceId, *given));
+    // "Cancel" is no path in any form: a full path has a drive, and a directory of that name is
+    // written with one (C:\CANCEL).
+    if (given && equalsNoCase(*given, "Cancel"))
+      button = kIdCancel;
+    else if (given)
+      controls.setText(kIdDestinationEdit, destinationField(dialog.resourceId, *given));
     shown = controls.text(kIdDestinationEdit, kMaxAnswerChars);
   }
   if (trace_)
-    trace_("dialog " + spec.topic + ": " + shown + (given ? "" : " (default)") + " -> " +
+    trace_("dialog " + dialog.topic + ": " + shown + (given ? "" : " (default)") + " -> " +
            (button == kIdOk ? "OK" : "Cancel"));
   switch (controller.command(button, controls)) {
     case DialogAction::EndOk:
@@ -102,38 +107,44 @@ DialogOutcome DialogAnswers::run(const DialogSpec& spec, DialogController& contr
       break;
   }
   if (trace_)
-    trace_("dialog " + spec.topic +
-           ": the answer was refused and the dialog would stay open; "
-           "the run ends (exit code 3)");
+    trace_("dialog " + dialog.topic +
+           (button == kIdCancel ? ": cancelled, and the quit question answered No keeps it open"
+                                : ": the answer was refused and the dialog would stay open") +
+           "; the run ends (exit code 3)");
   return DialogOutcome::Failed;
 }
 
 DiskAnswer DialogAnswers::disk(const DiskRequest& request) {
   std::string value = answer("Disks").value_or("Yes");
-  if (request.kind == 2 && request.message == lastDisk_) {
-    ++diskRepeats_;
-  } else {
-    diskRepeats_ = 0;
-  }
-  lastDisk_ = request.kind == 2 ? request.message : std::string();
-  std::string line = "disk: " + request.message + " -> " + value;
-  if (equalsNoCase(value, "Merged")) {
-    if (trace_) trace_(line);
-    return DiskAnswer::Present;
-  }
-  if (!isYes(value)) {
-    if (trace_) trace_(line);
-    return DiskAnswer::Cancel;
-  }
-  bool inserted = inserter_ && inserter_(request.root);
-  if (diskRepeats_ >= kMaxDiskRepeats || (diskRepeats_ > 0 && inserter_ && !inserted)) {
-    if (trace_)
-      trace_("disk: " + request.message + ": the disk labelled " + request.expectedLabel +
-             " never came; the run ends (exit code 3)");
+  std::string identity = std::to_string(request.kind) + '|' + request.root + '|' +
+                         request.expectedLabel + '|' + request.missingFile + '|' + request.message;
+  // A new request that merely looks like the last one (two disks with one description) is no
+  // repeat; the same request shown again, or the same file still missing, is.
+  bool again = identity == lastDisk_ && (request.repeated || !request.missingFile.empty());
+  diskRepeats_ = again ? diskRepeats_ + 1 : 0;
+  lastDisk_ = identity;
+  if (trace_) trace_("disk: " + request.message + " -> " + value);
+
+  bool merged = equalsNoCase(value, "Merged");
+  bool yes = !merged && isYes(value);
+  bool inserted = yes && inserter_ && inserter_(request.root);
+  if (again && (!inserted || diskRepeats_ >= kMaxDiskRepeats)) {
+    std::string why;
+    if (merged)
+      why = "asked for again although every disk is in the source folder";
+    else if (!yes)
+      why = "refused, and the quit question answered No asks for it again";
+    else if (request.kind == 2)
+      why = "the disk labelled " + request.expectedLabel + " never came";
+    else if (!request.missingFile.empty())
+      why = request.missingFile + " is on no disk that can be inserted";
+    else
+      why = "asked for again with no other disk to insert";
+    if (trace_) trace_("disk: " + request.message + ": " + why + "; the run ends (exit code 3)");
     return DiskAnswer::Failed;
   }
-  if (trace_) trace_(line);
-  return DiskAnswer::Inserted;
+  if (merged) return DiskAnswer::Present;
+  return yes ? DiskAnswer::Inserted : DiskAnswer::Cancel;
 }
 
 }  // namespace qm

@@ -1,6 +1,7 @@
 // The unattended answers to dialogs: each dialog's controller runs against controls in memory,
 // with what the answers file says typed in (or the dialog's own defaults), and one button press.
-// A dialog that refuses its answer would stay open forever: it ends as Failed (exit code 3).
+// A dialog that refuses its answer would stay open forever: it ends as Failed (exit code 3). So
+// does a disk prompt that comes back unchanged when nothing can change between two asks.
 #pragma once
 
 #include <functional>
@@ -15,6 +16,7 @@ class DialogAnswers {
  public:
   // lookup: a key of the answers file (DefaultDir, DIR2, DIR3, Ask1..Ask5, Groups, Screens,
   // Disks), nullopt when the file does not answer it. trace: one line of the run's trace.
+  // DefaultDir, DIR2 and DIR3 may be "Cancel": the dialog's Cancel button is pressed.
   using Lookup = std::function<std::optional<std::string>(const std::string& key)>;
   using Trace = std::function<void(const std::string& line)>;
   // Puts the next medium into the drive of root (the simulated machine); false when there is none.
@@ -24,10 +26,16 @@ class DialogAnswers {
       : lookup_(std::move(lookup)), trace_(std::move(trace)) {}
   void setDiskInserter(DiskInserter inserter) { inserter_ = std::move(inserter); }
 
-  DialogOutcome run(const DialogSpec& spec, DialogController& controller);
+  DialogOutcome run(const DialogSpec& dialog, DialogController& controller);
+
+  // A request asked again unchanged (the same file still missing, the wrong label, the quit
+  // question answered No) ends as Failed unless something can differ at the next ask: only a
+  // Disks=Yes answer with an inserter that put another medium in. Without an inserter (a real
+  // machine, where nobody is there to change disks) and with Disks=Merged or No, the first
+  // repeat ends the run.
   DiskAnswer disk(const DiskRequest& request);
 
-  // A kind-2 disk asked for this many times in a row is taken as never coming.
+  // Even with media left to insert, a request repeated this many times in a row ends the run.
   static constexpr int kMaxDiskRepeats = 16;
 
  private:

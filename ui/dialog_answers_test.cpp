@@ -4,7 +4,9 @@
 
 #include <map>
 
+#include "script/memory_system_for_tests.h"
 #include "ui/dialogs.h"
+#include "ui/disk_prompt.h"
 #include "ui/screen_dialogs.h"
 #include "ui/screen_templates.h"
 #include "ui/scripted_ui_for_tests.h"
@@ -23,8 +25,8 @@ class AnsweringUi : public ScriptedUi {
                           return it->second;
                         },
                         [this](const std::string& line) { lines.push_back(line); }};
-  DialogOutcome runDialog(const DialogSpec& spec, DialogController& c) override {
-    return answers.run(spec, c);
+  DialogOutcome runDialog(const DialogSpec& dialog, DialogController& c) override {
+    return answers.run(dialog, c);
   }
   DiskAnswer diskPrompt(const DiskRequest& r) override { return answers.disk(r); }
 };
@@ -150,29 +152,261 @@ TEST_F(AnswersFixture, GroupsNameGroupNumbers) {
   }
 }
 
-TEST_F(AnswersFixture, DisksYesNoMergedAndTheDiskThatNeverComes) {
-  // Merged: present, label not read.
-  ui.file["Disks"] = "Merged";
-  EXPECT_EQ(ui.answers.disk({"m", "A:\\", "DISK2", 2}), DiskAnswer::Present);
-  // No: the user's cancel.
-  ui.file["Disks"] = "No";
-  EXPECT_EQ(ui.answers.disk({"m", "A:\\", "DISK2", 2}), DiskAnswer::Cancel);
-  // Yes with a machine that runs out of media: the second ask of the same disk fails.
+TEST_F(AnswersFixture, DestinationCancelAsksTheQuitQuestion) {
+  struct Case {
+    const char* topic;
+    int mode;
+    std::deque<MsgResult> quit;
+    DialogOutcome outcome;
+    const char* lastLine;
+  };
+  const Case cases[] = {
+      {"DefaultDir", 3, {MsgResult::Yes}, DialogOutcome::Cancel, "-> Cancel"},
+      {"Dir2", 1, {MsgResult::Yes}, DialogOutcome::Cancel, "-> Cancel"},
+      {"Dir3", 2, {MsgResult::Yes}, DialogOutcome::Cancel, "-> Cancel"},
+      // Quit=No would keep the dialog open for ever.
+      {"DefaultDir", 3, {MsgResult::No}, DialogOutcome::Failed, "cancelled"},
+  };
+  for (const Case& c : cases) {
+    ui.file.clear();
+    ui.file[answerKey(c.topic)] = "cancel";
+    ui.boxes.clear();
+    ui.lines.clear();
+    made.clear();
+    ui.boxAnswers = c.quit;
+    DestinationRecord record;
+    record.mode = c.mode;
+    record.path = "C:\\NEWFILES";
+    DestinationRequest r = prepareDestination(record, texts);
+    EXPECT_EQ(runDestinationDialog(ui, texts, r, maker, c.topic), c.outcome) << c.topic;
+    ASSERT_EQ(ui.boxes.size(), 1u) << c.topic;
+    EXPECT_EQ(ui.boxes[0].text, "Do you wish to quit?");
+    EXPECT_EQ(ui.boxes[0].topic, "Quit");
+    EXPECT_TRUE(made.empty()) << "a cancelled destination makes no directory";
+    EXPECT_EQ(r.path, "C:\\NEWFILES");
+    ASSERT_FALSE(ui.lines.empty());
+    EXPECT_NE(ui.lines.back().find(c.lastLine), std::string::npos) << ui.lines.back();
+  }
+  // A directory of that name is still reachable with its drive written out.
   ui.file.clear();
-  int inserted = 0;
-  ui.answers.setDiskInserter([&](const std::string& root) {
-    EXPECT_EQ(root, "A:\\");
-    return ++inserted < 2;
-  });
-  EXPECT_EQ(ui.answers.disk({"Please insert Disk 2", "A:\\", "DISK2", 2}), DiskAnswer::Inserted);
-  EXPECT_EQ(ui.answers.disk({"Please insert Disk 2", "A:\\", "DISK2", 2}), DiskAnswer::Failed);
-  EXPECT_NE(ui.lines.back().find("exit code 3"), std::string::npos);
-  // Without an inserter a repeated kind-2 request ends after the limit; kind 1 never repeats.
-  DialogAnswers bare{nullptr, nullptr};
+  ui.file["DefaultDir"] = "D:\\CANCEL";
+  std::string chosen;
+  EXPECT_EQ(destination(1, "C:\\NEWFILES", chosen), DialogOutcome::Ok);
+  EXPECT_EQ(chosen, "C:\\CANCEL");
+}
+
+// One request as promptForDisk makes it.
+DiskRequest diskRequest(std::string message, int kind, std::string label = "",
+                        std::string missing = "", bool repeated = false) {
+  DiskRequest r;
+  r.message = std::move(message);
+  r.root = "A:\\";
+  r.kind = kind;
+  r.expectedLabel = std::move(label);
+  r.missingFile = std::move(missing);
+  r.repeated = repeated;
+  return r;
+}
+
+TEST_F(AnswersFixture, DiskRequestsThatCanNeverBeMetEndTheRun) {
+  const DiskRequest labelled = diskRequest("Please insert Disk 2", 2, "DISK2");
+  const DiskRequest labelledAgain = diskRequest("Please insert Disk 2", 2, "DISK2", "", true);
+  const DiskRequest plain = diskRequest("Please insert the next disk", 1);
+  const std::string missingText =
+      "File not found on the installation disk: NOWHERE.TXT. Please insert Disk 2";
+  const DiskRequest missing = diskRequest(missingText, 1, "", "NOWHERE.TXT");
+  const DiskRequest otherMissing = diskRequest(
+      "File not found on the installation disk: LATE.TXT. Please insert Disk 2", 1, "", "LATE.TXT");
+  constexpr int kNoInserter = -1;
+  using A = DiskAnswer;
+  struct Case {
+    const char* name;
+    std::optional<std::string> disks;
+    int media;  // media left to insert, or kNoInserter (a real machine)
+    std::vector<DiskRequest> asked;
+    std::vector<DiskAnswer> answers;
+    const char* why;  // in the last trace line when the run ends
+  };
+  const Case cases[] = {
+      {"real machine: the file stays missing",
+       "Yes",
+       kNoInserter,
+       {missing, missing},
+       {A::Inserted, A::Failed},
+       "NOWHERE.TXT is on no disk"},
+      {"default answer behaves as Yes",
+       std::nullopt,
+       kNoInserter,
+       {missing, missing},
+       {A::Inserted, A::Failed},
+       "NOWHERE.TXT"},
+      {"last medium in, file still missing",
+       "Yes",
+       1,
+       {missing, missing},
+       {A::Inserted, A::Failed},
+       "NOWHERE.TXT"},
+      {"one more medium for the repeat",
+       "Yes",
+       2,
+       {missing, missing, missing},
+       {A::Inserted, A::Inserted, A::Failed},
+       "NOWHERE.TXT"},
+      {"media left: the file may be on the next",
+       "Yes",
+       5,
+       {missing, missing, missing},
+       {A::Inserted, A::Inserted, A::Inserted},
+       nullptr},
+      {"merged source: the file is on no disk",
+       "Merged",
+       kNoInserter,
+       {missing, missing},
+       {A::Present, A::Failed},
+       "every disk is in the source folder"},
+      {"merged source, new requests",
+       "Merged",
+       kNoInserter,
+       {labelled, plain, labelled},
+       {A::Present, A::Present, A::Present},
+       nullptr},
+      {"another missing file is a new request",
+       "Yes",
+       kNoInserter,
+       {missing, otherMissing},
+       {A::Inserted, A::Inserted},
+       nullptr},
+      {"two disks with one description",
+       "Yes",
+       kNoInserter,
+       {plain, plain, plain},
+       {A::Inserted, A::Inserted, A::Inserted},
+       nullptr},
+      {"real machine: wrong label",
+       "Yes",
+       kNoInserter,
+       {labelled, labelledAgain},
+       {A::Inserted, A::Failed},
+       "the disk labelled DISK2 never came"},
+      {"wrong label, no medium left",
+       "Yes",
+       2,
+       {labelled, labelledAgain, labelledAgain},
+       {A::Inserted, A::Inserted, A::Failed},
+       "DISK2 never came"},
+      {"refused and quit refused",
+       "No",
+       kNoInserter,
+       {labelled, labelledAgain},
+       {A::Cancel, A::Failed},
+       "refused"},
+      {"refused with media left", "No", 5, {missing, missing}, {A::Cancel, A::Failed}, "refused"},
+  };
+  for (const Case& c : cases) {
+    ui.file.clear();
+    if (c.disks) ui.file["Disks"] = *c.disks;
+    ui.lines.clear();
+    DialogAnswers answers{[&](const std::string& key) -> std::optional<std::string> {
+                            auto it = ui.file.find(key);
+                            if (it == ui.file.end()) return std::nullopt;
+                            return it->second;
+                          },
+                          [&](const std::string& line) { ui.lines.push_back(line); }};
+    int left = c.media;
+    int inserts = 0;
+    if (c.media != kNoInserter)
+      answers.setDiskInserter([&](const std::string& root) {
+        EXPECT_EQ(root, "A:\\");
+        ++inserts;
+        return left > 0 && left-- > 0;
+      });
+    std::vector<DiskAnswer> got;
+    for (const DiskRequest& r : c.asked) got.push_back(answers.disk(r));
+    EXPECT_EQ(got, c.answers) << c.name;
+    if (c.media != kNoInserter && c.disks != std::string("No")) {
+      EXPECT_EQ(inserts, static_cast<int>(c.asked.size())) << c.name;
+    } else {
+      EXPECT_EQ(inserts, 0) << c.name << ": refused or merged disks are not inserted";
+    }
+    ASSERT_FALSE(ui.lines.empty()) << c.name;
+    if (c.why) {
+      EXPECT_NE(ui.lines.back().find(c.why), std::string::npos)
+          << c.name << ": " << ui.lines.back();
+      EXPECT_NE(ui.lines.back().find("exit code 3"), std::string::npos) << c.name;
+    } else {
+      EXPECT_EQ(ui.lines.back().find("exit code 3"), std::string::npos) << c.name;
+    }
+  }
+}
+
+TEST_F(AnswersFixture, EndlessMediaStillEndAfterTheLimit) {
+  // An inserter that always finds another medium cannot keep a request going for ever.
+  ui.answers.setDiskInserter([](const std::string&) { return true; });
+  DiskRequest again = diskRequest("Please insert Disk 2", 2, "DISK2");
   int asks = 0;
-  while (bare.disk({"again", "A:\\", "X", 2}) == DiskAnswer::Inserted && asks < 100) ++asks;
+  while (ui.answers.disk(again) == DiskAnswer::Inserted && asks < 100) {
+    again.repeated = true;
+    ++asks;
+  }
   EXPECT_EQ(asks, DialogAnswers::kMaxDiskRepeats);
-  for (int i = 0; i < 40; ++i) EXPECT_EQ(bare.disk({"next", "A:\\", "", 1}), DiskAnswer::Inserted);
+}
+
+// The drive of a simulated machine: the media that can still go in, each with its label and
+// files.
+class MediaSystem : public testing::MemorySystem {
+ public:
+  struct Medium {
+    std::string label;
+    std::vector<std::string> files;
+  };
+  std::vector<Medium> media;
+  size_t in = 0;
+  bool insertNext() {
+    if (in + 1 >= media.size()) return false;
+    ++in;
+    return true;
+  }
+  bool holds(const std::string& file) const {
+    const auto& files = media[in].files;
+    return std::find(files.begin(), files.end(), file) != files.end();
+  }
+  std::optional<std::string> volumeLabel(const std::string&) override { return media[in].label; }
+};
+
+TEST_F(AnswersFixture, MissingFileLoopEndsOnTheSimulatedDrive) {
+  // What the copy does for a file it cannot find: ask for the disk, look again, until the file
+  // is there or the prompt gives up.
+  struct Case {
+    const char* name;
+    std::string disks;
+    bool inserter;
+    DiskEntry entry;
+    std::string file;
+    int result;
+    size_t diskIn;
+  };
+  const Case cases[] = {
+      {"on the next disk", "Yes", true, {"Disk 2", "", 1}, "LATE.TXT", kDiskReady, 2},
+      {"on no disk", "Yes", true, {"Disk 2", "", 1}, "NOWHERE.TXT", kDiskFailed, 2},
+      {"on no disk, labelled", "Yes", true, {"Disk 2", "DISK2", 2}, "NOWHERE.TXT", kDiskFailed, 2},
+      {"real machine", "Yes", false, {"Disk 2", "", 1}, "LATE.TXT", kDiskFailed, 1},
+      {"merged", "Merged", true, {"Disk 2", "DISK2", 2}, "NOWHERE.TXT", kDiskFailed, 1},
+  };
+  for (const Case& c : cases) {
+    MediaSystem sys;
+    sys.media = {{"DISK2", {"TWO.TXT"}}, {"DISK3", {"LATE.TXT"}}};
+    AnsweringUi answering;
+    answering.file["Disks"] = c.disks;
+    if (c.inserter)
+      answering.answers.setDiskInserter([&](const std::string&) { return sys.insertNext(); });
+    int result = kDiskReady;
+    int asks = 0;
+    while (!sys.holds(c.file) && result == kDiskReady && asks++ < 50)
+      result = promptForDisk(answering, sys, texts, &c.entry, &c.file, "A:\\SETUP");
+    EXPECT_EQ(result, c.result) << c.name;
+    EXPECT_LT(asks, 10) << c.name;
+    EXPECT_EQ(sys.in + 1, c.diskIn) << c.name;
+  }
 }
 
 TEST(DialogAnswers, GroupNumberLists) {

@@ -169,12 +169,12 @@ DialogOutcome runDestinationDialog(Ui& ui, const DialogTexts& texts, Destination
                                    const DirectoryMaker& makeDirectories,
                                    const std::string& topic) {
   if (request.mode < 1 || request.mode > 3) return DialogOutcome::Ok;
-  DialogSpec spec;
-  spec.resourceId = destinationResourceId(request.mode);
-  spec.templateBytes = buildFixedDialogTemplate(spec.resourceId);
-  spec.topic = topic;
+  DialogSpec form;
+  form.resourceId = destinationResourceId(request.mode);
+  form.templateBytes = buildFixedDialogTemplate(form.resourceId);
+  form.topic = topic;
   DestinationDialog dialog(ui, texts, request, makeDirectories);
-  return ui.runDialog(spec, dialog);
+  return ui.runDialog(form, dialog);
 }
 
 std::string cleanAnswer(const std::string& typed) {
@@ -202,13 +202,13 @@ DialogOutcome runAskDialogs(Ui& ui, const DialogTexts& texts, ScreenRecords& scr
     AskRecord& record = *screens.ask[n];
     if (record.lines.state == 0) record.lines.state = 1;  // no prompt: an empty single line
     splitPrompt(record.prompt, record.lines);
-    DialogSpec spec;
-    spec.resourceId = 601;
-    spec.templateBytes = buildFixedDialogTemplate(601);
-    spec.topic = "Ask" + std::to_string(n + 1);
-    spec.windowColour = true;
+    DialogSpec form;
+    form.resourceId = 601;
+    form.templateBytes = buildFixedDialogTemplate(601);
+    form.topic = "Ask" + std::to_string(n + 1);
+    form.windowColour = true;
     AskDialog dialog(ui, texts, record);
-    DialogOutcome outcome = ui.runDialog(spec, dialog);
+    DialogOutcome outcome = ui.runDialog(form, dialog);
     if (outcome != DialogOutcome::Ok) return outcome;
     macros.ask[n] = record.answer;
   }

@@ -24,8 +24,9 @@ int promptForDisk(Ui& ui, FileSystem& fs, const DialogTexts& texts, const DiskEn
   request.kind = usable ? entry->kind : 0;
   request.root = std::string(1, sourceDir.empty() ? 'A' : sourceDir[0]) + ":\\";
   if (request.kind == 2) request.expectedLabel = entry->label;
+  if (fileName != nullptr) request.missingFile = *fileName;
   ui.beep();
-  for (;;) {
+  for (;; request.repeated = true) {
     switch (ui.diskPrompt(request)) {
       case DiskAnswer::Failed:
         return kDiskFailed;

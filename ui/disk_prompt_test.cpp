@@ -100,6 +100,55 @@ TEST(PromptForDisk, ResultsByKindAndAnswer) {
   }
 }
 
+TEST(PromptForDisk, TellsTheViewWhatIsAskedAgain) {
+  // A view answering unattended can only tell a disk that never comes from a new request by
+  // these marks.
+  struct Case {
+    const char* name;
+    DiskEntry entry;
+    const char* file;
+    std::deque<DiskAnswer> answers;
+    std::deque<std::optional<std::string>> labels;
+    std::deque<MsgResult> quit;
+    std::vector<bool> repeated;
+  };
+  const Case cases[] = {
+      {"one ask", {"Disk 2", "", 1}, "LATE.TXT", {DiskAnswer::Inserted}, {}, {}, {false}},
+      {"wrong label",
+       {"Disk 2", "DISK2", 2},
+       nullptr,
+       {DiskAnswer::Inserted, DiskAnswer::Inserted, DiskAnswer::Inserted},
+       {"DISK3", "DISK3", "DISK2"},
+       {},
+       {false, true, true}},
+      {"quit refused",
+       {"Disk 2", "", 1},
+       "LATE.TXT",
+       {DiskAnswer::Cancel, DiskAnswer::Inserted},
+       {},
+       {MsgResult::No},
+       {false, true}},
+  };
+  for (const Case& c : cases) {
+    ScriptedUi ui;
+    LabelledSystem sys;
+    ui.diskAnswers = c.answers;
+    ui.boxAnswers = c.quit;
+    sys.labels = c.labels;
+    std::string file = c.file ? c.file : "";
+    EXPECT_EQ(promptForDisk(ui, sys, DialogTexts{}, &c.entry, c.file ? &file : nullptr, "A:\\"),
+              kDiskReady)
+        << c.name;
+    std::vector<bool> repeated;
+    for (const DiskRequest& r : ui.diskRequests) {
+      repeated.push_back(r.repeated);
+      EXPECT_EQ(r.missingFile, file) << c.name;
+      EXPECT_EQ(r.message, ui.diskRequests[0].message) << c.name;
+    }
+    EXPECT_EQ(repeated, c.repeated) << c.name;
+  }
+}
+
 class VectorList : public DiskListView {
  public:
   std::vector<std::optional<DiskEntry>> entries;

@@ -13,11 +13,11 @@ DialogAction ScreenDialog::command(int id, DialogControls& controls) {
 
 DialogOutcome runScreenDialog(Ui& ui, const DialogTexts& texts, const DialogTemplate& dialog,
                               const std::string& topic) {
-  DialogSpec spec;
-  spec.templateBytes = dialog;
-  spec.topic = topic;
+  DialogSpec form;
+  form.templateBytes = dialog;
+  form.topic = topic;
   ScreenDialog controller(ui, texts);
-  return ui.runDialog(spec, controller);
+  return ui.runDialog(form, controller);
 }
 
 void GroupDialog::open(DialogControls& controls) {
@@ -55,15 +55,15 @@ namespace {
 DialogOutcome showGroup(Ui& ui, const DialogTexts& texts, GroupTables& groups,
                         GroupDialogRecord& record) {
   if (!record.dialog) return DialogOutcome::Ok;  // already shown and released
-  DialogSpec spec;
-  spec.templateBytes = std::move(*record.dialog);
+  DialogSpec form;
+  form.templateBytes = std::move(*record.dialog);
   record.dialog.reset();
-  spec.topic = "Groups";
-  spec.exclusive = record.exclusive;
+  form.topic = "Groups";
+  form.exclusive = record.exclusive;
   for (int i = record.firstIndex; i < record.endIndex; ++i)
-    spec.choices.emplace_back(kFirstGroupBoxId + (i - record.firstIndex), groups.numberOfIndex[i]);
+    form.choices.emplace_back(kFirstGroupBoxId + (i - record.firstIndex), groups.numberOfIndex[i]);
   GroupDialog controller(ui, texts, groups, record);
-  return ui.runDialog(spec, controller);
+  return ui.runDialog(form, controller);
 }
 
 }  // namespace

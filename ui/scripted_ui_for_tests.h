@@ -39,8 +39,8 @@ class ScriptedUi : public Ui {
     return request.buttons == MsgButtons::YesNo ? MsgResult::Yes : MsgResult::Ok;
   }
 
-  DialogOutcome runDialog(const DialogSpec& spec, DialogController& controller) override {
-    dialogs.push_back(spec);
+  DialogOutcome runDialog(const DialogSpec& dialog, DialogController& controller) override {
+    dialogs.push_back(dialog);
     MemoryControls controls;
     controller.open(controls);
     openedWith.push_back(controls);

@@ -58,7 +58,7 @@ struct DialogSpec {
   // What is asked, for the unattended view and the trace: "DefaultDir", "Dir2", "Dir3",
   // "Ask1".."Ask5", "Groups", "FirstScreen", "LastScreen", "ExitMessage".
   std::string topic;
-  int resourceId = 0;  // 250, 300, 350, 601 for the fixed dialogs; 0 for a script screen
+  int resourceId = 0;         // 250, 300, 350, 601 for the fixed dialogs; 0 for a script screen
   bool windowColour = false;  // paint in the system window colour (ASK) instead of light grey
   bool exclusive = false;     // group dialog with radio buttons
   // Group dialogs: (control id, group number) of every box, so answers can name group numbers.
@@ -80,6 +80,12 @@ struct DiskRequest {
   std::string root;           // "A:\" whose label is checked (kind 2), else the source root
   std::string expectedLabel;  // empty unless kind 2
   int kind = 0;               // 0 none, 1 prompt only, 2 prompt and label check
+  // The file that was not found when the disk is asked for because of it, else empty. The same
+  // file asked for twice in a row means the disk said to be in did not hold it.
+  std::string missingFile;
+  // Shown again within one request: the disk said to be in had the wrong label, or the quit
+  // question was answered No.
+  bool repeated = false;
 };
 
 enum class DiskAnswer {
@@ -98,8 +104,8 @@ class Ui {
 
   // Runs a modal dialog to its end. The default ends it as unanswerable: a view that shows
   // dialogs overrides this.
-  virtual DialogOutcome runDialog(const DialogSpec& spec, DialogController& controller) {
-    trace("dialog " + spec.topic + ": no view to show it");
+  virtual DialogOutcome runDialog(const DialogSpec& dialog, DialogController& controller) {
+    trace("dialog " + dialog.topic + ": no view to show it");
     return DialogOutcome::Failed;
   }
 

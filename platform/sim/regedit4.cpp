@@ -13,6 +13,13 @@ constexpr const char* kRoots[] = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER",   "H
                                   "HKEY_USERS",        "HKEY_CURRENT_CONFIG", "HKEY_DYN_DATA"};
 constexpr size_t kHexLineWidth = 76;
 
+// Names hold no control characters: they could not be written back on one line, and the tree
+// keeps its paths with a control character as the separator.
+bool cleanName(std::string_view name) {
+  return std::none_of(name.begin(), name.end(),
+                      [](char c) { return static_cast<unsigned char>(c) < 0x20; });
+}
+
 std::vector<std::string_view> splitPath(std::string_view path) {
   std::vector<std::string_view> parts;
   size_t start = 0;
@@ -156,7 +163,7 @@ std::string RegistryTree::normalise(std::string_view key, std::string* display) 
   std::string norm = root;
   std::string shown = root;
   for (size_t i = 1; i < parts.size(); ++i) {
-    if (parts[i].empty()) return {};
+    if (parts[i].empty() || !cleanName(parts[i])) return {};
     norm += '\x01';
     norm += upperAscii(parts[i]);
     shown += '\\';
@@ -237,7 +244,7 @@ std::optional<RegValueData> RegistryTree::value(std::string_view key, std::strin
 }
 
 bool RegistryTree::setValue(std::string_view key, std::string_view name, RegValueData data) {
-  if (createKey(key) < 0) return false;
+  if (!cleanName(name) || createKey(key) < 0) return false;
   std::string shown;
   Key& k = keys_[normalise(key, &shown)];
   if (k.path.empty()) k.path = shown;
@@ -312,7 +319,8 @@ bool RegistryTree::load(std::string_view text, std::string& error) {
         currentKey.clear();
         continue;
       }
-      if (createKey(path) < 0) return fail(number, "unknown root or empty name in key " + path);
+      if (createKey(path) < 0)
+        return fail(number, "unknown root, empty name or control character in key " + path);
       currentKey = path;
       continue;
     }
@@ -387,7 +395,8 @@ bool RegistryTree::load(std::string_view text, std::string& error) {
     } else {
       return fail(number, "unknown data form");
     }
-    setValue(currentKey, name, std::move(v));
+    if (!setValue(currentKey, name, std::move(v)))
+      return fail(number, "control character in value name");
   }
   return true;
 }

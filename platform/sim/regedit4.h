@@ -41,7 +41,7 @@ class RegistryTree {
 
   bool keyExists(std::string_view key) const;
   // Creates the key and every missing parent; returns the number of keys that were new, or -1
-  // when the path has no known root or an empty component.
+  // when the path has no known root, an empty component or a control character.
   int createKey(std::string_view key);
   // Removes the key with everything under it; false when it was not there.
   bool deleteKey(std::string_view key);
@@ -51,7 +51,8 @@ class RegistryTree {
   std::vector<std::string> valueNames(std::string_view key) const;
 
   std::optional<RegValueData> value(std::string_view key, std::string_view name) const;
-  // Writes a value, creating the key when it is missing; false for an unusable key path.
+  // Writes a value, creating the key when it is missing; false for an unusable key path or a
+  // name holding a control character.
   bool setValue(std::string_view key, std::string_view name, RegValueData data);
   bool deleteValue(std::string_view key, std::string_view name);
 

@@ -67,7 +67,7 @@ TEST(Regedit4, MalformedLinesNameTheirLine) {
       {"[HKEY_CLASSES_ROOT\\A]\r\n", "1: expected REGEDIT4"},
       {"REGEDIT4\r\n\"x\"=\"y\"\r\n", "2: value line outside a key"},
       {"REGEDIT4\r\n[HKEY_NOWHERE\\A]\r\n", "2: unknown root"},
-      {"REGEDIT4\r\n[HKEY_USERS\\A\\\\B]\r\n", "2: unknown root or empty name"},
+      {"REGEDIT4\r\n[HKEY_USERS\\A\\\\B]\r\n", "2: unknown root"},
       {"REGEDIT4\r\n[HKEY_USERS\\A\r\n", "2: key line without"},
       {"REGEDIT4\r\n[HKEY_USERS\\A]\r\n\"x\"=dword:123456789\r\n", "3: dword needs"},
       {"REGEDIT4\r\n[HKEY_USERS\\A]\r\n\"x\"=dword:12g4\r\n", "3: bad hex digit"},
@@ -81,6 +81,10 @@ TEST(Regedit4, MalformedLinesNameTheirLine) {
       {"REGEDIT4\r\n[HKEY_USERS\\A]\r\n\"\"=\"y\"\r\n", "3: empty value name"},
       {"REGEDIT4\r\n[-HKEY_USERS\\A]\r\n@=\"y\"\r\n", "3: value line outside a key"},
       {"REGEDIT4\r\nname=value\r\n", "2: not a key or value line"},
+      {"REGEDIT4\r\n[HKEY_USERS\\A\x01"
+       "B]\r\n",
+       "2: unknown root"},
+      {"REGEDIT4\r\n[HKEY_USERS\\A]\r\n\"x\ty\"=\"1\"\r\n", "3: control character"},
   };
   for (const Case& c : cases) {
     RegistryTree tree;

@@ -39,8 +39,8 @@ class ProbeUi : public Ui {
     ++boxes;
     return r.buttons == MsgButtons::YesNo ? MsgResult::Yes : MsgResult::Ok;
   }
-  DialogOutcome runDialog(const DialogSpec& spec, DialogController& c) override {
-    return runWin32Dialog(nullptr, spec, c);
+  DialogOutcome runDialog(const DialogSpec& dialog, DialogController& c) override {
+    return runWin32Dialog(nullptr, dialog, c);
   }
 };
 

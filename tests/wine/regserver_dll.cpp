@@ -10,8 +10,8 @@ extern "C" __declspec(dllexport) HRESULT DllRegisterServer() {
                       nullptr, &key, nullptr) != ERROR_SUCCESS)
     return E_FAIL;
   const char value[] = "registered";
-  LONG r = RegSetValueExA(key, "Server", 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
-                          sizeof value);
+  LONG r =
+      RegSetValueExA(key, "Server", 0, REG_SZ, reinterpret_cast<const BYTE*>(value), sizeof value);
   RegCloseKey(key);
   return r == ERROR_SUCCESS ? S_OK : E_FAIL;
 }

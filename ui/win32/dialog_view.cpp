@@ -29,7 +29,7 @@ class Win32Controls : public DialogControls {
 };
 
 struct RunContext {
-  const DialogSpec* spec;
+  const DialogSpec* form;
   DialogController* controller;
   HBRUSH background;
   COLORREF colour;
@@ -86,13 +86,13 @@ INT_PTR CALLBACK dialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
 
 }  // namespace
 
-DialogOutcome runWin32Dialog(HWND owner, const DialogSpec& spec, DialogController& controller) {
-  if (spec.templateBytes.empty()) return DialogOutcome::Failed;
-  RunContext ctx{&spec, &controller, nullptr, kDialogGrey};
-  if (spec.windowColour) ctx.colour = GetSysColor(COLOR_WINDOW);
+DialogOutcome runWin32Dialog(HWND owner, const DialogSpec& form, DialogController& controller) {
+  if (form.templateBytes.empty()) return DialogOutcome::Failed;
+  RunContext ctx{&form, &controller, nullptr, kDialogGrey};
+  if (form.windowColour) ctx.colour = GetSysColor(COLOR_WINDOW);
   ctx.background = CreateSolidBrush(ctx.colour);
   INT_PTR result = DialogBoxIndirectParamA(
-      GetModuleHandleA(nullptr), reinterpret_cast<LPCDLGTEMPLATEA>(spec.templateBytes.data()),
+      GetModuleHandleA(nullptr), reinterpret_cast<LPCDLGTEMPLATEA>(form.templateBytes.data()),
       owner, dialogProc, reinterpret_cast<LPARAM>(&ctx));
   DeleteObject(ctx.background);
   if (result == IDOK) return DialogOutcome::Ok;

@@ -9,7 +9,7 @@
 namespace qm {
 
 // Runs the dialog modally over owner (may be null). Failed when the system could not create it.
-DialogOutcome runWin32Dialog(HWND owner, const DialogSpec& spec, DialogController& controller);
+DialogOutcome runWin32Dialog(HWND owner, const DialogSpec& form, DialogController& controller);
 
 // The text's width in pixels in a font of default height with the given face and style.
 int win32TextExtent(const std::string& text, const FontSpec& font);

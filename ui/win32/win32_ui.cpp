@@ -83,9 +83,9 @@ void Win32Ui::trace(const std::string& line) {
   if (sink_) sink_->write(line);
 }
 
-DialogOutcome Win32Ui::runDialog(const DialogSpec& spec, DialogController& controller) {
-  DialogOutcome outcome = runWin32Dialog(owner_, spec, controller);
-  trace("dialog " + spec.topic + " -> " +
+DialogOutcome Win32Ui::runDialog(const DialogSpec& dialog, DialogController& controller) {
+  DialogOutcome outcome = runWin32Dialog(owner_, dialog, controller);
+  trace("dialog " + dialog.topic + " -> " +
         (outcome == DialogOutcome::Ok       ? "OK"
          : outcome == DialogOutcome::Cancel ? "Cancel"
                                             : "failed"));

@@ -19,7 +19,7 @@ class Win32Ui : public Ui {
 
   MsgResult messageBox(const MessageRequest& request) override;
   void trace(const std::string& line) override;
-  DialogOutcome runDialog(const DialogSpec& spec, DialogController& controller) override;
+  DialogOutcome runDialog(const DialogSpec& dialog, DialogController& controller) override;
   int textExtent(const std::string& text, const FontSpec& font) override;
   int dialogBaseUnitX() override;
   void beep() override;
