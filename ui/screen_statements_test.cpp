@@ -60,14 +60,14 @@ TEST_F(StatementFixture, AskForms) {
       {"ASK1 \"C:\\GAME\" prompt=\"Where to?\"", true, "C:\\GAME", "Where to?"},
       {"ASK1 \"\" PROMPT = \"Name\"", true, "", "Name"},
       {"ASK1 \"x\" prompt=\"\"", true, "x", ""},
-      {"ASK1 x prompt=\"Where to?\"", false},
-      {"ASK1", false},
-      {"ASK1 \"x\"", false},
-      {"ASK1 \"x\" prompt \"p\"", false},
-      {"ASK1 \"x\" prompt=p", false},
-      {"ASK1 \"x\" question=\"p\"", false},
-      {"ASK1 \"" + std::string(499, 'a') + "\" prompt=\"p\"", false},
-      {"ASK1 \"x\" prompt=\"" + std::string(499, 'p') + "\"", false},
+      {"ASK1 x prompt=\"Where to?\"", false, "", ""},
+      {"ASK1", false, "", ""},
+      {"ASK1 \"x\"", false, "", ""},
+      {"ASK1 \"x\" prompt \"p\"", false, "", ""},
+      {"ASK1 \"x\" prompt=p", false, "", ""},
+      {"ASK1 \"x\" question=\"p\"", false, "", ""},
+      {"ASK1 \"" + std::string(499, 'a') + "\" prompt=\"p\"", false, "", ""},
+      {"ASK1 \"x\" prompt=\"" + std::string(499, 'p') + "\"", false, "", ""},
   };
   for (const Case& c : cases) {
     state.screens.ask[0].reset();
@@ -103,10 +103,10 @@ TEST_F(StatementFixture, PopMessageArgumentsAndFontDefaults) {
       {"POPMESSAGE 1 \"\" 0", true, 1, "MS Sans Serif", 10},
       {"POPMESSAGE 2", true, 2, "MS Sans Serif", 10},
       {"POPMESSAGE 12 \"Arial\" 14", true, 12, "Arial", 14},
-      {"POPMESSAGE A1 \"Arial\" 14", false},
-      {"POPMESSAGE", false},
-      {"POPMESSAGE 3 \"" + std::string(31, 'f') + "\" 10", false},
-      {"POPMESSAGE 3 \"Arial\" -4", false},
+      {"POPMESSAGE A1 \"Arial\" 14", false, 0, "", 0},
+      {"POPMESSAGE", false, 0, "", 0},
+      {"POPMESSAGE 3 \"" + std::string(31, 'f') + "\" 10", false, 0, "", 0},
+      {"POPMESSAGE 3 \"Arial\" -4", false, 0, "", 0},
   };
   for (const Case& c : cases) {
     state.screens.popups.clear();
