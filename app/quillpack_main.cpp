@@ -17,7 +17,7 @@ const Command kCommands[] = {
     {"build", qm::pack::runBuild, "build --stub STUB.exe -o SETUP.EXE FILE..."},
     {"list", qm::pack::runList, "list SETUP.EXE"},
     {"extract", qm::pack::runExtract, "extract SETUP.EXE NAME -o OUT"},
-    {"check", qm::pack::runCheck, "check SCRIPT"},
+    {"check", qm::pack::runCheck, "check [--machine MACHINE.ini] SCRIPT"},
     {"implode", qm::pack::runImplode, "implode [--ascii] [--dict 1024|2048|4096] IN OUT"},
     {"explode", qm::pack::runExplode, "explode IN OUT"},
     {"package", qm::pack::runPackage,

@@ -180,10 +180,10 @@ TEST_F(StatementFixture, BeginGroupForms) {
     bool exclusive;
   };
   const Case cases[] = {
-      {"BEGINGROUP", true, -1, false},    {"BEGINGROUP EXCLUSIVE", true, -1, true},
-      {"BEGINGROUP 3", true, 3, false},   {"BEGINGROUP exclusive 4", true, 4, true},
-      {"BEGINGROUP 99", true, 99, false}, {"BEGINGROUP 100", false},
-      {"BEGINGROUP OPTIONS", false},      {"BEGINGROUP EXCLUSIVE OPTIONS", false},
+      {"BEGINGROUP", true, -1, false},         {"BEGINGROUP EXCLUSIVE", true, -1, true},
+      {"BEGINGROUP 3", true, 3, false},        {"BEGINGROUP exclusive 4", true, 4, true},
+      {"BEGINGROUP 99", true, 99, false},      {"BEGINGROUP 100", false, 0, false},
+      {"BEGINGROUP OPTIONS", false, 0, false}, {"BEGINGROUP EXCLUSIVE OPTIONS", false, 0, false},
   };
   for (const Case& c : cases) {
     state.screens = ScreenRecords{};
