@@ -120,6 +120,8 @@ Step destinationPhase(Engine& engine) {
   if (step != Step::Go) return step;
   if (!settleDefaultDir(engine, path, mode)) return Step::Fail;
   if ((step = makeUnasked(engine, path, mode)) != Step::Go) return step;
+  // An unasked directory has a short form only now that it exists.
+  engine.macros.defaultDir8 = engine.sys.shortPathName(path).value_or(path);
 
   const char* topics[] = {"", "Dir2", "Dir3"};
   for (int i = kDir2Index; i <= kDir3Index; ++i) {
