@@ -8,6 +8,7 @@
 
 #include "engine/engine.h"
 #include "engine/install_driver.h"
+#include "engine/package.h"
 #include "platform/win32/win32_system.h"
 #include "script/parser.h"
 #include "shell/startup.h"
@@ -69,6 +70,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   int code = 0;
   if (hooks.startPosted) {
     qm::Engine engine(run.sys, run.ui, *run.state, run.macros, run.startup, run.container);
+    qm::PackageExtractor packages(engine);  // lives as long as the engine
+    engine.packages = &packages;
     code = qm::installExitCode(engine, qm::startMessage(engine));
   }
   run.container.closeContainer();

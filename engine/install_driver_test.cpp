@@ -15,9 +15,9 @@ using testing::ScriptedUi;
 // Dialogs end as the test says per topic (OK when it says nothing); every one is recorded.
 class DriverUi : public ScriptedUi {
  public:
-  DialogOutcome runDialog(const DialogSpec& spec, DialogController&) override {
-    dialogs.push_back(spec.topic);
-    auto it = outcomes.find(spec.topic);
+  DialogOutcome runDialog(const DialogSpec& dialog, DialogController&) override {
+    dialogs.push_back(dialog.topic);
+    auto it = outcomes.find(dialog.topic);
     return it == outcomes.end() ? DialogOutcome::Ok : it->second;
   }
   DiskAnswer diskPrompt(const DiskRequest& request) override {
