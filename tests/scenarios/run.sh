@@ -13,6 +13,10 @@
 #   dirs.txt         optional: empty host folders to make before the run (git keeps none)
 #   build.txt        optional: OUT STUB FILE... per line: `quillpack build` makes OUT from the
 #                    stub with an archive container of the files (after the times are set)
+#   packages.txt     optional: FOLDERS NAME ARGS... per line: `quillpack package -o FOLDER/NAME ARGS...`
+#                    writes a package (after the times are set) into the first of the comma-separated
+#                    FOLDERS; when more folders are given, volume k is moved into folder k+1 (one
+#                    volume per disk) and the package must have exactly that many volumes
 #   expected/tree.txt      the trees of the roots after the run (format: scenario_check.py)
 #   expected/roots.txt     optional: host folders whose trees are compared (default: c)
 #   expected/files/...     files compared byte for byte with the same path after the run
@@ -46,6 +50,48 @@ else
   done
 fi
 
+# make_package WORK FOLDERS NAME ARGS: writes the package, then hands its volumes out to the
+# folders by following the next-volume names in the volumes' own headers. Prints what went wrong.
+make_package() {
+  local work=$1 name=$3 args=$4 first volume next k
+  local -a folders
+  IFS=, read -r -a folders <<<"$2"
+  first=${folders[0]}
+  mkdir -p "$work/$first"
+  # shellcheck disable=SC2086  # the options and files are words by design
+  if ! (cd "$work" && "$quillpack" package -o "$first/$name" $args) </dev/null \
+    >"$work/package.log" 2>&1; then
+    echo "quillpack package of $first/$name failed:"
+    cat "$work/package.log"
+    return 1
+  fi
+  [ "${#folders[@]}" -gt 1 ] || return 0
+  volume=$name
+  k=0
+  while :; do
+    next=$(head -c 14 "$work/$first/$volume" | tr '\000' '\n' | head -n 1)
+    if [ "$k" -gt 0 ]; then
+      if [ "$k" -ge "${#folders[@]}" ]; then
+        echo "package $name has more volumes than the ${#folders[@]} folders $2"
+        return 1
+      fi
+      mkdir -p "$work/${folders[$k]}"
+      mv "$work/$first/$volume" "$work/${folders[$k]}/$volume"
+    fi
+    k=$((k + 1))
+    [ -n "$next" ] || break
+    if [ ! -f "$work/$first/$next" ]; then
+      echo "package $name: volume $next named in $volume was not written"
+      return 1
+    fi
+    volume=$next
+  done
+  if [ "$k" -ne "${#folders[@]}" ]; then
+    echo "package $name has $k volume(s), the folders $2 want ${#folders[@]}"
+    return 1
+  fi
+}
+
 passed=0
 failed=0
 for name in "${scenarios[@]}"; do
@@ -73,6 +119,13 @@ for name in "${scenarios[@]}"; do
         cat "$work/build.log" >>"$report"
       fi
     done <"$dir/build.txt"
+  fi
+
+  if [ -f "$dir/packages.txt" ]; then
+    while read -r folders name args; do
+      case "$folders" in '' | '#'*) continue ;; esac
+      make_package "$work" "$folders" "$name" "$args" >>"$report" 2>&1
+    done <"$dir/packages.txt"
   fi
 
   run=0
