@@ -14,10 +14,8 @@ scripts/build.sh native win32
 
 echo "== pack examples/sample into SETUP.EXE"
 files=()
-while IFS= read -r f; do files+=("$f"); done < <(find examples/sample -maxdepth 1 -type f ! -name 'answers.ini' | sort)
+while IFS= read -r f; do files+=("$f"); done < <(find examples/sample -type f ! -name 'answers.ini' | sort)
 build/native/quillpack build --stub build/win32/quillmount.exe -o "$out/dist/SETUP.EXE" "${files[@]}"
-# Sub-folders of the sample travel beside SETUP.EXE as loose files, as on a distribution disk.
-for d in examples/sample/*/; do [ -d "$d" ] && cp -r "$d" "$out/dist/"; done
 build/native/quillpack list "$out/dist/SETUP.EXE"
 
 echo "== check the script"

@@ -54,6 +54,8 @@ struct Tables {
   uint8_t literalCost[256];
   uint16_t lengthCost[dcl::kEndMarkerLength + 1];
   uint8_t lengthSymbol[dcl::kEndMarkerLength + 1];
+  // Last length of the group that shares the length's code (the same cost for all of them).
+  uint16_t groupEnd[dcl::kEndMarkerLength + 1];
   uint8_t longDistanceCost[kMaxLongDistance + 1];
   uint8_t shortDistanceCost[kMaxShortDistance + 1];
 };
@@ -66,6 +68,7 @@ void buildTables(Tables& t, const ImplodeOptions& o, unsigned dictBits) {
     for (int len = first; len <= last && len <= dcl::kEndMarkerLength; ++len) {
       t.lengthSymbol[len] = static_cast<uint8_t>(s);
       t.lengthCost[len] = 1 + dcl::kLengthCodes[s].length + dcl::kLengthExtraBits[s];
+      t.groupEnd[len] = static_cast<uint16_t>(std::min(last, dcl::kEndMarkerLength));
     }
   }
   for (uint32_t d = 1; d <= kMaxLongDistance; ++d)
@@ -198,9 +201,13 @@ class Encoder {
       int from = 2;
       for (int k = 0; k < count; ++k) {
         const Match m = matches_[k];
-        for (int len = from; len <= m.length; ++len) {
-          if (len == 2 && m.distance > kMaxShortDistance) continue;
-          relax(i + len, here + copyCost(len, m.distance), len, m.distance);
+        // Lengths sharing one code cost the same: a copy only needs to end at the last of
+        // them it reaches, the ends in between are reached from the next positions.
+        for (int len = from;;) {
+          if (len != 2 || m.distance <= kMaxShortDistance)
+            relax(i + len, here + copyCost(len, m.distance), len, m.distance);
+          if (len >= m.length) break;
+          len = std::min<int>(tables_.groupEnd[len + 1], m.length);
         }
         from = m.length + 1;
       }

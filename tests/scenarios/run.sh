@@ -122,9 +122,9 @@ for name in "${scenarios[@]}"; do
   fi
 
   if [ -f "$dir/packages.txt" ]; then
-    while read -r folders name args; do
+    while read -r folders volume args; do
       case "$folders" in '' | '#'*) continue ;; esac
-      make_package "$work" "$folders" "$name" "$args" >>"$report" 2>&1
+      make_package "$work" "$folders" "$volume" "$args" >>"$report" 2>&1
     done <"$dir/packages.txt"
   fi
 

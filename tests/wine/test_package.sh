@@ -1,0 +1,120 @@
+#!/bin/bash
+# The real installer expands a three-volume package written by `quillpack package`, unattended,
+# with the volumes of all three disks merged into one source folder (Disks=Merged): every file
+# comes out byte for byte with the date and time stored for it, sub-folders included, and
+# install.log is the one the simulated run of the same distribution writes.
+set -eu
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+qm_wine_setup "$@"
+
+exe=$QM_WIN32_BUILD/quillmount.exe
+quillpack=${QM_NATIVE_BUILD:+$QM_NATIVE_BUILD/quillpack}
+for f in "$exe" "$quillpack"; do
+  [ -f "$f" ] || { echo "FAIL missing $f (give run.sh the native build too)"; exit 1; }
+done
+work=$QM_WINE_WORK/package
+rm -rf "$work"
+mkdir -p "$work/files/SUB/DEEP" "$work/dist"
+
+failed=0
+expect() {  # NAME ACTUAL EXPECTED
+  if [ "$2" = "$3" ]; then
+    echo "ok   $1"
+  else
+    echo "BAD  $1: got [$2], want [$3]"
+    failed=1
+  fi
+}
+
+# The packed files: text, incompressible binary large enough to spread over the volumes, a file
+# two folders down and an empty one. NOTES.TXT has an odd second, which the FAT time of its
+# entry cannot hold.
+f=$work/files
+for i in $(seq 1 40); do printf 'line %d of the read-me, packed with the others\r\n' "$i"; done >"$f/README.TXT"
+head -c 9000 /dev/urandom >"$f/BIG.BIN"
+printf 'notes two folders down\r\n' >"$f/SUB/DEEP/NOTES.TXT"
+: >"$f/EMPTY.TXT"
+touch -d '1998-05-06 07:08:10 UTC' "$f/README.TXT"
+touch -d '2003-09-10 11:12:14 UTC' "$f/BIG.BIN"
+touch -d '1996-01-02 03:04:07 UTC' "$f/SUB/DEEP/NOTES.TXT"
+touch -d '2011-12-13 14:15:16 UTC' "$f/EMPTY.TXT"
+names=(README.TXT BIG.BIN SUB/DEEP/NOTES.TXT EMPTY.TXT)
+
+d=$work/dist
+made=$("$quillpack" package -o "$d/SETUP.PAK" --volume-size 4500 --base "$f" \
+  "${names[@]/#/$f/}")
+expect "quillpack package" "$made" "4 file(s) in 3 volume(s)"
+# The script names the first volume and holds one INSERTDISK per further volume; the loose file
+# after them comes from the last disk, which in a merged distribution is the same folder.
+printf 'UNINSTALL YES\r\nDEFAULTDIR C:\\APP NOASKDRIVE NOASKDIR\r\nFILE SETUP.PAK\r\n' >"$d/SETUP.cfg"
+printf 'INSERTDISK: "Disk 2" "DISK2"\r\nINSERTDISK: "Disk 3" "DISK3"\r\nFILE AFTER.TXT\r\n' >>"$d/SETUP.cfg"
+printf 'loose file after the package\r\n' >"$d/AFTER.TXT"
+touch -d '2020-02-02 02:02:02 UTC' "$d/AFTER.TXT"
+cp "$exe" "$d/SETUP.EXE"
+ls -l "$d"
+
+# --- the simulated run of the same distribution
+sim=$work/sim
+mkdir -p "$sim/c/WINDOWS/SYSTEM" "$sim/c/TEMP"
+cp -a "$d" "$sim/c/DIST"
+printf '[Machine]\nWindowsDir=C:\\WINDOWS\nSystemDir=C:\\WINDOWS\\SYSTEM\nTempDir=C:\\TEMP\n[Drives]\nC=fixed c\n' >"$sim/machine.ini"
+printf '[Setup]\nReboot=No\nDisks=Merged\n' >"$sim/answers.ini"
+simrc=0
+"$quillpack" simulate --machine "$sim/machine.ini" --answers "$sim/answers.ini" \
+  --trace "$sim/trace.txt" 'C:\DIST\SETUP.EXE' >"$sim/printed.log" || simrc=$?
+expect "simulated exit code" "$simrc" 0
+
+# --- the real run
+qm_wine_new_prefix "$work/prefix"
+c=$WINEPREFIX/drive_c
+mkdir -p "$c/qm"
+cp -a "$d" "$c/DIST"
+printf '[Setup]\r\nReboot=No\r\nDisks=Merged\r\n' >"$c/qm/answers.ini"
+export QUILLMOUNT_ANSWERS='C:\qm\answers.ini'
+export QUILLMOUNT_LOG='C:\qm\trace.log'
+rc=0
+(cd "$c/DIST" && timeout -k 5 300 wine 'C:\DIST\SETUP.EXE') || rc=$?
+timeout -k 5 120 wineserver -w || true
+expect "exit code" "$rc" 0
+trace=$(tr -d '\r' <"$c/qm/trace.log" 2>/dev/null || true)
+echo "--- trace"; echo "$trace"; echo "---"
+
+app=$(qm_wine_c_path 'C:\APP')
+[ -d "$app" ] || { echo "BAD  C:\\APP was not made"; exit 1; }
+
+# Every packed file: the original's bytes, and its time as the package's FAT date and time hold
+# it (taken as UTC on both sides, so only the lost odd second differs from the original).
+for name in "${names[@]}"; do
+  real=$(find "$app" -ipath "$app/$name" | head -n 1)
+  [ -n "$real" ] || { echo "BAD  $name missing"; failed=1; continue; }
+  cmp -s "$real" "$f/$name" && echo "ok   $name bytes" || { echo "BAD  $name bytes differ"; failed=1; }
+  want=$(( $(stat -c %Y "$f/$name") / 2 * 2 ))
+  expect "$name time" "$(date -u -d @"$(stat -c %Y "$real")" '+%F %T')" \
+    "$(date -u -d @"$want" '+%F %T')"
+done
+expect "NOTES.TXT lost its odd second" \
+  "$(date -u -d @"$(stat -c %Y "$(find "$app" -ipath "$app/SUB/DEEP/NOTES.TXT")")" '+%T')" "03:04:06"
+real=$(find "$app" -ipath "$app/AFTER.TXT" | head -n 1)
+if [ -n "$real" ] && cmp -s "$real" "$d/AFTER.TXT"; then
+  echo "ok   AFTER.TXT copied after the last volume"
+else
+  echo "BAD  AFTER.TXT missing or different"; failed=1
+fi
+for leftover in SETUP.PAK SETUP.PA1 SETUP.PA2; do
+  [ -z "$(find "$app" -iname "$leftover")" ] || { echo "BAD  volume $leftover was copied"; failed=1; }
+done
+
+# The log: byte for byte the one the simulation wrote, and the lines worked out by hand.
+if cmp -s "$app/install.log" "$sim/c/APP/install.log"; then
+  echo "ok   install.log equals the simulated one"
+else
+  echo "BAD  install.log differs from the simulated one"; failed=1
+  diff <(tr -d '\r' <"$sim/c/APP/install.log") <(tr -d '\r' <"$app/install.log") || true
+fi
+want_log=$(printf '%s\n' 'FILE: "C:\APP\README.TXT"' 'FILE: "C:\APP\BIG.BIN"' \
+  'DIRECTORY: "C:\APP\SUB"' 'DIRECTORY: "C:\APP\SUB\DEEP"' '' \
+  'FILE: "C:\APP\SUB\DEEP\NOTES.TXT"' 'FILE: "C:\APP\EMPTY.TXT"' 'FILE: "C:\APP\AFTER.TXT"')
+expect "install.log from the package on" \
+  "$(tr -d '\r' <"$app/install.log" | sed -n '/^FILE: /,$p')" "$want_log"
+
+exit $failed
