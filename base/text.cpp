@@ -1,6 +1,9 @@
 #include "base/text.h"
 
+#include <algorithm>
 #include <cctype>
+#include <climits>
+#include <cstdint>
 
 namespace qm {
 
@@ -125,12 +128,15 @@ long parseLeadingInt(std::string_view s) {
   while (i < s.size() && std::isspace(static_cast<unsigned char>(s[i]))) ++i;
   bool negative = false;
   if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
-  long value = 0;
+  // Long digit runs saturate. The sum is kept in 64 bits because long has only 32 on Windows,
+  // where the run would otherwise overflow.
+  int64_t value = 0;
   while (i < s.size() && s[i] >= '0' && s[i] <= '9') {
-    if (value < 100000000000L) value = value * 10 + (s[i] - '0');
+    if (value < 100000000000) value = value * 10 + (s[i] - '0');
     ++i;
   }
-  return negative ? -value : value;
+  if (negative) value = -value;
+  return static_cast<long>(std::clamp<int64_t>(value, LONG_MIN, LONG_MAX));
 }
 
 }  // namespace qm

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 namespace qm {
 namespace {
 
@@ -18,10 +20,17 @@ TEST(Text, WildcardsFollowWindowsRules) {
     const char* name;
     bool match;
   } cases[] = {
-      {"*.*", "README", true},     {"*.TXT", "read.me.txt", true}, {"*.TXT", "readme.doc", false},
-      {"A?C.DLL", "abc.dll", true}, {"A?C.DLL", "ac.dll", false},  {"ABC??.*", "ABC.X", true},
-      {"*.", "NOEXT", true},       {"*.", "HAS.EXT", false},       {"*", "x.y", true},
-      {"DATA*.BIN", "data17.bin", true}, {"DATA*.BIN", "dat.bin", false},
+      {"*.*", "README", true},
+      {"*.TXT", "read.me.txt", true},
+      {"*.TXT", "readme.doc", false},
+      {"A?C.DLL", "abc.dll", true},
+      {"A?C.DLL", "ac.dll", false},
+      {"ABC??.*", "ABC.X", true},
+      {"*.", "NOEXT", true},
+      {"*.", "HAS.EXT", false},
+      {"*", "x.y", true},
+      {"DATA*.BIN", "data17.bin", true},
+      {"DATA*.BIN", "dat.bin", false},
   };
   for (const auto& c : cases)
     EXPECT_EQ(wildcardMatch(c.pattern, c.name), c.match) << c.pattern << " vs " << c.name;
@@ -35,6 +44,9 @@ TEST(Text, PathPiecesAndLineEnds) {
   EXPECT_EQ(fromCrLf("a\r\nb\r\n\r"), "a\nb\n\r");
   EXPECT_EQ(parseLeadingInt("  -42abc"), -42);
   EXPECT_EQ(parseLeadingInt("x1"), 0);
+  // Runs too long for any count saturate instead of wrapping around.
+  EXPECT_GE(parseLeadingInt("99999999999999999999"), INT_MAX);
+  EXPECT_LE(parseLeadingInt("-99999999999999999999"), INT_MIN);
 }
 
 }  // namespace

@@ -120,17 +120,9 @@ int copyFile(Engine& engine, const std::string& target, const std::string& sourc
         case Overwrite::No:
           replace = false;
           break;
-        case Overwrite::Ask: {
-          MessageRequest box;
-          box.text = engine.state.settings.prompts.fileExist + target + "?";
-          box.icon = MsgIcon::Question;
-          box.buttons = MsgButtons::YesNo;
-          box.owned = true;
-          box.topic = "Overwrite";
-          replace = engine.ui.messageBox(box) == MsgResult::Yes;
-          if (replace && engine.popupShown >= 0) engine.windows().placeProgressBelowPopup();
+        case Overwrite::Ask:
+          replace = confirmOverwrite(engine, target);
           break;
-        }
         case Overwrite::New:
           replace = decideNew(engine, target, source, sourceTime) == Decision::Replace;
           break;
@@ -138,11 +130,7 @@ int copyFile(Engine& engine, const std::string& target, const std::string& sourc
           break;
       }
       if (!replace) {
-        if (engine.byteProgress()) {
-          engine.progressCounter = static_cast<int32_t>(std::min<int64_t>(
-              int64_t(engine.progressCounter) + container.sourceSize(*in), 0x7FFFFFFF));
-          engine.progressMessage(0);
-        }
+        countSkippedBytes(engine, container.sourceSize(*in));
         engine.ui.trace("skipped " + target);
         container.closeSource(in);
         return 0;

@@ -1,5 +1,7 @@
 #include "engine/file_ops.h"
 
+#include <algorithm>
+
 #include "base/text.h"
 #include "engine/engine.h"
 
@@ -93,6 +95,25 @@ int createDirectories(Engine& engine, const std::string& path, const std::string
 
 int createPath(Engine& engine, const std::string& path, bool showFailure) {
   return createDirectories(engine, path, path.substr(0, 3), showFailure);
+}
+
+bool confirmOverwrite(Engine& engine, const std::string& target) {
+  MessageRequest box;
+  box.text = engine.state.settings.prompts.fileExist + target + "?";
+  box.icon = MsgIcon::Question;
+  box.buttons = MsgButtons::YesNo;
+  box.owned = true;
+  box.topic = "Overwrite";
+  const bool replace = engine.ui.messageBox(box) == MsgResult::Yes;
+  if (replace && engine.popupShown >= 0) engine.windows().placeProgressBelowPopup();
+  return replace;
+}
+
+void countSkippedBytes(Engine& engine, int64_t bytes) {
+  if (!engine.byteProgress()) return;
+  engine.progressCounter =
+      static_cast<int32_t>(std::min<int64_t>(int64_t(engine.progressCounter) + bytes, 0x7FFFFFFF));
+  engine.progressMessage(0);
 }
 
 FatTime readFileTime(FileSystem& fs, const std::string& path) {

@@ -24,6 +24,12 @@ int createPath(Engine& engine, const std::string& path, bool showFailure = true)
 FatTime readFileTime(FileSystem& fs, const std::string& path);
 bool setFileTime(FileSystem& fs, const std::string& path, FatTime time);
 
+// The OVERWRITE=ASK question for an existing target; true when the user says to replace it.
+// A yes moves the progress window below a popup that is showing, as the copy goes on under it.
+bool confirmOverwrite(Engine& engine, const std::string& target);
+// Counts the bytes of a file left in place as done, so the bar still reaches its end.
+void countSkippedBytes(Engine& engine, int64_t bytes);
+
 // True for the libraries whose version text decides an OVERWRITE=NEW: .dll, .vbx and .ocx.
 bool isLibrary(const std::string& path);
 

@@ -169,17 +169,9 @@ int PackageExtractor::expandEntries(Overwrite overwrite, uint32_t attributes) {
           case Overwrite::No:
             replace = false;
             break;
-          case Overwrite::Ask: {
-            MessageRequest box;
-            box.text = prompts.fileExist + target + "?";
-            box.icon = MsgIcon::Question;
-            box.buttons = MsgButtons::YesNo;
-            box.owned = true;
-            box.topic = "Overwrite";
-            replace = engine_.ui.messageBox(box) == MsgResult::Yes;
-            if (replace && engine_.popupShown >= 0) engine_.windows().placeProgressBelowPopup();
+          case Overwrite::Ask:
+            replace = confirmOverwrite(engine_, target);
             break;
-          }
           case Overwrite::New:
             replace = entry.time > targetTime;
             break;
@@ -187,12 +179,8 @@ int PackageExtractor::expandEntries(Overwrite overwrite, uint32_t attributes) {
             break;
         }
         if (!replace) {
-          if (engine_.byteProgress()) {
-            const int64_t length = fs.fileSize(existing);
-            engine_.progressCounter = static_cast<int32_t>(std::min<int64_t>(
-                int64_t(engine_.progressCounter) + std::max<int64_t>(length, 0), 0x7FFFFFFF));
-            engine_.progressMessage(0);
-          }
+          if (engine_.byteProgress())
+            countSkippedBytes(engine_, std::max<int64_t>(fs.fileSize(existing), 0));
           fs.close(existing);
           engine_.ui.trace("skipped " + target);
           if (!skipData(entry)) return -1;

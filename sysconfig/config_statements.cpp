@@ -31,68 +31,73 @@ size_t lastOptionComma(const std::string& text) {
   return found;
 }
 
-}  // namespace
+enum class OptionStep { Next, Stop, Reject };
 
-int readAutoexecStatement(StatementContext& ctx) {
-  AutoexecRequest& request = ctx.state.config.autoexec;
-  StatementLine& line = ctx.line;
+// AUTOEXEC and CONFIG take a list of option words in which ASK and ADD="line" mean the same;
+// `other` reads any other word and says whether to go on, end quietly or drop the record.
+template <typename Request, typename OtherOption>
+int readSystemFileOptions(StatementLine& line, Request& request, OtherOption other) {
   if (request.mode == 0) request.mode = 1;
   line.skipSeparators();
   while (!line.atEnd()) {
-    // An empty word means a stray "=": it falls through to the unknown-option error.
     const std::string word = line.readWord();
     if (equalsNoCase(word, "ASK")) {
       request.mode = 2;
-    } else if (equalsNoCase(word, "ADDPATH")) {
-      if (!line.takeEquals()) {
-        request.addDestination = true;
-        continue;
-      }
-      std::string dir;
-      if (!readQuotedArgument(line, dir)) return kRejected;
-      request.pathEntries.push_back(LineEntry{true, std::move(dir)});
-    } else if (equalsNoCase(word, "SHARE")) {
-      request.shareWanted = true;
-      if (!line.takeEquals()) continue;
-      std::string options;
-      if (!readQuotedArgument(line, options)) return kRejected;
-      const ShareValues values = readShareValues(options);
-      request.shareFiles = values.files;
-      request.shareLocks = values.locks;
     } else if (equalsNoCase(word, "ADD")) {
       std::string text;
       if (!line.takeEquals() || !readQuotedArgument(line, text)) return kRejected;
       request.addedLines.push_back(LineEntry{true, std::move(text)});
     } else {
-      return kRejected;
+      const OptionStep step = other(word);
+      if (step == OptionStep::Reject) return kRejected;
+      if (step == OptionStep::Stop) return kAccepted;
     }
   }
   return kAccepted;
 }
 
+}  // namespace
+
+int readAutoexecStatement(StatementContext& ctx) {
+  AutoexecRequest& request = ctx.state.config.autoexec;
+  StatementLine& line = ctx.line;
+  return readSystemFileOptions(line, request, [&](const std::string& word) {
+    if (equalsNoCase(word, "ADDPATH")) {
+      if (!line.takeEquals()) {
+        request.addDestination = true;
+        return OptionStep::Next;
+      }
+      std::string dir;
+      if (!readQuotedArgument(line, dir)) return OptionStep::Reject;
+      request.pathEntries.push_back(LineEntry{true, std::move(dir)});
+    } else if (equalsNoCase(word, "SHARE")) {
+      request.shareWanted = true;
+      if (!line.takeEquals()) return OptionStep::Next;
+      std::string options;
+      if (!readQuotedArgument(line, options)) return OptionStep::Reject;
+      const ShareValues values = readShareValues(options);
+      request.shareFiles = values.files;
+      request.shareLocks = values.locks;
+    } else {
+      // An empty word means a stray "=": it is an unknown option too.
+      return OptionStep::Reject;
+    }
+    return OptionStep::Next;
+  });
+}
+
 int readConfigStatement(StatementContext& ctx) {
   ConfigRequest& request = ctx.state.config.config;
   StatementLine& line = ctx.line;
-  if (request.mode == 0) request.mode = 1;
-  line.skipSeparators();
-  while (!line.atEnd()) {
-    const std::string word = line.readWord();
-    if (equalsNoCase(word, "ASK")) {
-      request.mode = 2;
-    } else if (equalsNoCase(word, "BUFFERMIN") || equalsNoCase(word, "FILEMIN")) {
-      // A minimum without "=" ends the statement quietly; the rest of the line is ignored.
-      if (!line.takeEquals()) return kAccepted;
-      const int value = clampToInt(parseLeadingInt(line.readWord()));
-      (equalsNoCase(word, "FILEMIN") ? request.filesWanted : request.buffersWanted) = value;
-    } else if (equalsNoCase(word, "ADD")) {
-      std::string text;
-      if (!line.takeEquals() || !readQuotedArgument(line, text)) return kRejected;
-      request.addedLines.push_back(LineEntry{true, std::move(text)});
-    } else {
-      return kRejected;
-    }
-  }
-  return kAccepted;
+  return readSystemFileOptions(line, request, [&](const std::string& word) {
+    if (!equalsNoCase(word, "BUFFERMIN") && !equalsNoCase(word, "FILEMIN"))
+      return OptionStep::Reject;
+    // A minimum without "=" ends the statement quietly; the rest of the line is ignored.
+    if (!line.takeEquals()) return OptionStep::Stop;
+    const int value = clampToInt(parseLeadingInt(line.readWord()));
+    (equalsNoCase(word, "FILEMIN") ? request.filesWanted : request.buffersWanted) = value;
+    return OptionStep::Next;
+  });
 }
 
 int readWinItemStatement(StatementContext& ctx) {

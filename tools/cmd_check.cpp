@@ -118,25 +118,18 @@ int runCheck(const Args& args) {
       return 0;
     }
     if (args[i] == "--machine") {
-      if (i + 1 >= args.size()) return std::fprintf(stderr, "%s\n", kUsage), 2;
+      if (i + 1 >= args.size()) return usage(kUsage);
       machineFile = args[++i];
     } else if (script.empty() && (args[i].empty() || args[i][0] != '-')) {
       script = args[i];
     } else {
-      std::fprintf(stderr, "%s\n", kUsage);
-      return 2;
+      return usage(kUsage);
     }
   }
-  if (script.empty()) {
-    std::fprintf(stderr, "%s\n", kUsage);
-    return 2;
-  }
+  if (script.empty()) return usage(kUsage);
 
   std::ifstream in(script, std::ios::binary);
-  if (!in) {
-    std::fprintf(stderr, "quillpack: cannot read %s\n", script.c_str());
-    return 1;
-  }
+  if (!in) return fail("cannot read " + script);
   std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 
   std::unique_ptr<SimFixture> defaultMachine;
@@ -145,17 +138,11 @@ int runCheck(const Args& args) {
   if (!machineFile.empty()) {
     std::string error;
     machine = SimSystem::load(machineFile, error);
-    if (!machine) {
-      std::fprintf(stderr, "quillpack: %s\n", error.c_str());
-      return 1;
-    }
+    if (!machine) return fail(error);
     sys = machine.get();
   } else {
     defaultMachine = std::make_unique<SimFixture>();
-    if (!defaultMachine->ok()) {
-      std::fprintf(stderr, "quillpack: %s\n", defaultMachine->error().c_str());
-      return 1;
-    }
+    if (!defaultMachine->ok()) return fail(defaultMachine->error());
     sys = &defaultMachine->sys();
   }
 

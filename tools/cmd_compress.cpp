@@ -29,16 +29,6 @@ constexpr const char* kPackageUsage =
 // Our compressor indexes positions in 32 bits; larger inputs have no place in a package anyway.
 constexpr uint64_t kMaxInput = uint64_t(1) << 30;
 
-int usage(const char* text) {
-  std::fprintf(stderr, "%s\n", text);
-  return 2;
-}
-
-int fail(const std::string& message) {
-  std::fprintf(stderr, "quillpack: %s\n", message.c_str());
-  return 1;
-}
-
 bool readHostFile(const std::string& path, std::vector<uint8_t>& out, std::string& error) {
   std::FILE* f = std::fopen(path.c_str(), "rb");
   if (!f) {

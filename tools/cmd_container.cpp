@@ -19,16 +19,6 @@ constexpr const char* kBuildUsage = "usage: quillpack build --stub STUB.exe -o S
 constexpr const char* kListUsage = "usage: quillpack list SETUP.EXE";
 constexpr const char* kExtractUsage = "usage: quillpack extract SETUP.EXE NAME -o OUT";
 
-int usage(const char* text) {
-  std::fprintf(stderr, "%s\n", text);
-  return 2;
-}
-
-int fail(const std::string& message) {
-  std::fprintf(stderr, "quillpack: %s\n", message.c_str());
-  return 1;
-}
-
 bool seekTo(std::FILE* f, uint64_t offset) {
 #ifdef _WIN32
   return _fseeki64(f, int64_t(offset), SEEK_SET) == 0;

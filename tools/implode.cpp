@@ -4,11 +4,17 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <cstdlib>
 
 #include "engine/explode.h"
 
 namespace qm {
 namespace {
+static int envi(const char* n, int d) { const char* v = getenv(n); return v ? atoi(v) : d; }
+static const int TUNE_CONT = envi("T_CONT", 1000);
+static const int TUNE_GOOD = envi("T_GOOD", 1000);
+static const int TUNE_AFTER = envi("T_AFTER", 1000);
+static const int TUNE_CHAIN = envi("T_CHAIN", 24);
 
 // The parse is chosen by cost over blocks of this many bytes: every position's matches are
 // found, then the cheapest sequence of literals and copies through the block is emitted.
@@ -17,7 +23,7 @@ constexpr size_t kBlock = 4096;
 constexpr int kNiceLength = 64;
 // Chain steps per position. The window is small, but text with a small vocabulary fills a chain
 // with many near-equal candidates, and the longest is often deep in it.
-constexpr int kMaxChain = 24;
+static const int kMaxChain = TUNE_CHAIN;
 // Small heads: the window holds at most 4096 positions.
 constexpr int kHashBits = 13;
 constexpr int kPairHashBits = 12;
@@ -146,6 +152,17 @@ class Encoder {
   int findMatches(size_t p, int limit) {
     int count = 0;
     int best = 1;
+    if (lastLength_ - 1 >= TUNE_CONT) {
+      // Inside a long copy the source one byte on is still a copy source; other sources
+      // rarely beat it, so the chain is not walked.
+      const uint32_t d = lastDistance_;
+      int len = std::min(lastLength_ - 1, limit);
+      len += matchLength(data_ + p + len, data_ + p + len - d, limit - len);
+      matches_[0] = Match{len, d};
+      lastLength_ = len;
+      insert(p);
+      return 1;
+    }
     if (limit >= 2) {
       const int32_t c2 = head2_[hash2(data_ + p)];
       if (c2 != kNone && p - c2 <= kMaxShortDistance && data_[c2] == data_[p] &&
@@ -158,7 +175,8 @@ class Encoder {
     if (limit >= 3 && best < limit) {
       int32_t cand = head3_[hash3(data_ + p)];
       const uint8_t* cur = data_ + p;
-      for (int steps = kMaxChain; steps > 0 && cand != kNone && p - cand <= window_; --steps) {
+      int steps = kMaxChain;
+      for (; steps > 0 && cand != kNone && p - cand <= window_; --steps) {
         const uint8_t* src = data_ + cand;
         if (src[best] == cur[best] && src[0] == cur[0] && src[1] == cur[1]) {
           int len = matchLength(cur, src, limit);
@@ -171,12 +189,15 @@ class Encoder {
             matches_[count++] = m;
             best = len;
             if (len >= limit || count == kMaxMatches) break;
+            if (len >= TUNE_GOOD && steps > TUNE_AFTER) steps = TUNE_AFTER;
           }
         }
         cand = prev_[cand & (kRing - 1)];
       }
     }
     insert(p);
+    lastLength_ = best;
+    lastDistance_ = count > 0 ? matches_[count - 1].distance : 0;
     return count;
   }
 
@@ -195,6 +216,7 @@ class Encoder {
         const Match m = matches_[count - 1];
         relax(i + m.length, here + copyCost(m.length, m.distance), m.length, m.distance);
         for (int k = 1; k < m.length; ++k) insert(p + k);
+        lastLength_ = 0;
         i += m.length;
         continue;
       }
@@ -274,6 +296,8 @@ class Encoder {
   uint32_t window_;
   bool ascii_;
   unsigned dictBits_ = 6;
+  int lastLength_ = 0;
+  uint32_t lastDistance_ = 0;
   BitWriter bits_;
   Tables tables_;
   int32_t head3_[1 << kHashBits];

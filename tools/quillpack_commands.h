@@ -2,6 +2,7 @@
 // usage errors print a one-line usage to stderr and return 2.
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -9,13 +10,26 @@ namespace qm::pack {
 
 using Args = std::vector<std::string>;
 
-int runBuild(const Args& args);     // build --stub STUB.exe -o SETUP.EXE FILE...
-int runList(const Args& args);      // list SETUP.EXE
-int runExtract(const Args& args);   // extract SETUP.EXE NAME -o OUT
-int runCheck(const Args& args);     // check SCRIPT
-int runImplode(const Args& args);   // implode [--ascii] [--dict N] IN OUT
-int runExplode(const Args& args);   // explode IN OUT
-int runPackage(const Args& args);   // package -o NAME.PAK [--volume-size BYTES] [--base DIR] FILE...
-int runSimulate(const Args& args);  // simulate --machine M.ini [--answers A.ini] [--trace F] [--] PROGRAM [ARGS...]
+// Prints a usage line to stderr; the exit code for bad arguments.
+inline int usage(const char* text) {
+  std::fprintf(stderr, "%s\n", text);
+  return 2;
+}
+
+// Prints "quillpack: message" to stderr; the exit code for a failed command.
+inline int fail(const std::string& message) {
+  std::fprintf(stderr, "quillpack: %s\n", message.c_str());
+  return 1;
+}
+
+int runBuild(const Args& args);    // build --stub STUB.exe -o SETUP.EXE FILE...
+int runList(const Args& args);     // list SETUP.EXE
+int runExtract(const Args& args);  // extract SETUP.EXE NAME -o OUT
+int runCheck(const Args& args);    // check SCRIPT
+int runImplode(const Args& args);  // implode [--ascii] [--dict N] IN OUT
+int runExplode(const Args& args);  // explode IN OUT
+int runPackage(const Args& args);  // package -o NAME.PAK [--volume-size BYTES] [--base DIR] FILE...
+int runSimulate(const Args& args);  // simulate --machine M.ini [--answers A.ini] [--trace F] [--]
+                                    // PROGRAM [ARGS...]
 
 }  // namespace qm::pack

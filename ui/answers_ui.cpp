@@ -42,20 +42,6 @@ MsgResult resultFor(const std::string& answer, MsgButtons buttons) {
   return MsgResult::Ok;
 }
 
-const char* resultName(MsgResult r) {
-  switch (r) {
-    case MsgResult::Ok:
-      return "OK";
-    case MsgResult::Cancel:
-      return "Cancel";
-    case MsgResult::Yes:
-      return "Yes";
-    case MsgResult::No:
-      return "No";
-  }
-  return "?";
-}
-
 }  // namespace
 
 std::optional<std::string> AnswersUi::defaultAnswer(const std::string& topic) {
@@ -75,7 +61,8 @@ MsgResult AnswersUi::messageBox(const MessageRequest& request) {
   }
   std::string caption = request.captionDefault ? "" : " \"" + request.caption + "\"";
   std::string topic = request.topic.empty() ? "" : " [" + request.topic + "]";
-  trace("message" + topic + caption + ": " + request.text + " -> " + resultName(result) + source);
+  trace("message" + topic + caption + ": " + request.text + " -> " + msgResultName(result) +
+        source);
   return result;
 }
 

@@ -56,33 +56,35 @@ bool getText(const DialogTemplate& b, size_t& at, std::string& out) {
   }
 }
 
-TemplateItem item(uint32_t style, int x, int y, int cx, int cy, int id, uint16_t cls,
-                  std::string text = {}) {
+constexpr uint32_t kEditStyle = kWsBorder | kWsTabStop;
+constexpr uint32_t kButtonStyle = kWsTabStop;
+
+void addPromptAndButtons(std::vector<TemplateItem>& items) {
+  items.push_back(templateItem(0, 8, 4, 170, 10, 301, kClassStatic));
+  items.push_back(templateItem(0, 8, 12, 170, 10, 302, kClassStatic));
+}
+void addOkCancel(std::vector<TemplateItem>& items) {
+  items.push_back(
+      templateItem(kButtonStyle | kBsDefPushButton, 36, 46, 36, 12, 1, kClassButton, "OK"));
+  items.push_back(
+      templateItem(kButtonStyle | kBsPushButton, 108, 46, 36, 12, 2, kClassButton, "Cancel"));
+}
+
+}  // namespace
+
+TemplateItem templateItem(uint32_t style, int x, int y, int cx, int cy, uint16_t id, uint16_t cls,
+                          std::string text) {
   TemplateItem it;
   it.style = kWsChild | kWsVisible | style;
   it.x = int16_t(x);
   it.y = int16_t(y);
   it.cx = int16_t(cx);
   it.cy = int16_t(cy);
-  it.id = uint16_t(id);
+  it.id = id;
   it.classAtom = cls;
   it.text = std::move(text);
   return it;
 }
-
-constexpr uint32_t kEditStyle = kWsBorder | kWsTabStop;
-constexpr uint32_t kButtonStyle = kWsTabStop;
-
-void addPromptAndButtons(std::vector<TemplateItem>& items) {
-  items.push_back(item(0, 8, 4, 170, 10, 301, kClassStatic));
-  items.push_back(item(0, 8, 12, 170, 10, 302, kClassStatic));
-}
-void addOkCancel(std::vector<TemplateItem>& items) {
-  items.push_back(item(kButtonStyle | kBsDefPushButton, 36, 46, 36, 12, 1, kClassButton, "OK"));
-  items.push_back(item(kButtonStyle | kBsPushButton, 108, 46, 36, 12, 2, kClassButton, "Cancel"));
-}
-
-}  // namespace
 
 std::u16string ansiToUtf16(const std::string& text) {
   std::u16string out;
@@ -183,31 +185,31 @@ DialogTemplate buildFixedDialogTemplate(int resourceId) {
       h.x = 4;
       h.y = 12;
       h.cy = 66;
-      items.push_back(item(0, 8, 4, 170, 10, 101, kClassStatic));
-      items.push_back(item(0, 8, 14, 170, 10, 103, kClassStatic));
-      items.push_back(item(kSsBlackFrame, 20, 26, 140, 12, 102, kClassStatic));
-      items.push_back(item(kButtonStyle, 70, 50, 40, 12, 2, kClassButton, "Cancel"));
+      items.push_back(templateItem(0, 8, 4, 170, 10, 101, kClassStatic));
+      items.push_back(templateItem(0, 8, 14, 170, 10, 103, kClassStatic));
+      items.push_back(templateItem(kSsBlackFrame, 20, 26, 140, 12, 102, kClassStatic));
+      items.push_back(templateItem(kButtonStyle, 70, 50, 40, 12, 2, kClassButton, "Cancel"));
       break;
     case 250:
       addPromptAndButtons(items);
-      items.push_back(item(kShown | kEsUpperCase, 16, 24, 16, 12, 305, kClassEdit));
-      items.push_back(item(kEditStyle | kEsAutoHScroll, 32, 24, 132, 12, 204, kClassEdit));
+      items.push_back(templateItem(kShown | kEsUpperCase, 16, 24, 16, 12, 305, kClassEdit));
+      items.push_back(templateItem(kEditStyle | kEsAutoHScroll, 32, 24, 132, 12, 204, kClassEdit));
       addOkCancel(items);
       break;
     case 300:
       addPromptAndButtons(items);
-      items.push_back(item(kEditStyle | kEsUpperCase, 16, 24, 10, 12, 204, kClassEdit));
-      items.push_back(item(kShown, 26, 24, 138, 12, 304, kClassEdit));
+      items.push_back(templateItem(kEditStyle | kEsUpperCase, 16, 24, 10, 12, 204, kClassEdit));
+      items.push_back(templateItem(kShown, 26, 24, 138, 12, 304, kClassEdit));
       addOkCancel(items);
       break;
     case 350:
       addPromptAndButtons(items);
-      items.push_back(item(kEditStyle | kEsAutoHScroll, 20, 24, 140, 12, 204, kClassEdit));
+      items.push_back(templateItem(kEditStyle | kEsAutoHScroll, 20, 24, 140, 12, 204, kClassEdit));
       addOkCancel(items);
       break;
     case 601:
       addPromptAndButtons(items);
-      items.push_back(item(kEditStyle | kEsAutoHScroll, 20, 24, 140, 12, 701, kClassEdit));
+      items.push_back(templateItem(kEditStyle | kEsAutoHScroll, 20, 24, 140, 12, 701, kClassEdit));
       addOkCancel(items);
       break;
     default:

@@ -55,6 +55,10 @@ struct TemplateItem {
   std::string text;  // ANSI
 };
 
+// A visible child control; style adds to WS_CHILD | WS_VISIBLE. Position and size in dialog units.
+TemplateItem templateItem(uint32_t style, int x, int y, int cx, int cy, uint16_t id, uint16_t cls,
+                          std::string text = {});
+
 // Serialises a header and its items: header, menu 0, class 0, title, [font], then each item
 // DWORD-aligned with class atom, title and an empty creation-data word.
 DialogTemplate writeDialogTemplate(const TemplateHeader& header,

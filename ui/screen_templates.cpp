@@ -24,20 +24,6 @@ TemplateHeader screenHeader(uint32_t style, int cx, int cy, int16_t size, std::s
   return h;
 }
 
-TemplateItem control(uint32_t style, int x, int y, int cx, int cy, uint16_t id, uint16_t cls,
-                     std::string text) {
-  TemplateItem it;
-  it.style = kWsChild | kWsVisible | style;
-  it.x = int16_t(x);
-  it.y = int16_t(y);
-  it.cx = int16_t(cx);
-  it.cy = int16_t(cy);
-  it.id = id;
-  it.classAtom = cls;
-  it.text = std::move(text);
-  return it;
-}
-
 std::string fromThirdCharacter(const std::string& line) {
   return line.size() > 2 ? line.substr(2) : std::string();
 }
@@ -93,19 +79,19 @@ std::optional<DialogTemplate> buildScreenTemplate(const TextBlock& block, Screen
       size_t marker;
       std::string text;
       if (!takeGroupLine(line, groups, marker, text)) return std::nullopt;
-      items.push_back(control(kWsTabStop | kBsAutoCheckBox, markerX(marker), 8 * n, 4 * w, 8,
-                              uint16_t(100 + boxes++), kClassButton, text));
+      items.push_back(templateItem(kWsTabStop | kBsAutoCheckBox, markerX(marker), 8 * n, 4 * w, 8,
+                                   uint16_t(100 + boxes++), kClassButton, text));
     } else {
       std::string text = kind == ScreenKind::Groups ? fromThirdCharacter(line) : line;
-      items.push_back(control(kWsGroup, 0, 8 * n, 4 * w, 8, kNoId, kClassStatic, text));
+      items.push_back(templateItem(kWsGroup, 0, 8 * n, 4 * w, 8, kNoId, kClassStatic, text));
     }
   }
   int okX = kind == ScreenKind::OkOnly ? 2 * w - 20 : w - 12;
   items.push_back(
-      control(kWsTabStop | kBsDefPushButton, okX, 8 * h, 40, 12, 1, kClassButton, texts.ok));
+      templateItem(kWsTabStop | kBsDefPushButton, okX, 8 * h, 40, 12, 1, kClassButton, texts.ok));
   if (kind != ScreenKind::OkOnly)
-    items.push_back(control(kWsTabStop | kBsPushButton, 3 * w - 28, 8 * h, 40, 12, 2, kClassButton,
-                            texts.cancel));
+    items.push_back(templateItem(kWsTabStop | kBsPushButton, 3 * w - 28, 8 * h, 40, 12, 2,
+                                 kClassButton, texts.cancel));
   return writeDialogTemplate(header, items);
 }
 
@@ -134,17 +120,17 @@ std::optional<DialogTemplate> buildExclusiveGroupTemplate(const TextBlock& block
         style |= kWsGroup;
         radioGroupStarted = true;
       }
-      items.push_back(control(style, markerX(marker), 10 * n, 4 * w, 10, uint16_t(100 + buttons++),
-                              kClassButton, text));
+      items.push_back(templateItem(style, markerX(marker), 10 * n, 4 * w, 10,
+                                   uint16_t(100 + buttons++), kClassButton, text));
     } else {
       items.push_back(
-          control(0, 0, 10 * n, 4 * w, 10, kNoId, kClassStatic, fromThirdCharacter(line)));
+          templateItem(0, 0, 10 * n, 4 * w, 10, kNoId, kClassStatic, fromThirdCharacter(line)));
     }
   }
-  items.push_back(control(kWsTabStop | kBsDefPushButton, 4 * ((w - 30) / 2), 10 * h, 36, 12, 1,
-                          kClassButton, texts.ok));
-  items.push_back(control(kWsTabStop | kBsPushButton, 4 * (w / 2) + 20, 10 * h, 36, 12, 2,
-                          kClassButton, texts.cancel));
+  items.push_back(templateItem(kWsTabStop | kBsDefPushButton, 4 * ((w - 30) / 2), 10 * h, 36, 12, 1,
+                               kClassButton, texts.ok));
+  items.push_back(templateItem(kWsTabStop | kBsPushButton, 4 * (w / 2) + 20, 10 * h, 36, 12, 2,
+                               kClassButton, texts.cancel));
   return writeDialogTemplate(header, items);
 }
 
@@ -157,7 +143,7 @@ std::optional<DialogTemplate> buildPopupTemplate(const TextBlock& block, const F
   for (int n = 0; n < block.totalLines(); ++n) {
     const std::string& line = block.lines[n];
     if (line.empty()) continue;
-    items.push_back(control(0, 0, 8 * n, 4 * w, 8, kNoId, kClassStatic, line));
+    items.push_back(templateItem(0, 0, 8 * n, 4 * w, 8, kNoId, kClassStatic, line));
   }
   return writeDialogTemplate(header, items);
 }

@@ -13,6 +13,21 @@ enum class MsgIcon { None, Warning, Question, Information, Error };
 enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel };
 enum class MsgResult { Ok = 1, Cancel = 2, Yes = 6, No = 7 };
 
+// The button's caption, as the trace files record an answer.
+inline const char* msgResultName(MsgResult result) {
+  switch (result) {
+    case MsgResult::Ok:
+      return "OK";
+    case MsgResult::Cancel:
+      return "Cancel";
+    case MsgResult::Yes:
+      return "Yes";
+    case MsgResult::No:
+      return "No";
+  }
+  return "?";
+}
+
 struct MessageRequest {
   std::string text;
   std::string caption;          // used as given when captionDefault is false

@@ -21,6 +21,17 @@ qm_fail() {
   return 1
 }
 
+# One check of a test: prints "ok   NAME" when ACTUAL is EXPECTED, else "BAD  NAME: ..." and
+# sets the test's failed=1.
+expect() {  # NAME ACTUAL EXPECTED
+  if [ "$2" = "$3" ]; then
+    echo "ok   $1"
+  else
+    echo "BAD  $1: got [$2], want [$3]"
+    failed=1
+  fi
+}
+
 # Fails loudly when a tool the Wine tests need is missing: they must never be skipped quietly.
 qm_wine_require_tools() {
   local tool missing=

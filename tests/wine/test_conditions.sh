@@ -15,14 +15,7 @@ qm_wine_new_prefix "$work/prefix"
 qm_wine_tool winecfg -v winxp >/dev/null 2>&1 || { echo "FAIL winecfg -v winxp"; exit 1; }
 
 failed=0
-expect() {  # NAME ACTUAL EXPECTED
-  if [ "$2" = "$3" ]; then
-    echo "ok   $1"
-  else
-    echo "BAD  $1: got [$2], want [$3]"
-    failed=1
-  fi
-}
+
 # Evaluates one IF line with SOURCEDIR as $SOURCEDIR$; leaves the probe's output in $out.
 out=$work/eval.out
 evaluate() {  # SOURCEDIR LINE

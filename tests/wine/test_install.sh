@@ -17,14 +17,6 @@ rm -rf "$work"
 mkdir -p "$work/files"
 
 failed=0
-expect() {  # NAME ACTUAL EXPECTED
-  if [ "$2" = "$3" ]; then
-    echo "ok   $1"
-  else
-    echo "BAD  $1: got [$2], want [$3]"
-    failed=1
-  fi
-}
 
 # The distribution: the files inside the container, with fixed even-second times, except the
 # help files, which lie beside the program (a wildcard is searched for on the disk only).

@@ -1,8 +1,9 @@
 #!/bin/bash
-# The real installer expands a three-volume package written by `quillpack package`, unattended,
-# with the volumes of all three disks merged into one source folder (Disks=Merged): every file
-# comes out byte for byte with the date and time stored for it, sub-folders included, and
-# install.log is the one the simulated run of the same distribution writes.
+# The real installer expands a three-volume package written by `quillpack package`, unattended:
+# once with the volumes of all three disks merged into one folder of C: (Disks=Merged), once from
+# a floppy in A: that holds them all (Disks=Yes). Every file comes out byte for byte with the date
+# and time stored for it, sub-folders included, and install.log is the one the simulated run of
+# the same distribution writes.
 set -eu
 . "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 qm_wine_setup "$@"
@@ -79,42 +80,81 @@ expect "exit code" "$rc" 0
 trace=$(tr -d '\r' <"$c/qm/trace.log" 2>/dev/null || true)
 echo "--- trace"; echo "$trace"; echo "---"
 
-app=$(qm_wine_c_path 'C:\APP')
-[ -d "$app" ] || { echo "BAD  C:\\APP was not made"; exit 1; }
+# check_install TAG: the installed C:\APP of the current prefix against the originals and the
+# simulated run.
+check_install() {
+  local tag=$1 app name real want
+  app=$(qm_wine_c_path 'C:\APP')
+  [ -d "$app" ] || { echo "BAD  $tag: C:\\APP was not made"; failed=1; return; }
 
-# Every packed file: the original's bytes, and its time as the package's FAT date and time hold
-# it (taken as UTC on both sides, so only the lost odd second differs from the original).
-for name in "${names[@]}"; do
-  real=$(find "$app" -ipath "$app/$name" | head -n 1)
-  [ -n "$real" ] || { echo "BAD  $name missing"; failed=1; continue; }
-  cmp -s "$real" "$f/$name" && echo "ok   $name bytes" || { echo "BAD  $name bytes differ"; failed=1; }
-  want=$(( $(stat -c %Y "$f/$name") / 2 * 2 ))
-  expect "$name time" "$(date -u -d @"$(stat -c %Y "$real")" '+%F %T')" \
-    "$(date -u -d @"$want" '+%F %T')"
-done
-expect "NOTES.TXT lost its odd second" \
-  "$(date -u -d @"$(stat -c %Y "$(find "$app" -ipath "$app/SUB/DEEP/NOTES.TXT")")" '+%T')" "03:04:06"
-real=$(find "$app" -ipath "$app/AFTER.TXT" | head -n 1)
-if [ -n "$real" ] && cmp -s "$real" "$d/AFTER.TXT"; then
-  echo "ok   AFTER.TXT copied after the last volume"
-else
-  echo "BAD  AFTER.TXT missing or different"; failed=1
-fi
-for leftover in SETUP.PAK SETUP.PA1 SETUP.PA2; do
-  [ -z "$(find "$app" -iname "$leftover")" ] || { echo "BAD  volume $leftover was copied"; failed=1; }
-done
+  # Every packed file: the original's bytes, and its time as the package's FAT date and time
+  # hold it (taken as UTC on both sides, so only the lost odd second differs from the original).
+  for name in "${names[@]}"; do
+    real=$(find "$app" -ipath "$app/$name" | head -n 1)
+    [ -n "$real" ] || { echo "BAD  $tag: $name missing"; failed=1; continue; }
+    if cmp -s "$real" "$f/$name"; then
+      echo "ok   $tag: $name bytes"
+    else
+      echo "BAD  $tag: $name bytes differ"; failed=1
+    fi
+    want=$(( $(stat -c %Y "$f/$name") / 2 * 2 ))
+    expect "$tag: $name time" "$(date -u -d @"$(stat -c %Y "$real")" '+%F %T')" \
+      "$(date -u -d @"$want" '+%F %T')"
+  done
+  real=$(find "$app" -ipath "$app/SUB/DEEP/NOTES.TXT" | head -n 1)
+  [ -n "$real" ] && expect "$tag: NOTES.TXT lost its odd second" \
+    "$(date -u -d @"$(stat -c %Y "$real")" '+%T')" "03:04:06"
+  real=$(find "$app" -ipath "$app/AFTER.TXT" | head -n 1)
+  if [ -n "$real" ] && cmp -s "$real" "$d/AFTER.TXT"; then
+    echo "ok   $tag: AFTER.TXT copied after the last volume"
+    expect "$tag: AFTER.TXT time" "$(date -u -d @"$(stat -c %Y "$real")" '+%F %T')" \
+      "2020-02-02 02:02:02"
+  else
+    echo "BAD  $tag: AFTER.TXT missing or different"; failed=1
+  fi
+  for name in SETUP.PAK SETUP.PA1 SETUP.PA2; do
+    [ -z "$(find "$app" -iname "$name")" ] || { echo "BAD  $tag: volume $name was copied"; failed=1; }
+  done
 
-# The log: byte for byte the one the simulation wrote, and the lines worked out by hand.
-if cmp -s "$app/install.log" "$sim/c/APP/install.log"; then
-  echo "ok   install.log equals the simulated one"
-else
-  echo "BAD  install.log differs from the simulated one"; failed=1
-  diff <(tr -d '\r' <"$sim/c/APP/install.log") <(tr -d '\r' <"$app/install.log") || true
-fi
+  # The log: byte for byte the one the simulation wrote, and the lines worked out by hand.
+  if cmp -s "$app/install.log" "$sim/c/APP/install.log"; then
+    echo "ok   $tag: install.log equals the simulated one"
+  else
+    echo "BAD  $tag: install.log differs from the simulated one"; failed=1
+    diff <(tr -d '\r' <"$sim/c/APP/install.log") <(tr -d '\r' <"$app/install.log") || true
+  fi
+  expect "$tag: install.log from the package on" \
+    "$(tr -d '\r' <"$app/install.log" | sed -n '/^FILE: /,$p')" "$want_log"
+}
 want_log=$(printf '%s\n' 'FILE: "C:\APP\README.TXT"' 'FILE: "C:\APP\BIG.BIN"' \
   'DIRECTORY: "C:\APP\SUB"' 'DIRECTORY: "C:\APP\SUB\DEEP"' '' \
   'FILE: "C:\APP\SUB\DEEP\NOTES.TXT"' 'FILE: "C:\APP\EMPTY.TXT"' 'FILE: "C:\APP\AFTER.TXT"')
-expect "install.log from the package on" \
-  "$(tr -d '\r' <"$app/install.log" | sed -n '/^FILE: /,$p')" "$want_log"
+check_install merged
+
+# --- the same volumes on a floppy in A:, started from there (so the program first relaunches
+# from a copy in the temporary folder). Nobody can change the disk under Wine, so all three
+# volumes lie on the one floppy and the INSERTDISK statements name no label: each request is
+# answered once with Disks=Yes and finds the next volume in place.
+qm_wine_new_prefix "$work/prefix-floppy"
+floppy=$work/floppy
+mkdir -p "$floppy"
+cp -a "$d/." "$floppy/"
+sed -i 's/ "DISK[23]"//' "$floppy/SETUP.cfg"
+qm_wine_set_label "$floppy" DISK1
+qm_wine_map_floppy "$floppy" a
+c=$WINEPREFIX/drive_c
+mkdir -p "$c/qm"
+printf '[Setup]\r\nReboot=No\r\nDisks=Yes\r\n' >"$c/qm/answers.ini"
+export QUILLMOUNT_LOG='C:\qm\floppy.log'
+rc=0
+(cd "$floppy" && timeout -k 5 300 wine 'A:\SETUP.EXE') || rc=$?
+# The copy runs on after the program on the floppy ended.
+timeout -k 5 180 wineserver -w || echo "BAD  the relaunched copy did not end"
+expect "floppy: exit code of the program on the floppy" "$rc" 0
+trace=$(tr -d '\r' <"$c/qm/floppy.log" 2>/dev/null || true)
+echo "--- trace"; echo "$trace"; echo "---"
+expect "floppy: relaunched once" "$(grep -c '^relaunch: ' <<<"$trace")" 1
+expect "floppy: installation completed" "$(grep -c '^installation completed' <<<"$trace")" 1
+check_install floppy
 
 exit $failed

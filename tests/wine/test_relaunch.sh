@@ -13,14 +13,6 @@ floppy=$work/floppy
 qm_wine_map_floppy "$floppy" a
 
 failed=0
-expect() {  # NAME ACTUAL EXPECTED
-  if [ "$2" = "$3" ]; then
-    echo "ok   $1"
-  else
-    echo "BAD  $1: got [$2], want [$3]"
-    failed=1
-  fi
-}
 
 # The distribution: the program, its script (keyword in lower case, as users write it) and a
 # .pif whose bytes the copy must carry over unchanged.

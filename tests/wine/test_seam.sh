@@ -22,14 +22,6 @@ TZ=Asia/Kolkata qm_wine_run 180 "$probe" 'C:\qmprobe' 'A:' alpha -beta >"$out" 2
 cat "$out"
 
 failed=0
-expect() {  # NAME ACTUAL EXPECTED
-  if [ "$2" = "$3" ]; then
-    echo "ok   $1"
-  else
-    echo "BAD  $1: got [$2], want [$3]"
-    failed=1
-  fi
-}
 value() { sed -n "s/^VALUE $1=//p" "$out" | tr -d '\r'; }
 lower() { tr 'A-Z' 'a-z'; }
 

@@ -53,20 +53,6 @@ MsgResult fromId(int id, MsgButtons buttons) {
                                         : MsgResult::Cancel;
 }
 
-const char* resultName(MsgResult r) {
-  switch (r) {
-    case MsgResult::Ok:
-      return "OK";
-    case MsgResult::Cancel:
-      return "Cancel";
-    case MsgResult::Yes:
-      return "Yes";
-    case MsgResult::No:
-      return "No";
-  }
-  return "?";
-}
-
 }  // namespace
 
 MsgResult Win32Ui::messageBox(const MessageRequest& request) {
@@ -75,7 +61,7 @@ MsgResult Win32Ui::messageBox(const MessageRequest& request) {
   int id = MessageBoxA(owner, request.text.c_str(), caption,
                        iconFlag(request.icon) | buttonFlag(request.buttons));
   MsgResult result = fromId(id, request.buttons);
-  trace("message: " + request.text + " -> " + resultName(result));
+  trace("message: " + request.text + " -> " + msgResultName(result));
   return result;
 }
 
