@@ -27,7 +27,7 @@ using Bytes = std::vector<uint8_t>;
 struct Pipe {
   const Bytes* in;
   size_t pos = 0;
-  Bytes out;
+  Bytes out = {};
 };
 
 unsigned int peerRead(char* buffer, unsigned int* size, void* param) {

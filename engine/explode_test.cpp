@@ -163,7 +163,9 @@ TEST(Explode, HandBuiltStreamsDecodeAsTheFormatDefines) {
     SCOPED_TRACE(c.name);
     Decoding run;
     ASSERT_EQ(decode(c.stream, run), c.result);
-    if (c.result == kExplodeOk) EXPECT_EQ(std::string(run.out.begin(), run.out.end()), c.text);
+    if (c.result == kExplodeOk) {
+      EXPECT_EQ(std::string(run.out.begin(), run.out.end()), c.text);
+    }
   }
 }
 
@@ -202,7 +204,9 @@ TEST(Explode, DamagedStreamsFailOrDecodeWithinTheWorkArea) {
       int r = decode(bad, run);
       ASSERT_TRUE(r == kExplodeOk || r == kExplodeStreamError || r == kExplodeShortHeader) << r;
       if (r != kExplodeOk) ++failures;
-      if (trial % 3 == 0 && bad.size() < good.size() - 1) EXPECT_NE(r, kExplodeOk);
+      if (trial % 3 == 0 && bad.size() < good.size() - 1) {
+        EXPECT_NE(r, kExplodeOk);
+      }
     }
     EXPECT_GT(failures, 100);
   }

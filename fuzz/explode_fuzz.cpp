@@ -15,7 +15,7 @@ struct Feed {
   size_t pos = 0;
   uint32_t cut;  // 0: whole requests, else at most this many bytes per read after the first
   bool first = true;
-  std::vector<uint8_t> out;
+  std::vector<uint8_t> out = {};
 };
 
 uint32_t feedRead(uint8_t* buffer, uint32_t count, void* user) {

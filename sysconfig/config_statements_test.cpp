@@ -24,10 +24,11 @@ TEST(AutoexecStatement, OptionForms) {
   struct Case {
     const char* line;
     int result;
-    unsigned mode;
-    bool addDestination, shareWanted;
-    int files, locks;
-    V paths, added;
+    // A rejected line gives only its result; the rest is not looked at.
+    unsigned mode = 0;
+    bool addDestination = false, shareWanted = false;
+    int files = 0, locks = 0;
+    V paths = {}, added = {};
   } cases[] = {
       {"AUTOEXEC", 0, 1, false, false, 0, 0, {}, {}},
       {"AUTOEXEC ADDPATH", 0, 1, true, false, 0, 0, {}, {}},
@@ -102,9 +103,9 @@ TEST(ConfigStatement, OptionForms) {
   struct Case {
     const char* line;
     int result;
-    unsigned mode;
-    int files, buffers;
-    std::vector<std::string> added;
+    unsigned mode = 0;
+    int files = 0, buffers = 0;
+    std::vector<std::string> added = {};
   } cases[] = {
       {"CONFIG FILEMIN=30 BUFFERMIN=20", 0, 1, 30, 20, {}},
       {"config buffermin = -5", 0, 1, -1, -5, {}},
@@ -134,9 +135,9 @@ TEST(IniFileStatement, ArgumentForms) {
   struct Case {
     const char* line;
     int result;
-    const char *section, *key, *value, *file;
-    int mode;
-    bool add;
+    const char *section = "", *key = "", *value = "", *file = "";
+    int mode = 0;
+    bool add = false;
   } cases[] = {
       {"INIFILE \"windows\" \"load\" \"app.exe\"", 0, "windows", "load", "app.exe", "WIN.INI", 1,
        false},
@@ -171,8 +172,8 @@ TEST(AddTextStatement, ArgumentFormsAndReadTimeReplacements) {
   struct Case {
     const char* line;
     int result;
-    const char *text, *file, *position;
-    bool replace;
+    const char *text = "", *file = "", *position = "";
+    bool replace = false;
   } cases[] = {
       {"ADDTEXT \"rem $LEFT$x$right$\" C:\\CONFIG.SYS", 0, "rem LxR", "C:\\CONFIG.SYS", "", false},
       {"ADDTEXT \"x\" \"C:\\A B\\f.txt\" \"$SEARCH$\" REPLACE", 0, "x", "C:\\A B\\f.txt", "12",

@@ -184,8 +184,9 @@ void runScenario(const fs::path& source) {
 
   EXPECT_EQ(joined(tree), readText(source / "expected" / "tree.txt")) << trace;
   fs::path expectedProcesses = source / "expected" / "processes.log";
-  if (fs::exists(expectedProcesses))
+  if (fs::exists(expectedProcesses)) {
     EXPECT_EQ(readText(work / "processes.log"), readText(expectedProcesses));
+  }
   if (!::testing::Test::HasFailure()) fs::remove_all(work);
 }
 

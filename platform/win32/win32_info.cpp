@@ -14,8 +14,10 @@ uint64_t Win32System::totalPhysicalMemory() {
   // loads on systems that predate it.
   using StatusEx = BOOL(WINAPI*)(LPMEMORYSTATUSEX);
   HMODULE kernel = GetModuleHandleA("kernel32.dll");
-  auto statusEx =
-      kernel ? reinterpret_cast<StatusEx>(GetProcAddress(kernel, "GlobalMemoryStatusEx")) : nullptr;
+  // FARPROC goes through void* to its real type: a direct cast between function types warns.
+  auto statusEx = kernel ? reinterpret_cast<StatusEx>(reinterpret_cast<void*>(
+                               GetProcAddress(kernel, "GlobalMemoryStatusEx")))
+                         : nullptr;
   if (statusEx) {
     MEMORYSTATUSEX ms;
     std::memset(&ms, 0, sizeof ms);

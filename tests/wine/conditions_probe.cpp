@@ -55,8 +55,9 @@ std::string systemFixed(const std::string& path) {
     return "none";
   auto* f = static_cast<VS_FIXEDFILEINFO*>(p);
   char buf[64];
-  std::snprintf(buf, sizeof buf, "%lu.%lu.%lu.%lu", HIWORD(f->dwFileVersionMS),
-                LOWORD(f->dwFileVersionMS), HIWORD(f->dwFileVersionLS), LOWORD(f->dwFileVersionLS));
+  std::snprintf(buf, sizeof buf, "%u.%u.%u.%u", unsigned(HIWORD(f->dwFileVersionMS)),
+                unsigned(LOWORD(f->dwFileVersionMS)), unsigned(HIWORD(f->dwFileVersionLS)),
+                unsigned(LOWORD(f->dwFileVersionLS)));
   return buf;
 }
 

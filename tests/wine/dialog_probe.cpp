@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 
+#include "tests/wine/probe_check.h"
 #include "ui/dialogs.h"
 #include "ui/screen_dialogs.h"
 #include "ui/screen_templates.h"
@@ -16,20 +17,6 @@
 
 namespace qm {
 namespace {
-
-int passed = 0;
-int failed = 0;
-
-void check(bool ok, const std::string& name, const std::string& detail = "") {
-  if (ok) {
-    ++passed;
-    std::printf("PASS %s\n", name.c_str());
-  } else {
-    ++failed;
-    std::printf("FAIL %s: %s\n", name.c_str(), detail.c_str());
-  }
-  std::fflush(stdout);
-}
 
 // Quit questions are answered Yes without a window; other boxes are counted.
 class ProbeUi : public Ui {
@@ -243,6 +230,5 @@ int main() {
   qm::exitMessage();
   qm::progressWindow();
   qm::metrics();
-  std::printf("DONE passed=%d failed=%d\n", qm::passed, qm::failed);
-  return qm::failed == 0 ? 0 : 1;
+  return qm::finishProbe();
 }

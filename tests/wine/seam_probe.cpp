@@ -14,22 +14,10 @@
 #include <vector>
 
 #include "platform/win32/win32_system.h"
+#include "tests/wine/probe_check.h"
 
 namespace qm {
 namespace {
-
-int passed = 0;
-int failed = 0;
-
-void check(bool ok, const std::string& name, const std::string& detail = "") {
-  if (ok) {
-    ++passed;
-    std::printf("PASS %s\n", name.c_str());
-  } else {
-    ++failed;
-    std::printf("FAIL %s: %s\n", name.c_str(), detail.c_str());
-  }
-}
 
 void value(const std::string& name, const std::string& text) {
   std::printf("VALUE %s=%s\n", name.c_str(), text.c_str());
@@ -350,6 +338,5 @@ int main(int argc, char** argv) {
   directories(sys, dir);
   drives(sys, dir, floppy);
   machine(sys, dir, expectedArgs);
-  std::printf("DONE passed=%d failed=%d\n", passed, failed);
-  return failed == 0 ? 0 : 1;
+  return finishProbe();
 }
