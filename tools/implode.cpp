@@ -4,26 +4,24 @@
 #include <cstring>
 #include <limits>
 #include <memory>
-#include <cstdlib>
 
 #include "engine/explode.h"
 
 namespace qm {
 namespace {
-static int envi(const char* n, int d) { const char* v = getenv(n); return v ? atoi(v) : d; }
-static const int TUNE_CONT = envi("T_CONT", 1000);
-static const int TUNE_GOOD = envi("T_GOOD", 1000);
-static const int TUNE_AFTER = envi("T_AFTER", 1000);
-static const int TUNE_CHAIN = envi("T_CHAIN", 24);
 
 // The parse is chosen by cost over blocks of this many bytes: every position's matches are
 // found, then the cheapest sequence of literals and copies through the block is emitted.
 constexpr size_t kBlock = 4096;
 // A match at least this long is taken at once and the positions it covers are not searched.
-constexpr int kNiceLength = 64;
-// Chain steps per position. The window is small, but text with a small vocabulary fills a chain
-// with many near-equal candidates, and the longest is often deep in it.
-static const int kMaxChain = TUNE_CHAIN;
+// Covered positions rarely start a cheaper path; longer limits mostly buy search time on
+// binaries, shorter ones lose on text with a small vocabulary.
+constexpr int kNiceLength = 24;
+// Chain steps per position along four-byte sources (three-byte copies use the nearest source
+// only: a farther one costs about as much as its literals). The window is small, but text with a
+// small vocabulary fills a chain with many near-equal candidates, and the longest is often deep in
+// it.
+constexpr int kMaxChain = 24;
 // Small heads: the window holds at most 4096 positions.
 constexpr int kHashBits = 13;
 constexpr int kPairHashBits = 12;
@@ -60,8 +58,6 @@ struct Tables {
   uint8_t literalCost[256];
   uint16_t lengthCost[dcl::kEndMarkerLength + 1];
   uint8_t lengthSymbol[dcl::kEndMarkerLength + 1];
-  // Last length of the group that shares the length's code (the same cost for all of them).
-  uint16_t groupEnd[dcl::kEndMarkerLength + 1];
   uint8_t longDistanceCost[kMaxLongDistance + 1];
   uint8_t shortDistanceCost[kMaxShortDistance + 1];
 };
@@ -74,7 +70,6 @@ void buildTables(Tables& t, const ImplodeOptions& o, unsigned dictBits) {
     for (int len = first; len <= last && len <= dcl::kEndMarkerLength; ++len) {
       t.lengthSymbol[len] = static_cast<uint8_t>(s);
       t.lengthCost[len] = 1 + dcl::kLengthCodes[s].length + dcl::kLengthExtraBits[s];
-      t.groupEnd[len] = static_cast<uint16_t>(std::min(last, dcl::kEndMarkerLength));
     }
   }
   for (uint32_t d = 1; d <= kMaxLongDistance; ++d)
@@ -85,6 +80,12 @@ void buildTables(Tables& t, const ImplodeOptions& o, unsigned dictBits) {
 
 inline uint32_t hash3(const uint8_t* p) {
   uint32_t v = uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
+  return (v * 2654435761u) >> (32 - kHashBits);
+}
+
+inline uint32_t hash4(const uint8_t* p) {
+  uint32_t v;
+  std::memcpy(&v, p, 4);
   return (v * 2654435761u) >> (32 - kHashBits);
 }
 
@@ -123,6 +124,7 @@ class Encoder {
     dictBits_ = o.dictionarySize == 1024 ? 4 : o.dictionarySize == 2048 ? 5 : 6;
     buildTables(tables_, o, dictBits_);
     std::fill(std::begin(head3_), std::end(head3_), kNone);
+    std::fill(std::begin(head4_), std::end(head4_), kNone);
     std::fill(std::begin(head2_), std::end(head2_), kNone);
     out.push_back(o.ascii ? dcl::kLiteralModeAscii : dcl::kLiteralModeBinary);
     out.push_back(static_cast<uint8_t>(dictBits_));
@@ -139,11 +141,12 @@ class Encoder {
 
  private:
   void insert(size_t p) {
-    if (p + 2 < size_) {
-      uint32_t h = hash3(data_ + p);
-      prev_[p & (kRing - 1)] = head3_[h];
-      head3_[h] = static_cast<int32_t>(p);
+    if (p + 3 < size_) {
+      uint32_t h = hash4(data_ + p);
+      prev_[p & (kRing - 1)] = head4_[h];
+      head4_[h] = static_cast<int32_t>(p);
     }
+    if (p + 2 < size_) head3_[hash3(data_ + p)] = static_cast<int32_t>(p);
     if (p + 1 < size_) head2_[hash2(data_ + p)] = static_cast<int32_t>(p);
   }
 
@@ -152,17 +155,6 @@ class Encoder {
   int findMatches(size_t p, int limit) {
     int count = 0;
     int best = 1;
-    if (lastLength_ - 1 >= TUNE_CONT) {
-      // Inside a long copy the source one byte on is still a copy source; other sources
-      // rarely beat it, so the chain is not walked.
-      const uint32_t d = lastDistance_;
-      int len = std::min(lastLength_ - 1, limit);
-      len += matchLength(data_ + p + len, data_ + p + len - d, limit - len);
-      matches_[0] = Match{len, d};
-      lastLength_ = len;
-      insert(p);
-      return 1;
-    }
     if (limit >= 2) {
       const int32_t c2 = head2_[hash2(data_ + p)];
       if (c2 != kNone && p - c2 <= kMaxShortDistance && data_[c2] == data_[p] &&
@@ -172,11 +164,23 @@ class Encoder {
         matches_[count++] = Match{best, d};
       }
     }
+    const uint8_t* cur = data_ + p;
     if (limit >= 3 && best < limit) {
-      int32_t cand = head3_[hash3(data_ + p)];
-      const uint8_t* cur = data_ + p;
-      int steps = kMaxChain;
-      for (; steps > 0 && cand != kNone && p - cand <= window_; --steps) {
+      // Three-byte copies: only the nearest source is worth it, a farther one costs more.
+      const int32_t c3 = head3_[hash3(cur)];
+      if (c3 != kNone && p - c3 <= window_ && data_[c3] == cur[0] && data_[c3 + 1] == cur[1] &&
+          data_[c3 + 2] == cur[2]) {
+        const int len = matchLength(cur, data_ + c3, limit);
+        const Match m{len, static_cast<uint32_t>(p - c3)};
+        if (count > 0 && m.distance <= matches_[count - 1].distance) --count;
+        matches_[count++] = m;
+        best = len;
+      }
+    }
+    if (limit >= 4 && best < limit) {
+      // Longer copies along the chain of sources sharing four bytes.
+      int32_t cand = head4_[hash4(cur)];
+      for (int steps = kMaxChain; steps > 0 && cand != kNone && p - cand <= window_; --steps) {
         const uint8_t* src = data_ + cand;
         if (src[best] == cur[best] && src[0] == cur[0] && src[1] == cur[1]) {
           int len = matchLength(cur, src, limit);
@@ -189,15 +193,12 @@ class Encoder {
             matches_[count++] = m;
             best = len;
             if (len >= limit || count == kMaxMatches) break;
-            if (len >= TUNE_GOOD && steps > TUNE_AFTER) steps = TUNE_AFTER;
           }
         }
         cand = prev_[cand & (kRing - 1)];
       }
     }
     insert(p);
-    lastLength_ = best;
-    lastDistance_ = count > 0 ? matches_[count - 1].distance : 0;
     return count;
   }
 
@@ -216,20 +217,15 @@ class Encoder {
         const Match m = matches_[count - 1];
         relax(i + m.length, here + copyCost(m.length, m.distance), m.length, m.distance);
         for (int k = 1; k < m.length; ++k) insert(p + k);
-        lastLength_ = 0;
         i += m.length;
         continue;
       }
       int from = 2;
       for (int k = 0; k < count; ++k) {
         const Match m = matches_[k];
-        // Lengths sharing one code cost the same: a copy only needs to end at the last of
-        // them it reaches, the ends in between are reached from the next positions.
-        for (int len = from;;) {
-          if (len != 2 || m.distance <= kMaxShortDistance)
-            relax(i + len, here + copyCost(len, m.distance), len, m.distance);
-          if (len >= m.length) break;
-          len = std::min<int>(tables_.groupEnd[len + 1], m.length);
+        for (int len = from; len <= m.length; ++len) {
+          if (len == 2 && m.distance > kMaxShortDistance) continue;
+          relax(i + len, here + copyCost(len, m.distance), len, m.distance);
         }
         from = m.length + 1;
       }
@@ -296,11 +292,10 @@ class Encoder {
   uint32_t window_;
   bool ascii_;
   unsigned dictBits_ = 6;
-  int lastLength_ = 0;
-  uint32_t lastDistance_ = 0;
   BitWriter bits_;
   Tables tables_;
   int32_t head3_[1 << kHashBits];
+  int32_t head4_[1 << kHashBits];
   int32_t head2_[1 << kPairHashBits];
   int32_t prev_[kRing];
   Match matches_[kMaxMatches];

@@ -17,7 +17,7 @@ using Bytes = std::vector<uint8_t>;
 struct Pipe {
   const Bytes* in;
   size_t pos = 0;
-  Bytes out;
+  Bytes out = {};
 };
 uint32_t readFn(uint8_t* buffer, uint32_t count, void* user) {
   auto* p = static_cast<Pipe*>(user);
