@@ -33,7 +33,7 @@ struct Pipe {
 unsigned int peerRead(char* buffer, unsigned int* size, void* param) {
   auto* p = static_cast<Pipe*>(param);
   size_t n = std::min<size_t>(*size, p->in->size() - p->pos);
-  std::memcpy(buffer, p->in->data() + p->pos, n);
+  if (n != 0) std::memcpy(buffer, p->in->data() + p->pos, n);
   p->pos += n;
   return static_cast<unsigned int>(n);
 }
@@ -44,7 +44,7 @@ void peerWrite(char* buffer, unsigned int* size, void* param) {
 uint32_t ourRead(uint8_t* buffer, uint32_t count, void* user) {
   auto* p = static_cast<Pipe*>(user);
   size_t n = std::min<size_t>(count, p->in->size() - p->pos);
-  std::memcpy(buffer, p->in->data() + p->pos, n);
+  if (n != 0) std::memcpy(buffer, p->in->data() + p->pos, n);
   p->pos += n;
   return static_cast<uint32_t>(n);
 }

@@ -26,7 +26,7 @@ uint32_t readFn(uint8_t* buffer, uint32_t count, void* user) {
   auto* r = static_cast<Decoding*>(user);
   r->asked.push_back(count);
   size_t n = std::min<size_t>(count, r->in->size() - r->pos);
-  std::memcpy(buffer, r->in->data() + r->pos, n);
+  if (n != 0) std::memcpy(buffer, r->in->data() + r->pos, n);
   r->pos += n;
   return static_cast<uint32_t>(n);
 }

@@ -23,7 +23,7 @@ uint32_t feedRead(uint8_t* buffer, uint32_t count, void* user) {
   size_t n = std::min<size_t>(count, f->size - f->pos);
   if (f->cut != 0 && !f->first) n = std::min<size_t>(n, f->cut);
   f->first = false;
-  std::memcpy(buffer, f->data + f->pos, n);
+  if (n != 0) std::memcpy(buffer, f->data + f->pos, n);
   f->pos += n;
   return static_cast<uint32_t>(n);
 }

@@ -18,7 +18,9 @@ step "unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 ASAN_OPTIONS=detect_leaks=1 build/asan/qm_tests --gtest_brief=1 || fail=1
 
 step "the installer is a 32-bit GUI executable"
-file build/win32/quillmount.exe | tee /dev/stderr | grep -q "PE32 executable (GUI) Intel 80386" || fail=1
+kind=$(file build/win32/quillmount.exe)
+echo "$kind"
+grep -q "PE32 executable (GUI) Intel 80386" <<<"$kind" || fail=1
 
 if [ -x tests/scenarios/run.sh ]; then
   step "scenarios"

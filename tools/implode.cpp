@@ -72,8 +72,12 @@ void buildTables(Tables& t, const ImplodeOptions& o, unsigned dictBits) {
       t.lengthCost[len] = 1 + dcl::kLengthCodes[s].length + dcl::kLengthExtraBits[s];
     }
   }
+  // A smaller dictionary reaches less far back: only distances its 64 distance codes can say
+  // have a cost, and the match finder never looks further.
+  const uint32_t reach = std::min<uint32_t>(kMaxLongDistance, 64u << dictBits);
   for (uint32_t d = 1; d <= kMaxLongDistance; ++d)
-    t.longDistanceCost[d] = dcl::kDistanceCodes[(d - 1) >> dictBits].length + dictBits;
+    t.longDistanceCost[d] =
+        d <= reach ? dcl::kDistanceCodes[(d - 1) >> dictBits].length + dictBits : 0xFF;
   for (uint32_t d = 1; d <= kMaxShortDistance; ++d)
     t.shortDistanceCost[d] = dcl::kDistanceCodes[(d - 1) >> 2].length + 2;
 }

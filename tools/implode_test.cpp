@@ -22,7 +22,7 @@ struct Pipe {
 uint32_t readFn(uint8_t* buffer, uint32_t count, void* user) {
   auto* p = static_cast<Pipe*>(user);
   size_t n = std::min<size_t>(count, p->in->size() - p->pos);
-  std::memcpy(buffer, p->in->data() + p->pos, n);
+  if (n != 0) std::memcpy(buffer, p->in->data() + p->pos, n);
   p->pos += n;
   return static_cast<uint32_t>(n);
 }
