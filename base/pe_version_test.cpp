@@ -149,7 +149,7 @@ namespace {
 std::vector<uint8_t> node16(const std::string& key, const std::vector<uint8_t>& value,
                             const std::vector<std::vector<uint8_t>>& children) {
   std::vector<uint8_t> out(4);
-  out.insert(out.end(), key.begin(), key.end());
+  for (char c : key) out.push_back(static_cast<uint8_t>(c));
   out.push_back(0);
   while (out.size() % 4) out.push_back(0);
   out.insert(out.end(), value.begin(), value.end());
