@@ -9,6 +9,7 @@
 #include "engine/engine.h"
 #include "engine/install_driver.h"
 #include "engine/package.h"
+#include "sysconfig/system_configuration.h"
 #include "platform/win32/win32_system.h"
 #include "script/parser.h"
 #include "shell/startup.h"
@@ -72,6 +73,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     qm::Engine engine(run.sys, run.ui, *run.state, run.macros, run.startup, run.container);
     qm::PackageExtractor packages(engine);  // lives as long as the engine
     engine.packages = &packages;
+    qm::SystemConfiguration configuration;
+    engine.config = &configuration;
     code = qm::installExitCode(engine, qm::startMessage(engine));
   }
   run.container.closeContainer();

@@ -7,6 +7,7 @@
 #include "base/text.h"
 #include "engine/engine.h"
 #include "engine/package.h"
+#include "sysconfig/system_configuration.h"
 #include "engine/install_driver.h"
 #include "platform/sim/sim_system.h"
 #include "script/parser.h"
@@ -134,6 +135,8 @@ SimulationResult runSimulation(const SimulationRequest& request) {
     Engine engine(sys, ui, *run.state, run.macros, run.startup, run.container);
     PackageExtractor packages(engine);  // lives as long as the engine
     engine.packages = &packages;
+    SystemConfiguration configuration;
+    engine.config = &configuration;
     int installed = hooks.posted ? startMessage(engine) : 1;
     result.exitCode = installExitCode(engine, installed);
     result.logPath = engine.log.path();
