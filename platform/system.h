@@ -145,6 +145,30 @@ struct RegistryValue {
   std::vector<uint8_t> data;   // as stored: a text includes its terminating NUL
 };
 
+// INI files through the system's private-profile functions. A file name without a folder is
+// looked for in the Windows directory. Sections and keys match without regard to case.
+class Profiles {
+ public:
+  virtual ~Profiles() = default;
+  // One key's value as GetPrivateProfileString gives it (enclosing quotes removed, at most
+  // bufferChars - 1 characters); fallback when the section or the key is missing.
+  virtual std::string profileString(const std::string& file, const std::string& section,
+                                    const std::string& key, const std::string& fallback,
+                                    size_t bufferChars) = 0;
+  // The key names of a section, each followed by a NUL, as GetPrivateProfileString gives them
+  // without a key; fallback when the section is missing or lists no key.
+  virtual std::string profileKeys(const std::string& file, const std::string& section,
+                                  const std::string& fallback, size_t bufferChars) = 0;
+  // Sets a key, creating the section and the file as needed; false when the system refused.
+  virtual bool writeProfileString(const std::string& file, const std::string& section,
+                                  const std::string& key, const std::string& value) = 0;
+  virtual bool deleteProfileKey(const std::string& file, const std::string& section,
+                                const std::string& key) = 0;
+  virtual bool deleteProfileSection(const std::string& file, const std::string& section) = 0;
+  // Writes whatever the system still caches of the file to disk.
+  virtual void flushProfile(const std::string& file) = 0;
+};
+
 // The display device's colour depth and resolution.
 struct DisplayCaps {
   int bitsPerPixel = 0;
@@ -153,7 +177,7 @@ struct DisplayCaps {
   int height = 0;
 };
 
-class System : public FileSystem {
+class System : public FileSystem, public Profiles {
  public:
   // --- Machine facts that IF conditions test (win32_info.cpp, sim_info.cpp)
   // Total physical memory in bytes, not capped at 4 GiB.
@@ -191,6 +215,25 @@ class System : public FileSystem {
   virtual RegisterResult registerServer(const std::string& path) { return RegisterResult::LoadFailed; }
   // The processor type the system reports (386, 486, 586 for Intel; other numbers otherwise).
   virtual int processorType() { return 586; }
+
+  // --- INI files. A machine without them finds nothing and refuses every change.
+  std::string profileString(const std::string&, const std::string&, const std::string&,
+                            const std::string& fallback, size_t) override {
+    return fallback;
+  }
+  std::string profileKeys(const std::string&, const std::string&, const std::string& fallback,
+                          size_t) override {
+    return fallback;
+  }
+  bool writeProfileString(const std::string&, const std::string&, const std::string&,
+                          const std::string&) override {
+    return false;
+  }
+  bool deleteProfileKey(const std::string&, const std::string&, const std::string&) override {
+    return false;
+  }
+  bool deleteProfileSection(const std::string&, const std::string&) override { return false; }
+  void flushProfile(const std::string&) override {}
 };
 
 // Starts a command line and waits until it ends; nothing is reported when it cannot start.

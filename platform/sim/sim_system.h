@@ -90,6 +90,20 @@ class SimSystem : public System {
                                          const std::string& query) override;
   int localeCompareNoCase(const std::string& a, const std::string& b) override;
 
+  // --- INI files (sim_profiles.cpp), on the simulated disks, as the system's profile functions
+  // read and write them (profile_text.h).
+  std::string profileString(const std::string& file, const std::string& section,
+                            const std::string& key, const std::string& fallback,
+                            size_t bufferChars) override;
+  std::string profileKeys(const std::string& file, const std::string& section,
+                          const std::string& fallback, size_t bufferChars) override;
+  bool writeProfileString(const std::string& file, const std::string& section,
+                          const std::string& key, const std::string& value) override;
+  bool deleteProfileKey(const std::string& file, const std::string& section,
+                        const std::string& key) override;
+  bool deleteProfileSection(const std::string& file, const std::string& section) override;
+  void flushProfile(const std::string& file) override;
+
   // --- Simulator controls
   // Puts the drive's next medium in; false (the current one stays) when there is no next.
   bool insertNextMedium(char drive);

@@ -76,6 +76,19 @@ class Win32System : public System {
                                          const std::string& query) override;
   int localeCompareNoCase(const std::string& a, const std::string& b) override;
 
+  // --- INI files through the private-profile functions (win32_profiles.cpp)
+  std::string profileString(const std::string& file, const std::string& section,
+                            const std::string& key, const std::string& fallback,
+                            size_t bufferChars) override;
+  std::string profileKeys(const std::string& file, const std::string& section,
+                          const std::string& fallback, size_t bufferChars) override;
+  bool writeProfileString(const std::string& file, const std::string& section,
+                          const std::string& key, const std::string& value) override;
+  bool deleteProfileKey(const std::string& file, const std::string& section,
+                        const std::string& key) override;
+  bool deleteProfileSection(const std::string& file, const std::string& section) override;
+  void flushProfile(const std::string& file) override;
+
   // --- System: library registration and the processor (win32_engine.cpp)
   RegisterResult registerServer(const std::string& path) override;
   int processorType() override;

@@ -1,0 +1,94 @@
+// INIFILE entries: one key of one section set or extended through the system's profile
+// functions, each change recorded so that the uninstaller can put the old value back.
+#include "base/text.h"
+#include "engine/engine.h"
+#include "sysconfig/config_values.h"
+#include "sysconfig/text_edits.h"
+
+namespace qm {
+
+namespace {
+
+// A profile read as the installer compares it: up to the first NUL, so a key list counts by its
+// first name.
+std::string firstText(const std::string& text) { return text.substr(0, text.find('\0')); }
+
+bool isMarker(const std::string& text) { return equalsNoCase(firstText(text), kProfileMarker); }
+
+// Where the existence test looks for the file: a plain name in the Windows directory.
+std::string fullIniPath(const Engine& engine, const std::string& file) {
+  if ((!file.empty() && file[0] == '\\') || (file.size() >= 2 && file[1] == ':')) return file;
+  return engine.macros.winDir + "\\" + file;
+}
+
+bool fileExists(FileSystem& fs, const std::string& path) {
+  FileHandle h = fs.openRead(path);
+  if (h == kInvalidFile) return false;
+  fs.close(h);
+  return true;
+}
+
+void applyIniEntry(Engine& engine, IniEntry& entry) {
+  if (entry.mode == 0) return;
+  expandMacros(engine.macros, entry.value);
+  expandLeftRight(engine.macros, entry.value);
+  expandMacros(engine.macros, entry.file);
+  expandMacros(engine.macros, entry.section);
+  expandMacros(engine.macros, entry.key);
+
+  if (entry.mode == 2) {
+    MessageRequest box;
+    box.text = engine.state.settings.prompts.iniFile + entry.file + "?";
+    box.icon = MsgIcon::Question;
+    box.buttons = MsgButtons::YesNo;
+    box.owned = true;
+    box.topic = "IniFile";
+    if (engine.ui.messageBox(box) == MsgResult::No) return;
+  }
+
+  System& sys = engine.sys;
+  std::string newFile;
+  if (!equalsNoCase(entry.file, "WIN.INI")) {
+    const std::string path = fullIniPath(engine, entry.file);
+    if (!fileExists(sys, path)) newFile = path;
+  }
+  const bool newSection =
+      isMarker(sys.profileKeys(entry.file, entry.section, kProfileMarker, kProfileBufferChars));
+  const std::string current =
+      sys.profileString(entry.file, entry.section, entry.key, kProfileMarker, kProfileValueChars);
+  if (equalsNoCase(current, entry.value)) return;
+
+  std::string line = "INIFILE: " + quoted(entry.section) + ", " + quoted(entry.key) + ", " +
+                     quoted(entry.value) + ", " + quoted(entry.file);
+  std::string text = entry.value;
+  if (!isMarker(current)) {
+    if (entry.add) {
+      if (upperAscii(current).find(upperAscii(entry.value)) != std::string::npos) return;
+      text = current + " " + entry.value;
+      line += ", " + quoted(text);
+    } else {
+      line += ", " + quoted(current);
+    }
+  }
+  // Only what reached the file is recorded: the uninstaller must not undo a change that was
+  // never made, nor delete a file the installer did not create.
+  const bool written = sys.writeProfileString(entry.file, entry.section, entry.key, text);
+  sys.flushProfile(entry.file);
+  if (!written) {
+    engine.ui.trace("INI file " + entry.file + " could not be written: [" + entry.section + "] " +
+                    entry.key);
+    return;
+  }
+  if (!newFile.empty()) engine.log.record("FILE: " + quoted(newFile));
+  engine.log.record(line);
+  if (newSection)
+    engine.log.record("INIFILE: " + quoted(entry.section) + ", " + quoted(entry.file));
+}
+
+}  // namespace
+
+void applyIniEntries(Engine& engine) {
+  for (IniEntry& entry : engine.state.config.iniEntries) applyIniEntry(engine, entry);
+}
+
+}  // namespace qm

@@ -1,0 +1,358 @@
+// AUTOEXEC.BAT and CONFIG.SYS: the search path, the file-sharing program, the FILES and BUFFERS
+// minimums and whole lines added. Both files are kept under their ".BAK" name while the new text
+// is written; whatever goes wrong, the machine keeps a start-up file.
+#include <algorithm>
+#include <cctype>
+#include <climits>
+
+#include "base/text.h"
+#include "engine/engine.h"
+#include "sysconfig/config_values.h"
+#include "sysconfig/text_edits.h"
+
+namespace qm {
+
+namespace {
+
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isWhite(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
+
+size_t skipWhile(std::string_view s, size_t i, const char* set) {
+  while (i < s.size() && std::string_view(set).find(s[i]) != std::string_view::npos) ++i;
+  return i;
+}
+
+std::string changeLine(const char* kind, std::string_view oldLine, std::string_view newLine) {
+  return std::string(kind) + ": " + quoted(withoutLineEnd(oldLine)) + ", " +
+         quoted(withoutLineEnd(newLine));
+}
+
+std::string addLine(const char* kind, std::string_view line) { return changeLine(kind, "", line); }
+
+// The directory is on the path when it occurs followed by a separator, white space or the end.
+bool onPath(std::string_view upperLine, std::string_view directory) {
+  for (size_t at = upperLine.find(directory); at != std::string_view::npos;
+       at = upperLine.find(directory, at + 1)) {
+    const size_t after = at + directory.size();
+    if (after >= upperLine.size() || upperLine[after] == ';' || isWhite(upperLine[after]))
+      return true;
+  }
+  return false;
+}
+
+// The first SHARE line met: upper-cased, and rebuilt with the wanted values when it offers fewer.
+// The values it already has raise the wanted ones, so the rebuilt line keeps the larger of both.
+bool handleShareLine(std::string& line, size_t programEnd, AutoexecRequest& request) {
+  line = upperAscii(line);
+  const ShareValues current = readShareValues(line);
+  bool change = false;
+  if (current.files < request.shareFiles)
+    change = true;
+  else
+    request.shareFiles = current.files;
+  if (current.locks < request.shareLocks)
+    change = true;
+  else
+    request.shareLocks = current.locks;
+  request.shareWanted = false;
+  if (!change) return false;
+  std::string rebuilt = line.substr(0, programEnd);
+  if (request.shareFiles != 0) rebuilt += " /F:" + std::to_string(request.shareFiles);
+  if (request.shareLocks != 0) rebuilt += " /L:" + std::to_string(request.shareLocks);
+  line = rebuilt + "\n";
+  return true;
+}
+
+// Puts the path entries at the front of a PATH line's value, the last entry first.
+bool insertPathEntries(std::string& line, size_t offset, AutoexecRequest& request,
+                       const MacroValues& macros, TextEdit& edit) {
+  bool changed = false;
+  for (LineEntry& entry : request.pathEntries) {
+    expandMacros(macros, entry.text);
+    const std::string directory = upperAscii(entry.text);
+    if (directory.size() > kPathDirectoryChars) {
+      edit.notes.push_back("path entry longer than " + std::to_string(kPathDirectoryChars) +
+                           " characters not added: " + entry.text);
+      continue;
+    }
+    if (onPath(upperAscii(line), directory)) continue;
+    std::string insert = directory + ";";
+    // A bare "PATH" shows the path; it takes an "=" so that the line sets one.
+    const bool bare = offset > 0 && !isBlank(line[offset - 1]) && line[offset - 1] != '=';
+    if (bare) insert = "=" + insert;
+    if (line.size() + insert.size() > kPathLineChars) {
+      edit.notes.push_back("PATH line too long to take " + directory +
+                           ", left as it is: " + withoutLineEnd(line));
+      continue;
+    }
+    line.insert(offset, insert);
+    if (bare) ++offset;
+    changed = true;
+  }
+  return changed;
+}
+
+void markAddedLines(std::vector<LineEntry>& added, std::string_view line) {
+  for (LineEntry& entry : added)
+    if (entry.pending && line.find(entry.text) != std::string_view::npos) entry.pending = false;
+}
+
+// FILES and BUFFERS: a number below the minimum is replaced, with whatever followed it.
+bool raiseMinimum(std::string& line, size_t offset, int wanted) {
+  const long current =
+      std::clamp<long>(parseLeadingInt(std::string_view(line).substr(offset)), INT_MIN, INT_MAX);
+  if (wanted == -1 || current >= wanted) return false;
+  line = line.substr(0, offset) + std::to_string(wanted) + "\n";
+  return true;
+}
+
+std::string bootPath(const Engine& engine, const char* path) {
+  std::string out = path;
+  out[0] = engine.startup.bootDrive;
+  return out;
+}
+
+struct StartupFile {
+  const char* path;
+  const char* backup;
+  const char* topic;  // of the question, for unattended answers
+};
+
+// Backs the file up, works out its new text, writes it and asks about it when told to. On any
+// failure the old file is back under its own name.
+template <typename Rewrite>
+void editStartupFile(Engine& engine, const StartupFile& names, unsigned mode,
+                     const std::string& question, Rewrite rewrite) {
+  if (mode == 0) return;
+  FileSystem& fs = engine.sys;
+  const std::string path = bootPath(engine, names.path);
+  const std::string backup = bootPath(engine, names.backup);
+  if (fs.attributes(backup)) fs.deleteFile(backup);
+  const bool existed = fs.attributes(path).has_value();
+  std::string oldText;
+  if (existed) {
+    if (!fs.moveFile(path, backup, false)) {
+      engine.ui.trace(path + " could not be renamed to " + backup + "; it is left unchanged");
+      return;
+    }
+    std::optional<std::string> text = readTextFile(fs, backup);
+    if (!text) {
+      fs.moveFile(backup, path, false);
+      engine.ui.trace(backup + " could not be read; " + path + " is left unchanged");
+      return;
+    }
+    oldText = std::move(*text);
+  }
+  TextEdit edit = rewrite(oldText);
+  for (const std::string& note : edit.notes) engine.ui.trace(path + ": " + note);
+  if (!writeTextFile(fs, path, edit.text)) {
+    if (existed) fs.moveFile(backup, path, true);
+    engine.ui.trace(path + " could not be written; " +
+                    (existed ? "the old file is back" : "nothing was added"));
+    return;
+  }
+  for (const std::string& line : edit.log) engine.log.record(line);
+  if (!edit.changed || mode != 2) return;
+  MessageRequest box;
+  box.text = question;
+  box.icon = MsgIcon::Question;
+  box.buttons = MsgButtons::YesNo;
+  box.owned = true;
+  box.topic = names.topic;
+  if (engine.ui.messageBox(box) != MsgResult::No) return;
+  // Undone by a copy, so that the backup still holds the same text as the file.
+  fs.deleteFile(path);
+  if (existed && !fs.copyFile(backup, path, true)) fs.moveFile(backup, path, false);
+  engine.ui.trace(path + " changes declined; the old file is back");
+}
+
+}  // namespace
+
+size_t pathValueOffset(std::string_view line) {
+  size_t i = skipWhile(line, 0, " \t=");
+  std::string_view rest = line.substr(i);
+  if (startsWithNoCase(rest, "PATH")) {
+    const size_t after = i + 4;
+    // PATHFINDER.EXE is a program, not the PATH command.
+    if (after < line.size() && !isBlank(line[after]) && line[after] != '=' && line[after] != '\n')
+      return 0;
+    return skipWhile(line, after, " \t=");
+  }
+  if (startsWithNoCase(rest, "SET") && rest.size() > 3 && isBlank(rest[3])) {
+    i = skipWhile(line, i + 3, " \t");
+    return startsWithNoCase(line.substr(i), "PATH=") ? i + 5 : 0;
+  }
+  return 0;
+}
+
+size_t shareProgramEnd(std::string_view line) {
+  auto wordEnd = [&](size_t i) {
+    while (i < line.size() && !isWhite(line[i]) && line[i] != '/') ++i;
+    return i;
+  };
+  size_t start = skipWhile(line, 0, " \t");
+  size_t end = wordEnd(start);
+  std::string_view word = line.substr(start, end - start);
+  if (equalsNoCase(word, "LH") || equalsNoCase(word, "LOADHIGH")) {
+    // The loader's own switches (/L:1,16384 /S) stand before the program.
+    for (;;) {
+      start = skipWhile(line, end, " \t");
+      if (start < line.size() && line[start] == '/') {
+        end = start + 1;
+        while (end < line.size() && !isWhite(line[end])) ++end;
+        continue;
+      }
+      end = wordEnd(start);
+      break;
+    }
+    word = line.substr(start, end - start);
+  }
+  const size_t folder = word.find_last_of("\\:");
+  const size_t nameStart = folder == std::string_view::npos ? 0 : folder + 1;
+  const std::string_view name = word.substr(nameStart);
+  if (!equalsNoCase(name, "SHARE") && !equalsNoCase(name, "SHARE.EXE"))
+    return std::string_view::npos;
+  return start + nameStart + 5;
+}
+
+size_t configValueOffset(std::string_view line, std::string_view keyword) {
+  if (!startsWithNoCase(line, keyword)) return std::string_view::npos;
+  // FILESHIGH= and BUFFERSHIGH= are other directives.
+  const size_t after = keyword.size();
+  if (after >= line.size() || (!isBlank(line[after]) && line[after] != '='))
+    return std::string_view::npos;
+  return skipWhile(line, after, " \t=");
+}
+
+TextEdit rewriteAutoexec(std::string_view oldText, AutoexecRequest& request,
+                         const MacroValues& macros, const std::optional<std::string>& configName) {
+  TextEdit edit;
+  if (request.addDestination) {
+    std::string directory = macros.defaultDir;
+    if (directory.size() == 2 && directory[1] == ':') directory += "\\";
+    request.pathEntries.push_back(LineEntry{true, directory});
+  }
+  for (LineEntry& entry : request.addedLines) expandMacros(macros, entry.text);
+
+  bool outsideSection = configName.has_value();
+  bool pathDone = false;
+  std::string held;  // output runs one line behind, so additions land before the last line
+  const std::vector<std::string> pieces = splitPieces(oldText, kStartupPieceChars);
+  for (std::string line : pieces) {
+    const std::string original = line;
+    bool changed = false;
+    if (request.shareWanted) {
+      if (size_t end = shareProgramEnd(line); end != std::string_view::npos)
+        changed = handleShareLine(line, end, request);
+    }
+    if (!line.empty() && line[0] == ':' && configName)
+      outsideSection = !startsWithNoCase(std::string_view(line).substr(1), *configName);
+    if (!pathDone && !request.pathEntries.empty() && !outsideSection) {
+      if (size_t offset = pathValueOffset(line); offset != 0) {
+        pathDone = true;
+        changed = insertPathEntries(line, offset, request, macros, edit) || changed;
+      }
+    }
+    markAddedLines(request.addedLines, line);
+    edit.text += held;
+    if (changed) {
+      edit.log.push_back(changeLine("AUTOEXEC", original, line));
+      edit.changed = true;
+    }
+    held = std::move(line);
+  }
+
+  bool lineEnded = pieces.empty() || endsLine(pieces.back());
+  if (!pathDone && !request.pathEntries.empty()) {
+    std::string pathLine = "PATH=";
+    for (LineEntry& entry : request.pathEntries) {
+      expandMacros(macros, entry.text);
+      pathLine += entry.text + ";";
+    }
+    edit.log.push_back(addLine("AUTOEXEC", pathLine));
+    edit.text += (lineEnded ? "" : "\n") + pathLine + "\n";
+    edit.changed = true;
+    lineEnded = true;
+  }
+  for (LineEntry& entry : request.addedLines) {
+    if (!entry.pending) continue;
+    if (!lineEnded) edit.text += "\n";
+    lineEnded = true;
+    edit.log.push_back(addLine("AUTOEXEC", entry.text));
+    edit.text += entry.text + "\n";
+    edit.changed = true;
+  }
+  if (request.shareWanted) {
+    std::string shareLine = "SHARE";
+    if (request.shareFiles != 0) shareLine += " /F:" + std::to_string(request.shareFiles);
+    if (request.shareLocks != 0) shareLine += " /L:" + std::to_string(request.shareLocks);
+    edit.log.push_back(addLine("AUTOEXEC", shareLine));
+    edit.text += shareLine + "\n";
+    edit.changed = true;
+  }
+  edit.text += held;
+  return edit;
+}
+
+TextEdit rewriteConfig(std::string_view oldText, ConfigRequest& request,
+                       const MacroValues& macros) {
+  TextEdit edit;
+  for (LineEntry& entry : request.addedLines) expandMacros(macros, entry.text);
+  bool filesFound = false;
+  bool buffersFound = false;
+  for (std::string line : splitPieces(oldText, kStartupPieceChars)) {
+    const std::string original = line;
+    bool changed = false;
+    if (!filesFound) {
+      if (size_t at = configValueOffset(line, "FILES"); at != std::string_view::npos) {
+        filesFound = true;
+        changed = raiseMinimum(line, at, request.filesWanted);
+      }
+    }
+    if (!buffersFound) {
+      if (size_t at = configValueOffset(line, "BUFFERS"); at != std::string_view::npos) {
+        buffersFound = true;
+        changed = raiseMinimum(line, at, request.buffersWanted) || changed;
+      }
+    }
+    markAddedLines(request.addedLines, line);
+    if (changed) {
+      edit.log.push_back(changeLine("CONFIG", original, line));
+      edit.changed = true;
+    }
+    edit.text += line;
+  }
+  auto append = [&edit](const std::string& line) {
+    if (!edit.text.empty() && !endsLine(edit.text)) edit.text += "\n";
+    edit.log.push_back(addLine("CONFIG", line));
+    edit.text += line + "\n";
+    edit.changed = true;
+  };
+  if (!filesFound && request.filesWanted != 0 && request.filesWanted != -1)
+    append("FILES = " + std::to_string(request.filesWanted));
+  if (!buffersFound && request.buffersWanted != 0 && request.buffersWanted != -1)
+    append("BUFFERS = " + std::to_string(request.buffersWanted));
+  for (LineEntry& entry : request.addedLines) {
+    if (entry.pending) append(entry.text);
+  }
+  return edit;
+}
+
+void editAutoexecFile(Engine& engine) {
+  AutoexecRequest& request = engine.state.config.autoexec;
+  const std::optional<std::string> configName = engine.sys.environment("CONFIG");
+  editStartupFile(engine, {"C:\\AUTOEXEC.BAT", "C:\\AUTOEXEC.BAK", "Autoexec"}, request.mode,
+                  engine.state.settings.prompts.autoexec, [&](const std::string& text) {
+                    return rewriteAutoexec(text, request, engine.macros, configName);
+                  });
+}
+
+void editConfigFile(Engine& engine) {
+  ConfigRequest& request = engine.state.config.config;
+  editStartupFile(engine, {"C:\\CONFIG.SYS", "C:\\CONFIG.BAK", "Config"}, request.mode,
+                  engine.state.settings.prompts.config, [&](const std::string& text) {
+                    return rewriteConfig(text, request, engine.macros);
+                  });
+}
+
+}  // namespace qm
