@@ -145,6 +145,53 @@ struct RegistryValue {
   std::vector<uint8_t> data;   // as stored: a text includes its terminating NUL
 };
 
+// How creating a registry key ended.
+enum class RegistryKeyResult { Failed, Created, Opened };
+
+// The registry. Keys are paths below a predefined root ("Software\Vendor\Tool"); an empty value
+// name is the key's default (unnamed) value. Every call opens and closes its own key.
+class Registry {
+ public:
+  virtual ~Registry() = default;
+  // A value of a key opened for reading; nullopt when the key or the value is missing.
+  virtual std::optional<RegistryValue> readRegistryValue(RegistryRoot root, const std::string& key,
+                                                         const std::string& name) = 0;
+  // The key exists and opens for reading and writing.
+  virtual bool openRegistryKey(RegistryRoot root, const std::string& key) = 0;
+  // Creates or opens one key for reading and writing (non-volatile, no class); its parent must
+  // exist.
+  virtual RegistryKeyResult createRegistryKey(RegistryRoot root, const std::string& key) = 0;
+  // Writes a value of an existing key, replacing any value of that name in one step.
+  virtual bool setRegistryValue(RegistryRoot root, const std::string& key, const std::string& name,
+                                const RegistryValue& value) = 0;
+  virtual bool deleteRegistryValue(RegistryRoot root, const std::string& key,
+                                   const std::string& name) = 0;
+  // Deletes the key with every subkey and value below it, deepest first; false when the key was
+  // missing or something below it could not be deleted.
+  virtual bool deleteRegistryKey(RegistryRoot root, const std::string& key) = 0;
+  // Names of the key's direct subkeys, and of its values ("" for the default value); nullopt when
+  // the key cannot be opened for reading.
+  virtual std::optional<std::vector<std::string>> registrySubkeys(RegistryRoot root,
+                                                                  const std::string& key) = 0;
+  virtual std::optional<std::vector<std::string>> registryValueNames(RegistryRoot root,
+                                                                     const std::string& key) = 0;
+};
+
+// The Program Manager's DDE conversation: service and topic "PROGMAN", commands in its command
+// language ("[CreateGroup(Tools)]").
+class ProgramGroups {
+ public:
+  virtual ~ProgramGroups() = default;
+  // Starts this program's DDE client (once per run); false when DDE cannot be used.
+  virtual bool startShellClient() = 0;
+  // Opens a conversation with the shell; false when no shell answers.
+  virtual bool connectShell() = 0;
+  // Sends one command text as an execute transaction and waits for the shell (at most 10 s);
+  // true when the shell carried it out.
+  virtual bool executeShellCommand(const std::string& command) = 0;
+  virtual void disconnectShell() = 0;
+};
+
 // INI files through the system's private-profile functions. A file name without a folder is
 // looked for in the Windows directory. Sections and keys match without regard to case.
 class Profiles {
@@ -177,17 +224,13 @@ struct DisplayCaps {
   int height = 0;
 };
 
-class System : public FileSystem, public Profiles {
+class System : public FileSystem, public Registry, public ProgramGroups, public Profiles {
  public:
   // --- Machine facts that IF conditions test (win32_info.cpp, sim_info.cpp)
   // Total physical memory in bytes, not capped at 4 GiB.
   virtual uint64_t totalPhysicalMemory() = 0;
   // Bits per pixel, planes and resolution of an information context on "DISPLAY".
   virtual DisplayCaps displayCaps() = 0;
-  // A value of a key opened for reading; an empty name is the default value. nullopt when the
-  // key or the value is missing.
-  virtual std::optional<RegistryValue> readRegistryValue(RegistryRoot root, const std::string& key,
-                                                         const std::string& name) = 0;
   // The text that the version functions give for a query path such as
   // "\StringFileInfo\040904E4\FileVersion" of a file; nullopt when the file has no version
   // resource or the path names nothing.
@@ -215,6 +258,33 @@ class System : public FileSystem, public Profiles {
   virtual RegisterResult registerServer(const std::string& path) { return RegisterResult::LoadFailed; }
   // The processor type the system reports (386, 486, 586 for Intel; other numbers otherwise).
   virtual int processorType() { return 586; }
+
+  // --- Registry writes and the shell's DDE conversation. A machine without them refuses every
+  // change and has no shell; the simulated and the real machine override these.
+  bool openRegistryKey(RegistryRoot, const std::string&) override { return false; }
+  RegistryKeyResult createRegistryKey(RegistryRoot, const std::string&) override {
+    return RegistryKeyResult::Failed;
+  }
+  bool setRegistryValue(RegistryRoot, const std::string&, const std::string&,
+                        const RegistryValue&) override {
+    return false;
+  }
+  bool deleteRegistryValue(RegistryRoot, const std::string&, const std::string&) override {
+    return false;
+  }
+  bool deleteRegistryKey(RegistryRoot, const std::string&) override { return false; }
+  std::optional<std::vector<std::string>> registrySubkeys(RegistryRoot,
+                                                          const std::string&) override {
+    return std::nullopt;
+  }
+  std::optional<std::vector<std::string>> registryValueNames(RegistryRoot,
+                                                             const std::string&) override {
+    return std::nullopt;
+  }
+  bool startShellClient() override { return false; }
+  bool connectShell() override { return false; }
+  bool executeShellCommand(const std::string&) override { return false; }
+  void disconnectShell() override {}
 
   // --- INI files. A machine without them finds nothing and refuses every change.
   std::string profileString(const std::string&, const std::string&, const std::string&,

@@ -22,7 +22,8 @@ echo "== check the script"
 build/native/quillpack check examples/sample/SETUP.cfg
 
 echo "== install under Wine (fresh prefix, Xvfb, unattended)"
-export WINEPREFIX=$out/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# winemenubuilder off: the shell's Start Menu shortcuts stay in the prefix, not on this desktop.
+export WINEPREFIX=$out/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 display=:$(( 90 + RANDOM % 100 ))
 Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
@@ -54,6 +55,10 @@ dest=$(sed -n 's/^DefaultDir=\([^;]*\).*/\1/p' "$out/answers.ini" | tr -d '\r' |
 log=$(winepath -u "$dest\\install.log" 2>/dev/null || true)
 echo "== install log ($dest\\install.log)"
 if [ -n "$log" ] && [ -f "$log" ]; then cat "$log"; else echo "(no install log)"; fi
+echo "== registry (HKCU\Software\Quill Notes) and Start Menu shortcuts"
+timeout 60 wine reg query 'HKCU\Software\Quill Notes' /s 2>/dev/null | tr -d '\r' || echo "(no key)"
+find "$WINEPREFIX/drive_c/users" -path '*Start Menu/Programs/*' -name '*.lnk' 2>/dev/null |
+  sed "s|^$WINEPREFIX/||" || true
 echo "== screenshots in $out/screenshots"
 ls "$out/screenshots"
 exit $code

@@ -231,6 +231,12 @@ class Reader {
       config_.processor = int(*n);
       return true;
     }
+    if (equalsNoCase(key, "Shell")) {
+      if (!equalsNoCase(value, "progman") && !equalsNoCase(value, "none"))
+        return bad("Shell= wants progman or none, got \"" + value + "\"");
+      config_.shellRunning = equalsNoCase(value, "progman");
+      return true;
+    }
     if (equalsNoCase(key, "Display")) {
       auto parts = std::vector<std::string>();
       std::string cur;

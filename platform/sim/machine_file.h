@@ -36,6 +36,8 @@ struct MachineConfig {
   std::string windowsDir = "C:\\WINDOWS";
   std::string systemDir = "C:\\WINDOWS\\SYSTEM";
   std::string tempDir = "C:\\TEMP";
+  // A Program Manager serves the shell's DDE conversation; Shell=none: no shell runs.
+  bool shellRunning = true;
   std::vector<SimDrive> drives;  // in letter order
   // Keyed by medium folder name, upper-cased.
   std::map<std::string, std::string> labels;

@@ -1,5 +1,8 @@
-// The simulated registry: registry.reg beside the machine file, in REGEDIT4 text.
+// The simulated registry: registry.reg beside the machine file, in REGEDIT4 text. Every call
+// reads the file afresh and every change writes it back whole, so edits made between runs show
+// and a run that stops half-way leaves what it had done.
 #include <fstream>
+#include <functional>
 #include <iterator>
 
 #include "platform/sim/regedit4.h"
@@ -7,26 +10,111 @@
 
 namespace qm {
 
+namespace {
+
+// The tree of registry.reg; false when the file is damaged (its valid lines are still loaded).
+bool loadTree(const std::filesystem::path& file, RegistryTree& tree) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) return true;  // no file yet: an empty registry
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string error;
+  return tree.load(text, error);
+}
+
+std::string fullKey(RegistryRoot root, const std::string& key) {
+  std::string rootName = registryRootName(uint32_t(root));
+  if (rootName.empty() || key.empty()) return rootName;
+  return rootName + "\\" + key;
+}
+
+}  // namespace
+
 std::optional<RegistryValue> SimSystem::readRegistryValue(RegistryRoot root, const std::string& key,
                                                           const std::string& name) {
-  std::string rootName = registryRootName(uint32_t(root));
-  if (rootName.empty()) return std::nullopt;
+  std::string path = fullKey(root, key);
+  if (path.empty()) return std::nullopt;
   RegistryTree tree;
-  std::ifstream in(machineDir_ / kRegistryFileName, std::ios::binary);
-  if (in) {
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::string error;
-    // A damaged file still answers from the lines before the damage; the machine loader is the
-    // place that reports it.
-    tree.load(text, error);
-  }
-  std::string path = key.empty() ? rootName : rootName + "\\" + key;
+  // A damaged file still answers from the lines before the damage; the machine loader is the
+  // place that reports it.
+  loadTree(machineDir_ / kRegistryFileName, tree);
   auto v = tree.value(path, name);
   // As on Windows, the classes root shows what was registered under the machine's classes key.
   if (!v && root == RegistryRoot::ClassesRoot && !tree.keyExists(path))
     v = tree.value("HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes" + (key.empty() ? "" : "\\" + key), name);
   if (!v) return std::nullopt;
   return RegistryValue{v->type, v->bytes};
+}
+
+bool SimSystem::changeRegistry(const std::function<bool(RegistryTree&)>& change) {
+  RegistryTree tree;
+  // Saving a tree that lost the lines after a damaged one would destroy them: refuse instead.
+  if (!loadTree(machineDir_ / kRegistryFileName, tree)) return false;
+  if (!change(tree)) return false;
+  std::ofstream out(machineDir_ / kRegistryFileName, std::ios::binary | std::ios::trunc);
+  out << tree.save();
+  return bool(out.flush());
+}
+
+bool SimSystem::openRegistryKey(RegistryRoot root, const std::string& key) {
+  std::string path = fullKey(root, key);
+  RegistryTree tree;
+  loadTree(machineDir_ / kRegistryFileName, tree);
+  return !path.empty() && (key.empty() || tree.keyExists(path));
+}
+
+RegistryKeyResult SimSystem::createRegistryKey(RegistryRoot root, const std::string& key) {
+  std::string path = fullKey(root, key);
+  int created = -1;
+  bool ok = !path.empty() && changeRegistry([&](RegistryTree& tree) {
+    std::string parent = path.substr(0, path.rfind('\\'));
+    if (parent != path && parent.find('\\') != std::string::npos && !tree.keyExists(parent))
+      return false;
+    created = tree.createKey(path);
+    return created >= 0;
+  });
+  if (!ok) return RegistryKeyResult::Failed;
+  return created > 0 ? RegistryKeyResult::Created : RegistryKeyResult::Opened;
+}
+
+bool SimSystem::setRegistryValue(RegistryRoot root, const std::string& key, const std::string& name,
+                                 const RegistryValue& value) {
+  std::string path = fullKey(root, key);
+  return !path.empty() && changeRegistry([&](RegistryTree& tree) {
+    if (!key.empty() && !tree.keyExists(path)) return false;
+    return tree.setValue(path, name, RegValueData{value.type, value.data});
+  });
+}
+
+bool SimSystem::deleteRegistryValue(RegistryRoot root, const std::string& key,
+                                    const std::string& name) {
+  std::string path = fullKey(root, key);
+  return !path.empty() &&
+         changeRegistry([&](RegistryTree& tree) { return tree.deleteValue(path, name); });
+}
+
+bool SimSystem::deleteRegistryKey(RegistryRoot root, const std::string& key) {
+  std::string path = fullKey(root, key);
+  // A root cannot be deleted.
+  return !path.empty() && !key.empty() &&
+         changeRegistry([&](RegistryTree& tree) { return tree.deleteKey(path); });
+}
+
+std::optional<std::vector<std::string>> SimSystem::registrySubkeys(RegistryRoot root,
+                                                                   const std::string& key) {
+  std::string path = fullKey(root, key);
+  RegistryTree tree;
+  loadTree(machineDir_ / kRegistryFileName, tree);
+  if (path.empty() || !tree.keyExists(path)) return std::nullopt;
+  return tree.subkeys(path);
+}
+
+std::optional<std::vector<std::string>> SimSystem::registryValueNames(RegistryRoot root,
+                                                                      const std::string& key) {
+  std::string path = fullKey(root, key);
+  RegistryTree tree;
+  loadTree(machineDir_ / kRegistryFileName, tree);
+  if (path.empty() || !tree.keyExists(path)) return std::nullopt;
+  return tree.valueNames(path);
 }
 
 }  // namespace qm

@@ -10,15 +10,19 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/sim/machine_file.h"
+#include "platform/sim/program_manager.h"
 #include "platform/system.h"
 
 namespace qm {
+
+class RegistryTree;
 
 class SimSystem : public System {
  public:
@@ -90,6 +94,24 @@ class SimSystem : public System {
                                          const std::string& query) override;
   int localeCompareNoCase(const std::string& a, const std::string& b) override;
 
+  // --- Registry writes (sim_registry.cpp) and the Program Manager over DDE (sim_shell.cpp), which
+  // keeps its groups in groups.ini beside the machine file; [Machine] Shell=none: no shell runs.
+  bool openRegistryKey(RegistryRoot root, const std::string& key) override;
+  RegistryKeyResult createRegistryKey(RegistryRoot root, const std::string& key) override;
+  bool setRegistryValue(RegistryRoot root, const std::string& key, const std::string& name,
+                        const RegistryValue& value) override;
+  bool deleteRegistryValue(RegistryRoot root, const std::string& key,
+                           const std::string& name) override;
+  bool deleteRegistryKey(RegistryRoot root, const std::string& key) override;
+  std::optional<std::vector<std::string>> registrySubkeys(RegistryRoot root,
+                                                          const std::string& key) override;
+  std::optional<std::vector<std::string>> registryValueNames(RegistryRoot root,
+                                                             const std::string& key) override;
+  bool startShellClient() override;
+  bool connectShell() override;
+  bool executeShellCommand(const std::string& command) override;
+  void disconnectShell() override;
+
   // --- INI files (sim_profiles.cpp), on the simulated disks, as the system's profile functions
   // read and write them (profile_text.h).
   std::string profileString(const std::string& file, const std::string& section,
@@ -157,6 +179,9 @@ class SimSystem : public System {
   std::optional<Lookup> lookup(const WinPath& p) const;
   std::optional<Lookup> lookup(const std::string& path) const;
 
+  // sim_registry.cpp: loads registry.reg, applies the change and saves it when it succeeded.
+  bool changeRegistry(const std::function<bool(RegistryTree&)>& change);
+
   // sim_files.cpp
   FileHandle openFile(const std::string& path, int mode);
   OpenFile* handle(FileHandle h) const;
@@ -182,6 +207,8 @@ class SimSystem : public System {
   std::optional<uint64_t> writeBudget_;
   std::vector<char> fullDisks_;
   std::vector<std::string> failingDirectories_;  // canonical upper-case texts
+  ShellSession shell_;          // the simulated Program Manager's own state while it runs
+  bool shellConnected_ = false;
 };
 
 // Name of the per-folder sidecar file holding attributes; never listed, never matched.

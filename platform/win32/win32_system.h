@@ -15,6 +15,13 @@
 
 namespace qm {
 
+// The run's DDE client instance and its open conversation with the shell (win32_shell.cpp).
+struct Win32ShellClient {
+  ~Win32ShellClient();
+  unsigned long instance = 0;
+  void* conversation = nullptr;  // HCONV
+};
+
 class Win32System : public System {
  public:
   Win32System() = default;
@@ -93,6 +100,23 @@ class Win32System : public System {
   RegisterResult registerServer(const std::string& path) override;
   int processorType() override;
 
+  // --- Registry writes (win32_registry.cpp) and the Program Manager over DDE (win32_shell.cpp)
+  bool openRegistryKey(RegistryRoot root, const std::string& key) override;
+  RegistryKeyResult createRegistryKey(RegistryRoot root, const std::string& key) override;
+  bool setRegistryValue(RegistryRoot root, const std::string& key, const std::string& name,
+                        const RegistryValue& value) override;
+  bool deleteRegistryValue(RegistryRoot root, const std::string& key,
+                           const std::string& name) override;
+  bool deleteRegistryKey(RegistryRoot root, const std::string& key) override;
+  std::optional<std::vector<std::string>> registrySubkeys(RegistryRoot root,
+                                                          const std::string& key) override;
+  std::optional<std::vector<std::string>> registryValueNames(RegistryRoot root,
+                                                             const std::string& key) override;
+  bool startShellClient() override;
+  bool connectShell() override;
+  bool executeShellCommand(const std::string& command) override;
+  void disconnectShell() override;
+
   // Exit code of the last process started with wait, or -1 when none finished.
   long lastExitCode() const { return lastExitCode_; }
 
@@ -103,6 +127,7 @@ class Win32System : public System {
 
   std::vector<void*> handles_;
   long lastExitCode_ = -1;
+  Win32ShellClient shell_;
 };
 
 // The part of a command line after the program token (quoted or not) and the blanks after it.
