@@ -55,6 +55,13 @@ dest=$(sed -n 's/^DefaultDir=\([^;]*\).*/\1/p' "$out/answers.ini" | tr -d '\r' |
 log=$(winepath -u "$dest\\install.log" 2>/dev/null || true)
 echo "== install log ($dest\\install.log)"
 if [ -n "$log" ] && [ -f "$log" ]; then cat "$log"; else echo "(no install log)"; fi
+echo "== start-up, INI and text files the installation changed"
+for f in 'C:\AUTOEXEC.BAT' 'C:\CONFIG.SYS' 'C:\windows\win.ini' 'C:\windows\QNOTES.INI' \
+  "$dest\\NOTES.INI" "$dest\\README.TXT"; do
+  host=$(winepath -u "$f" 2>/dev/null || true)
+  echo "-- $f"
+  if [ -n "$host" ] && [ -f "$host" ]; then tr -d '\r' <"$host"; else echo "(none)"; fi
+done
 echo "== registry (HKCU\Software\Quill Notes) and Start Menu shortcuts"
 timeout 60 wine reg query 'HKCU\Software\Quill Notes' /s 2>/dev/null | tr -d '\r' || echo "(no key)"
 find "$WINEPREFIX/drive_c/users" -path '*Start Menu/Programs/*' -name '*.lnk' 2>/dev/null |
