@@ -81,12 +81,17 @@ int Engine::insertDiskRequest(bool advance, const std::string* missingFile) {
     if (entry == nullptr || entry->kind == 0) continue;
     list.setPosition(i);
     list.setCurrentDisk(i);
-    result = promptForDisk(ui, sys, texts, entry, missingFile, macros.sourceDir);
+    result = askForDisk(entry, missingFile);
     break;
   }
   if (missingFile) list.setPosition(before);
   if (result == kDiskFailed) unanswerable = true;
   return result > 0 ? result : 0;
+}
+
+int Engine::askForDisk(const DiskEntry* entry, const std::string* missingFile) {
+  container.disableContainer();
+  return promptForDisk(ui, sys, texts, entry, missingFile, macros.sourceDir);
 }
 
 void Engine::copyFileMessage(const std::string& name) {

@@ -21,6 +21,8 @@
 
 namespace qm {
 
+struct DiskEntry;
+
 // The modeless windows the copy loop keeps on screen. The Win32 view shows real windows; the
 // default keeps nothing, which is all the simulated and unattended runs need.
 class EngineWindows {
@@ -105,6 +107,10 @@ class Engine {
   // name (second parameter) is shown in the prompt, and the position is put back afterwards.
   // 0 to go on, above 0 to stop.
   int insertDiskRequest(bool advance, const std::string* missingFile);
+  // Every disk prompt of the run goes through here. The user may take the first disk out at the
+  // prompt, so the archive container on it is closed, and from then on every source is read
+  // from the disk in the drive: an entry still open from the container fails its reads.
+  int askForDisk(const DiskEntry* entry, const std::string* missingFile);
   // 1027: the file being copied.
   void copyFileMessage(const std::string& name);
   // Runs the window's waiting messages; returns the cancel flag.

@@ -82,7 +82,9 @@ std::string sourcePath(const Engine& engine, const FileEntry& entry,
   std::string path;
   if (entry.hasSource && entry.sourceKind == 2) {
     path = entry.sourceDir;
-    if (!path.empty() && path[0] == '$') expandMacros(engine.macros, path);
+    // The leading expansion, not the one for stored texts: a folder may begin with $LEFT$ or
+    // $RIGHT$, the texts of the last successful search, which only the leading one knows.
+    if (!path.empty() && path[0] == '$') expandLeadingMacro(engine.macros, path);
     path = withTrailingBackslash(path);
     if (path.empty()) path = "\\";
   } else if (entry.hasSource && entry.sourceKind == 1) {

@@ -7,6 +7,8 @@
 
 #include "engine/engine_fixture_for_tests.h"
 #include "engine/file_ops.h"
+#include "tools/container_writer.h"
+#include "ui/disk_prompt.h"
 
 namespace qm {
 namespace {
@@ -71,9 +73,19 @@ TEST(CopyEntry, SourceOptionPicksTheDirectory) {
       {"\\OTHER", 1, "C:\\OTHER\\F.TXT"},
       {"D:\\PKG\\", 2, "D:\\PKG\\F.TXT"},
       {"$WINDIR$", 2, "C:\\WINDOWS\\F.TXT"},
+      // A folder beginning with a macro gets the leading expansion: the search texts work, and
+      // a macro further on stays as written.
+      {"$RIGHT$", 2, "D:\\PALETTES\\F.TXT"},
+      {"$left$\\SUB", 2, "E:\\OLD\\SUB\\F.TXT"},
+      {"$WINDIR$\\$DIR2$", 2, "C:\\WINDOWS\\$DIR2$\\F.TXT"},
+      {"$DEFAULTDIR8$", 2, "$DEFAULTDIR8$\\F.TXT"},
+      {"D:\\$WINDIR$", 2, "D:\\$WINDIR$\\F.TXT"},
   };
   for (const Case& c : cases) {
     EngineFixture f;
+    f.macros.right = "D:\\PALETTES";
+    f.macros.left = "E:\\OLD";
+    f.macros.dir2 = "D:\\DATA";
     FileEntry e = fileEntry("F.TXT");
     e.hasSource = true;
     e.sourceKind = c.kind;
@@ -114,6 +126,85 @@ TEST(CopyEntry, MissingSourceAfterADiskAsksForItAgainUntilQuit) {
   ASSERT_GE(f.ui.boxes.size(), 3u);
   EXPECT_NE(f.ui.boxes[0].text.find("Please insert Disk 2"), std::string::npos);
   EXPECT_EQ(f.state.engine.position, 1);  // the request leaves the position where it was
+}
+
+// Every way the run asks for a disk: the copy loop's INSERTDISK prompt, the request of a
+// package going on to its next volume, and the request for a file missing after a disk change.
+// Whichever comes first ends the container for good; a request that finds no disk entry to ask
+// for shows nothing and leaves it alone.
+TEST(DiskPrompt, FirstPromptEndsTheContainer) {
+  enum class Ask { CopyLoopPrompt, NextVolumeRequest, MissingFileRequest, NoDiskEntryLeft };
+  struct Case {
+    const char* what;
+    Ask ask;
+    bool ends;
+  } cases[] = {
+      {"copy loop prompt", Ask::CopyLoopPrompt, true},
+      {"next volume request", Ask::NextVolumeRequest, true},
+      {"missing file request", Ask::MissingFileRequest, true},
+      {"request past the last disk entry", Ask::NoDiskEntryLeft, false},
+  };
+  auto packed = [](const char* name, const char* data) {
+    PackItem p;
+    p.name = name;
+    p.data = data;
+    p.time = kOld;
+    return p;
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    EngineFixture f;
+    f.settleDestination();
+    f.sim.writeFile("C:\\SETUP\\SETUP.EXE",
+                    containerImage("MZ", {packed("ONLY.TXT", "only in the container"),
+                                          packed("TWO.TXT", "container copy")}));
+    f.sim.writeFile("C:\\SETUP\\TWO.TXT", "disk copy", kNew);
+    f.container.setContainer("C:\\SETUP\\SETUP.EXE");
+    FileEntry disk;
+    disk.diskMarker = 1;
+    disk.diskName = "Disk 2";
+    f.state.engine.files = {fileEntry("ONE.TXT"), disk, fileEntry("TWO.TXT")};
+    std::unique_ptr<SourceFile> open = f.container.openSource("C:\\SETUP\\ONLY.TXT");
+    ASSERT_TRUE(open && open->isContainerEntry());
+
+    int asked = 0;
+    switch (c.ask) {
+      case Ask::CopyLoopPrompt: {
+        DiskEntry entry{"Disk 2", "", 1};
+        asked = f.engine.askForDisk(&entry, nullptr);
+        break;
+      }
+      case Ask::NextVolumeRequest:
+        f.state.engine.position = 0;
+        asked = f.engine.insertDiskRequest(true, nullptr);
+        break;
+      case Ask::MissingFileRequest: {
+        f.state.engine.position = 2;
+        f.engine.currentDiskEntry = 1;
+        const std::string name = "LATE.TXT";
+        asked = f.engine.insertDiskRequest(false, &name);
+        break;
+      }
+      case Ask::NoDiskEntryLeft:
+        f.state.engine.position = 1;
+        f.engine.currentDiskEntry = 2;
+        asked = f.engine.insertDiskRequest(false, nullptr);
+        break;
+    }
+    EXPECT_EQ(asked, c.ends ? 0 : kDiskQuit);
+    EXPECT_EQ(f.ui.boxes.size(), c.ends ? 1u : 0u);
+    EXPECT_EQ(f.container.disabled(), c.ends);
+
+    char buffer[8];
+    EXPECT_EQ(f.container.readSource(*open, buffer, sizeof buffer), c.ends ? -1 : 8);
+    EXPECT_EQ(f.container.openSource("C:\\SETUP\\ONLY.TXT") != nullptr, !c.ends);
+    // The same name is looked up again after the prompt: it comes from the disk now.
+    FileEntry two = fileEntry("TWO.TXT");
+    f.engine.currentDiskEntry = 1;
+    f.ui.answers = {MsgResult::Cancel, MsgResult::Yes};
+    ASSERT_EQ(copyEntry(f.engine, two), 0);
+    EXPECT_EQ(f.sim.readFile("C:\\APP\\TWO.TXT"), c.ends ? "disk copy" : "container copy");
+  }
 }
 
 TEST(CopyEntry, WildcardMatchingOnlyADirectoryCopiesNothing) {

@@ -196,8 +196,7 @@ Step copyLoop(Engine& engine) {
       if (records.position < last && !records.files[records.position + 1].isDisk()) {
         const FileEntry& d = records.files[disk];
         DiskEntry ask{d.diskName, d.volumeLabel, d.diskMarker};
-        int answer = promptForDisk(engine.ui, engine.sys, engine.texts, &ask, nullptr,
-                                   engine.macros.sourceDir);
+        int answer = engine.askForDisk(&ask, nullptr);
         if (answer == kDiskFailed) {
           engine.unanswerable = true;
           return Step::Fail;
