@@ -50,8 +50,9 @@ ProfileText ProfileText::parse(std::string_view bytes) {
     if (line.front() == '[') {
       const size_t close = line.rfind(']');
       if (close != std::string_view::npos) {
-        doc.sections_.push_back(
-            ProfileSection{std::string(untilNul(line.substr(1, close - 1))), {}});
+        // Blanks inside the brackets are not part of the name.
+        const std::string_view name = trimRight(trimLeft(line.substr(1, close - 1)));
+        doc.sections_.push_back(ProfileSection{std::string(untilNul(name)), {}});
         anyKey = false;
         continue;
       }
