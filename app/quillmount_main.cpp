@@ -9,6 +9,7 @@
 #include "engine/engine.h"
 #include "engine/install_driver.h"
 #include "engine/package.h"
+#include "finish/finish.h"
 #include "sysconfig/system_configuration.h"
 #include "platform/win32/win32_system.h"
 #include "script/parser.h"
@@ -63,6 +64,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   AppHooks hooks;
   qm::StartupResult result = qm::startUp(run, hooks);
   if (result != qm::StartupResult::Started) {
+    // A temporary copy that cannot start still removes itself.
+    if (result == qm::StartupResult::Failed)
+      qm::applicationEnd(sys, *ui, run.state.get(), run.macros, run.container);
     int code = qm::startupExitCode(result);
     ui->trace("exit " + std::to_string(code));
     return code;
@@ -75,9 +79,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     engine.packages = &packages;
     qm::SystemConfiguration configuration;
     engine.config = &configuration;
-    code = qm::installExitCode(engine, qm::startMessage(engine));
+    int installed = qm::startMessage(engine);
+    qm::RestartOutcome restart = qm::exitHandler(sys, *ui, run.state.get(), run.macros);
+    code = qm::finishExitCode(qm::installExitCode(engine, installed), restart);
   }
-  run.container.closeContainer();
+  qm::applicationEnd(sys, *ui, run.state.get(), run.macros, run.container);
   ui->trace("exit " + std::to_string(code));
   return code;
 }

@@ -24,6 +24,8 @@ const Command kCommands[] = {
      "package -o NAME.PAK [--volume-size BYTES] [--base DIR] FILE..."},
     {"simulate", qm::pack::runSimulate,
      "simulate --machine MACHINE.ini [--answers ANSWERS.ini] [--trace FILE] [--] PROGRAM [ARGS...]"},
+    {"uninstall", qm::pack::runUninstall,
+     "uninstall --machine MACHINE.ini [--answers ANSWERS.ini] [--trace FILE] [--] LOG"},
 };
 
 void printUsage(FILE* out) {

@@ -6,6 +6,7 @@
 #include "base/text.h"
 #include "engine/engine.h"
 #include "engine/file_ops.h"
+#include "finish/replaced_files.h"
 
 namespace qm {
 
@@ -139,6 +140,7 @@ int copyFile(Engine& engine, const std::string& target, const std::string& sourc
       }
     }
   }
+  keepReplacedFile(engine, target);
   // A read-only or hidden target would refuse to be created over.
   if (fs.attributes(target)) fs.setAttributes(target, kAttrNormal);
   FileHandle out = fs.create(target);

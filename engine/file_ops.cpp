@@ -4,6 +4,7 @@
 
 #include "base/text.h"
 #include "engine/engine.h"
+#include "finish/replaced_files.h"
 
 namespace qm {
 
@@ -143,6 +144,8 @@ bool isLibrary(const std::string& path) {
 void renameFile(Engine& engine, const std::string& oldPath, const std::string& newPath) {
   FileSystem& fs = engine.sys;
   if (!fs.attributes(oldPath)) return;
+  // A target the move replaces is kept for the uninstaller, like a deleted file.
+  if (!equalsNoCase(oldPath, newPath)) keepDeletedFile(engine, newPath);
   // One step: the old target stays in place if the move cannot be made.
   if (!fs.moveFile(oldPath, newPath, true)) return;
   engine.log.record("RENAME: " + newPath + ", " + oldPath);
@@ -227,6 +230,7 @@ void deleteEntry(Engine& engine, const std::string& entry) {
   if (!isAbsolute(path)) path = engine.destination() + "\\" + path;
   if (!hasWildcard(path)) {
     if (isDirectory(fs, path)) return;
+    keepDeletedFile(engine, path);
     deleteOne(fs, path);
     return;
   }
@@ -234,8 +238,10 @@ void deleteEntry(Engine& engine, const std::string& entry) {
   std::string dir = directoryPart(path);
   if (!dir.empty() && fs.setCurrentDirectory(withoutTrailingBackslash(dir))) {
     std::string here = withTrailingBackslash(fs.currentDirectory());
-    for (const FindEntry& match : fileMatches(fs, here + fileNamePart(path)))
+    for (const FindEntry& match : fileMatches(fs, here + fileNamePart(path))) {
+      keepDeletedFile(engine, here + match.name);
       deleteOne(fs, here + match.name);
+    }
   }
   fs.setCurrentDirectory(remembered);
 }

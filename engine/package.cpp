@@ -8,6 +8,7 @@
 #include "engine/explode.h"
 #include "engine/external_unpack.h"
 #include "engine/file_ops.h"
+#include "finish/replaced_files.h"
 
 namespace qm {
 namespace {
@@ -161,6 +162,7 @@ int PackageExtractor::expandEntries(Overwrite overwrite, uint32_t attributes) {
 
     bool replace = true;
     if (overwrite == Overwrite::Yes) {
+      keepReplacedFile(engine_, target);
       if (fs.attributes(target)) fs.setAttributes(target, kAttrNormal);
     } else {
       FileHandle existing = fs.openRead(target);
@@ -187,6 +189,7 @@ int PackageExtractor::expandEntries(Overwrite overwrite, uint32_t attributes) {
           continue;
         }
         fs.close(existing);
+        keepReplacedFile(engine_, target);
         fs.setAttributes(target, kAttrNormal);
       }
     }

@@ -20,6 +20,7 @@ constexpr uint32_t kAttrSystem = 0x04;
 constexpr uint32_t kAttrDirectory = 0x10;
 constexpr uint32_t kAttrArchive = 0x20;
 constexpr uint32_t kAttrNormal = 0x80;
+constexpr uint32_t kAttrReparsePoint = 0x400;  // a link or junction: its folder is elsewhere
 
 enum class SeekOrigin { Begin = 0, Current = 1, End = 2 };
 
@@ -190,6 +191,12 @@ class ProgramGroups {
   // true when the shell carried it out.
   virtual bool executeShellCommand(const std::string& command) = 0;
   virtual void disconnectShell() = 0;
+  // How many items a group holds; nullopt when the group is missing or the shell cannot say (the
+  // shell's DDE service need not answer such requests), and the caller must then assume it holds
+  // something.
+  virtual std::optional<size_t> shellGroupItemCount(const std::string& group) {
+    return std::nullopt;
+  }
 };
 
 // INI files through the system's private-profile functions. A file name without a folder is
@@ -258,6 +265,17 @@ class System : public FileSystem, public Registry, public ProgramGroups, public 
   virtual RegisterResult registerServer(const std::string& path) { return RegisterResult::LoadFailed; }
   // The processor type the system reports (386, 486, 586 for Intel; other numbers otherwise).
   virtual int processorType() { return 586; }
+  // Loads the library, calls its "DllUnregisterServer" export without arguments and unloads it.
+  virtual RegisterResult unregisterServer(const std::string& path) {
+    return RegisterResult::LoadFailed;
+  }
+
+  // --- Restart (win32_restart.cpp, sim_restart.cpp). A machine without them never restarts.
+  // Enables SeShutdownPrivilege in this process's token; false when the token cannot be opened
+  // or the privilege cannot be enabled.
+  virtual bool enableShutdownPrivilege() { return false; }
+  // Asks the system to restart (ExitWindowsEx with the restart flag); false when it refused.
+  virtual bool requestRestart() { return false; }
 
   // --- Registry writes and the shell's DDE conversation. A machine without them refuses every
   // change and has no shell; the simulated and the real machine override these.

@@ -31,6 +31,8 @@ trap 'kill $xvfb 2>/dev/null || true; wineserver -k 2>/dev/null || true' EXIT
 export DISPLAY=$display
 sleep 1
 timeout 300 wineboot -i >/dev/null 2>&1 || true
+. tests/wine/prefix_snapshot.sh
+qm_prefix_snapshot "$out/before-install.txt" 'HKEY_CURRENT_USER\Software\Quill Notes'
 answers=examples/sample/answers.ini
 cp "$answers" "$out/answers.ini"
 (
@@ -68,4 +70,16 @@ find "$WINEPREFIX/drive_c/users" -path '*Start Menu/Programs/*' -name '*.lnk' 2>
   sed "s|^$WINEPREFIX/||" || true
 echo "== screenshots in $out/screenshots"
 ls "$out/screenshots"
+
+echo "== uninstall with the real unstall.exe (unattended) and compare with the prefix before"
+set +e
+QUILLMOUNT_ANSWERS="$(winepath -w "$out/answers.ini")" QUILLMOUNT_LOG="$(winepath -w "$out/uninstall-trace.txt")" \
+  timeout 300 wine build/win32/unstall.exe "$dest\\install.log"
+ucode=$?
+set -e
+wineserver -w 2>/dev/null || true
+echo "uninstaller exit code: $ucode"
+tr -d '\r' <"$out/uninstall-trace.txt" 2>/dev/null || echo "(no uninstall trace)"
+qm_prefix_snapshot "$out/after-uninstall.txt" 'HKEY_CURRENT_USER\Software\Quill Notes'
+bash tests/wine/compare_snapshots.sh "$out/before-install.txt" "$out/after-uninstall.txt" || true
 exit $code

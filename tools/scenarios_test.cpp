@@ -81,8 +81,9 @@ void listTree(SimSystem& sys, const std::string& dir, std::vector<std::string>& 
       out.push_back(path + "\\");
       listTree(sys, path + "\\", out);
     } else {
-      // The log and the temporary copy are made during the run: their times are the clock's.
-      bool written = equalsNoCase(e.name, "install.log") || startsWithNoCase(e.name, "~0000");
+      // The logs and the temporary copy are made during the run: their times are the clock's.
+      bool written = equalsNoCase(e.name, "install.log") || equalsNoCase(e.name, "instback.log") ||
+                     startsWithNoCase(e.name, "~0000");
       out.push_back(path + " " + std::to_string(e.size) + " " + attributeLetters(e.attributes) +
                     (written ? "" : " " + stamp(e.time)));
     }

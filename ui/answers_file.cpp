@@ -22,7 +22,7 @@ const KnownKey kKeys[] = {
     {"Overwrite", ValueKind::YesNo}, {"Autoexec", ValueKind::YesNo},
     {"Config", ValueKind::YesNo},    {"IniFile", ValueKind::YesNo},
     {"Reboot", ValueKind::YesNo},    {"Disks", ValueKind::Disks},
-    {"Quit", ValueKind::YesNo},
+    {"Quit", ValueKind::YesNo},      {"Uninstall", ValueKind::YesNo},
 };
 
 const KnownKey* findKey(const std::string& key) {

@@ -10,10 +10,20 @@
 namespace qm {
 
 namespace {
-constexpr std::string_view kExportName = "DllRegisterServer";
-}
+constexpr std::string_view kRegisterExport = "DllRegisterServer";
+constexpr std::string_view kUnregisterExport = "DllUnregisterServer";
+}  // namespace
 
 RegisterResult SimSystem::registerServer(const std::string& path) {
+  return callServerExport(path, kRegisterExport, "register ");
+}
+
+RegisterResult SimSystem::unregisterServer(const std::string& path) {
+  return callServerExport(path, kUnregisterExport, "unregister ");
+}
+
+RegisterResult SimSystem::callServerExport(const std::string& path, std::string_view exportName,
+                                           const std::string& logWord) {
   FileHandle h = openRead(path);
   if (h == kInvalidFile) return RegisterResult::LoadFailed;
   std::string bytes;
@@ -26,11 +36,11 @@ RegisterResult SimSystem::registerServer(const std::string& path) {
   close(h);
   if (bytes.size() < 64 || bytes[0] != 'M' || bytes[1] != 'Z') return RegisterResult::LoadFailed;
   // The export's name is stored NUL-terminated in the export name table.
-  std::string needle(kExportName);
+  std::string needle(exportName);
   needle += '\0';
   if (std::search(bytes.begin(), bytes.end(), needle.begin(), needle.end()) == bytes.end())
     return RegisterResult::NoExport;
-  appendProcessLog("register " + path);
+  appendProcessLog(logWord + path);
   return RegisterResult::Registered;
 }
 

@@ -14,6 +14,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/sim/machine_file.h"
@@ -83,6 +84,12 @@ class SimSystem : public System {
   // written to processes.log as "register PATH".
   RegisterResult registerServer(const std::string& path) override;
   int processorType() override;
+  // Unregisters like registerServer, looking for the DllUnregisterServer export ("unregister PATH").
+  RegisterResult unregisterServer(const std::string& path) override;
+
+  // --- Restart (sim_restart.cpp): nothing restarts; each request is a line of processes.log.
+  bool enableShutdownPrivilege() override;
+  bool requestRestart() override;
 
   // --- System: machine facts for IF conditions (sim_info.cpp); the registry is registry.reg
   // beside the machine file (sim_registry.cpp), read afresh so edits made between runs show.
@@ -111,6 +118,8 @@ class SimSystem : public System {
   bool connectShell() override;
   bool executeShellCommand(const std::string& command) override;
   void disconnectShell() override;
+  // Read from groups.ini while the shell runs (sim_shell_query.cpp).
+  std::optional<size_t> shellGroupItemCount(const std::string& group) override;
 
   // --- INI files (sim_profiles.cpp), on the simulated disks, as the system's profile functions
   // read and write them (profile_text.h).
@@ -181,6 +190,10 @@ class SimSystem : public System {
 
   // sim_registry.cpp: loads registry.reg, applies the change and saves it when it succeeded.
   bool changeRegistry(const std::function<bool(RegistryTree&)>& change);
+
+  // sim_engine.cpp: a library's export is found when the image names it.
+  RegisterResult callServerExport(const std::string& path, std::string_view exportName,
+                                  const std::string& logWord);
 
   // sim_files.cpp
   FileHandle openFile(const std::string& path, int mode);

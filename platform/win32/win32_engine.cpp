@@ -6,12 +6,14 @@
 
 namespace qm {
 
-RegisterResult Win32System::registerServer(const std::string& path) {
+namespace {
+
+RegisterResult callServerExport(const std::string& path, const char* exportName) {
   HMODULE library = LoadLibraryA(path.c_str());
   if (!library) return RegisterResult::LoadFailed;
   using Entry = HRESULT(__stdcall*)();
-  auto entry = reinterpret_cast<Entry>(
-      reinterpret_cast<void*>(GetProcAddress(library, "DllRegisterServer")));
+  auto entry =
+      reinterpret_cast<Entry>(reinterpret_cast<void*>(GetProcAddress(library, exportName)));
   if (!entry) {
     FreeLibrary(library);
     return RegisterResult::NoExport;
@@ -19,6 +21,16 @@ RegisterResult Win32System::registerServer(const std::string& path) {
   HRESULT result = entry();
   FreeLibrary(library);
   return result == 0 ? RegisterResult::Registered : RegisterResult::Failed;
+}
+
+}  // namespace
+
+RegisterResult Win32System::registerServer(const std::string& path) {
+  return callServerExport(path, "DllRegisterServer");
+}
+
+RegisterResult Win32System::unregisterServer(const std::string& path) {
+  return callServerExport(path, "DllUnregisterServer");
 }
 
 int Win32System::processorType() {

@@ -99,6 +99,11 @@ class Win32System : public System {
   // --- System: library registration and the processor (win32_engine.cpp)
   RegisterResult registerServer(const std::string& path) override;
   int processorType() override;
+  RegisterResult unregisterServer(const std::string& path) override;
+
+  // --- Restart (win32_restart.cpp)
+  bool enableShutdownPrivilege() override;
+  bool requestRestart() override;
 
   // --- Registry writes (win32_registry.cpp) and the Program Manager over DDE (win32_shell.cpp)
   bool openRegistryKey(RegistryRoot root, const std::string& key) override;

@@ -1,0 +1,105 @@
+#include "finish/finish.h"
+
+#include "base/text.h"
+#include "platform/system.h"
+#include "script/install_state.h"
+#include "script/macros.h"
+#include "script/source.h"
+#include "shell/startup.h"
+#include "ui/ui.h"
+
+namespace qm {
+
+namespace {
+
+bool isDriveLetterPath(const std::string& path, size_t at) {
+  return path.size() > at + 1 && path[at + 1] == ':';
+}
+
+// The system's temporary folder with its backslash; "c:\" when it names none.
+std::string temporaryFolder(System& sys) {
+  std::string temp = sys.tempDirectory();
+  return temp.empty() ? std::string("c:\\") : withTrailingBackslash(temp);
+}
+
+void start(System& sys, Ui& ui, const std::string& command, int showState) {
+  bool started = sys.startProcess(command, showState, false);
+  ui.trace(std::string(started ? "started " : "could not start ") + command);
+}
+
+}  // namespace
+
+std::string readmeCommand(const std::string& readme, const std::string& destination) {
+  bool rooted = (!readme.empty() && readme[0] == '\\') || isDriveLetterPath(readme, 0) ||
+                (readme.size() > 1 && readme[0] == '"' &&
+                 (readme[1] == '\\' || isDriveLetterPath(readme, 1)));
+  return "notepad " + (rooted ? readme : destination + "\\" + readme);
+}
+
+bool needsShutdownPrivilege(double windowsVersion) {
+  return windowsVersion >= 3.5 && windowsVersion <= 3.6;
+}
+
+int restart(System& sys, RebootMode mode) {
+  if (mode != RebootMode::Windows && mode != RebootMode::System) return 0;
+  const double version = windowsVersionOf(sys.versionWord());
+  const std::string temp = temporaryFolder(sys);
+  sys.deleteFile(temp + kTempBatName);
+  sys.deleteFile(temp + kTempPifName);
+  if (needsShutdownPrivilege(version) && !sys.enableShutdownPrivilege()) return 0;
+  // Both modes make the same request: the system decides what a restart means.
+  return sys.requestRestart() ? 1 : 0;
+}
+
+RestartOutcome exitHandler(System& sys, Ui& ui, InstallState* state, const MacroValues& macros) {
+  if (!state) return RestartOutcome::NotAsked;
+  FinishRecords& finish = state->finish;
+  if (!finish.readme.empty()) {
+    std::string readme = finish.readme;
+    expandMacros(macros, readme);
+    start(sys, ui, readmeCommand(readme, macros.defaultDir), kShowDefault);
+  }
+  for (const std::string& command : finish.runAtExit)
+    if (!command.empty()) start(sys, ui, command, kShowDefault);
+
+  if (finish.rebootMode == RebootMode::None) return RestartOutcome::NotAsked;
+  MessageRequest question;
+  question.text = state->settings.prompts.reboot;
+  question.caption = " ";
+  question.icon = MsgIcon::Question;
+  question.buttons = MsgButtons::YesNo;
+  question.owned = true;
+  question.topic = "Reboot";
+  if (ui.messageBox(question) == MsgResult::No) finish.rebootMode = RebootMode::None;
+  if (finish.rebootMode == RebootMode::None) return RestartOutcome::Declined;
+  if (restart(sys, finish.rebootMode) == 0) {
+    ui.trace("restart refused by the system");
+    return RestartOutcome::Refused;
+  }
+  ui.trace("restart requested");
+  return RestartOutcome::Requested;
+}
+
+void applicationEnd(System& sys, Ui& ui, const InstallState* state, const MacroValues& macros,
+                    Container& container) {
+  if (state && state->engine.logging) {
+    const std::string from = withTrailingBackslash(macros.defaultDir) + kUninstallerName;
+    const std::string to = withTrailingBackslash(sys.windowsDirectory()) + kUninstallerName;
+    // The script may not have installed it; nothing is said then.
+    if (sys.copyFile(from, to, false)) ui.trace("copied " + from + " to " + to);
+  }
+  container.closeContainer();
+  if (sys.modulePath().find(kTempCopyMark) != std::string::npos) {
+    const std::string temp = temporaryFolder(sys);
+    start(sys, ui, temp + kTempPifName + " /C " + temp + kTempBatName, kShowHidden);
+  }
+}
+
+int finishExitCode(int installExitCode, RestartOutcome restart) {
+  if (installExitCode != 0) return installExitCode;
+  return restart == RestartOutcome::Declined || restart == RestartOutcome::Refused
+             ? kExitRestartPending
+             : 0;
+}
+
+}  // namespace qm

@@ -1,0 +1,436 @@
+// The install-then-uninstall round trip over every scenario under tests/scenarios whose
+// installations all succeed: the simulated machine is snapshot (every file's bytes, FAT time and
+// attributes on every drive, registry.reg, groups.ini), the installations run, the uninstaller
+// runs on their logs, newest first, and the machine must be as it was. Documented leftovers
+// (docs/uninstall.md) are the only differences allowed.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <sstream>
+
+#include "base/text.h"
+#include "finish/uninstall_log.h"
+#include "platform/sim/fat_clock.h"
+#include "platform/sim/program_manager.h"
+#include "platform/sim/regedit4.h"
+#include "platform/sim/sim_system.h"
+#include "tools/simulation.h"
+#include "tools/uninstall_simulation.h"
+
+namespace qm {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string readText(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+std::vector<std::string> lines(const fs::path& p) {
+  std::vector<std::string> out;
+  std::istringstream in(readText(p));
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!line.empty() && line[0] != '#') out.push_back(line);
+  }
+  return out;
+}
+
+std::optional<FatTime> stampTime(std::string text) {
+  std::replace(text.begin(), text.end(), 'T', ' ');
+  int y, mo, d, h, mi, s;
+  if (std::sscanf(text.c_str(), "%d-%d-%d %d:%d:%d", &y, &mo, &d, &h, &mi, &s) != 6)
+    return std::nullopt;
+  return FatTime{uint16_t(((y - 1980) << 9) | (mo << 5) | d),
+                 uint16_t((h << 11) | (mi << 5) | (s / 2))};
+}
+
+// Host files the run writes beside the machine that are no part of the machine.
+bool isRunOutput(const std::string& name) {
+  return name == "trace.txt" || name == "processes.log" || name == "machine.ini" ||
+         name == kAttributeSidecar || name.rfind("stdout", 0) == 0 || name == "uninstall.txt";
+}
+
+std::vector<std::string> registryKeys(const std::string& text);
+
+std::string trimmedText(const std::string& t) {
+  size_t b = t.find_first_not_of(" \t\r");
+  if (b == std::string::npos) return "";
+  return t.substr(b, t.find_last_not_of(" \t\r") - b + 1);
+}
+
+// An INI file as the profile functions see it: sections and keys without regard to case, values
+// trimmed, blank lines and spacing left out.
+std::string normalizedIni(const std::string& bytes) {
+  std::string out;
+  std::istringstream in(bytes);
+  for (std::string line; std::getline(in, line);) {
+    line = trimmedText(line);
+    if (line.empty()) continue;
+    size_t eq = line.find('=');
+    if (line[0] == '[' || eq == std::string::npos)
+      out += upperAscii(line) + "\n";
+    else
+      out += upperAscii(trimmedText(line.substr(0, eq))) + "=" + trimmedText(line.substr(eq + 1)) +
+             "\n";
+  }
+  return out;
+}
+
+// Nothing after that was not there before: the log records what the installation created, not
+// what it changed or removed of what was there.
+bool registryShrankOnly(const std::string& before, const std::string& after) {
+  std::vector<std::string> was = registryKeys(before);
+  for (const std::string& key : registryKeys(after))
+    if (std::find(was.begin(), was.end(), key) == was.end()) return false;
+  return true;
+}
+
+bool groupsShrankOnly(const std::string& before, const std::string& after) {
+  ProgramManagerGroups was, now;
+  std::string error;
+  if (!was.load(before, error) || !now.load(after, error)) return false;
+  for (const ShellGroup& g : now.groups()) {
+    ShellGroup* old = was.findGroup(g.name);
+    if (!old) return false;
+    for (const ShellItem& item : g.items)
+      if (std::none_of(old->items.begin(), old->items.end(),
+                       [&](const ShellItem& o) { return equalsNoCase(o.title, item.title); }))
+        return false;
+  }
+  return true;
+}
+
+// Every file of every drive, seen through the machine: "PATH size attributes date time md5".
+std::map<std::string, std::string> snapshot(const fs::path& work) {
+  std::map<std::string, std::string> out;
+  std::string error;
+  std::unique_ptr<SimSystem> sys = SimSystem::load((work / "machine.ini").string(), error);
+  EXPECT_TRUE(sys) << error;
+  if (!sys) return out;
+  std::function<void(const std::string&)> walk = [&](const std::string& dir) {
+    for (const FindEntry& e : sys->find(dir + "*.*")) {
+      if (e.name == "." || e.name == "..") continue;
+      std::string path = dir + e.name;
+      if (e.attributes & kAttrDirectory) {
+        out[upperAscii(path) + "\\"] = "dir " + std::to_string(e.attributes);
+        walk(path + "\\");
+        continue;
+      }
+      FileHandle h = sys->openRead(path);
+      std::string bytes;
+      char block[8192];
+      for (int32_t n; h != kInvalidFile && (n = sys->read(h, block, sizeof block)) > 0;)
+        bytes.append(block, size_t(n));
+      if (h != kInvalidFile) sys->close(h);
+      if (upperAscii(path).size() > 4 && upperAscii(path).substr(path.size() - 4) == ".INI")
+        out["ininorm:" + upperAscii(path)] = normalizedIni(bytes);
+      out[upperAscii(path)] = std::to_string(e.size) + " attr " + std::to_string(e.attributes) +
+                              " time " + std::to_string(e.time.date) + "/" +
+                              std::to_string(e.time.time) + " bytes " +
+                              std::to_string(std::hash<std::string>()(bytes));
+    }
+  };
+  for (const SimDrive& d : sys->machine().drives) walk(std::string(1, d.letter) + ":\\");
+  for (const char* name : {kRegistryFileName, "groups.ini"})
+    if (fs::exists(work / name)) out[std::string("machine:") + name] = readText(work / name);
+  return out;
+}
+
+// The keys of a registry.reg text, every root walked.
+std::vector<std::string> registryKeys(const std::string& text) {
+  RegistryTree tree;
+  std::string error;
+  tree.load(text, error);
+  std::vector<std::string> keys;
+  std::function<void(const std::string&)> walk = [&](const std::string& key) {
+    for (const std::string& sub : tree.subkeys(key)) {
+      keys.push_back(upperAscii(key + "\\" + sub));
+      walk(key + "\\" + sub);
+    }
+  };
+  for (uint32_t h = 0x80000000u; h <= 0x80000006u; ++h)
+    if (std::string root = registryRootName(h); !root.empty()) walk(root);
+  return keys;
+}
+
+fs::path buildDirectory() {
+  char self[4096];
+  ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
+  if (n <= 0) return {};
+  self[n] = 0;
+  return fs::path(self).parent_path();
+}
+
+bool runTool(const fs::path& work, const std::string& args) {
+  fs::path quillpack = buildDirectory() / "quillpack";
+  std::string command =
+      "cd '" + work.string() + "' && '" + quillpack.string() + "' " + args + " >/dev/null 2>&1";
+  return std::system(command.c_str()) == 0;
+}
+
+// A package written into the first folder, its further volumes moved one per folder, following
+// the next-volume names in the volume headers.
+bool makePackage(const fs::path& work, const std::string& folders, const std::string& name,
+                 const std::string& args) {
+  std::vector<std::string> dirs;
+  std::stringstream split(folders);
+  for (std::string d; std::getline(split, d, ',');) dirs.push_back(d);
+  fs::create_directories(work / dirs[0]);
+  if (!runTool(work, "package -o " + dirs[0] + "/" + name + " " + args)) return false;
+  std::string volume = name;
+  for (size_t k = 0; k < dirs.size(); ++k) {
+    std::string header = readText(work / dirs[0] / volume).substr(0, 14);
+    std::string next = header.substr(0, header.find('\0'));
+    if (k > 0) {
+      fs::create_directories(work / dirs[k]);
+      fs::rename(work / dirs[0] / volume, work / dirs[k] / volume);
+    }
+    if (next.empty()) break;
+    volume = next;
+  }
+  return true;
+}
+
+struct Install {
+  std::string answers;
+  std::string program;
+  std::vector<std::string> args;
+  int expected = 0;
+};
+
+// Sets the scenario up in work as its own runner does; the installations it asks for.
+std::vector<Install> prepare(const fs::path& source, const fs::path& work) {
+  std::vector<Install> installs;
+  bool cmdForm = fs::exists(source / "cmd");
+  FatTime base = *stampTime(cmdForm ? "2020-01-01 12:00:00" : "2001-02-03 04:05:06");
+  for (const auto& e : fs::recursive_directory_iterator(work))
+    if (e.is_regular_file()) setHostFileTime(e.path(), base);
+  for (const std::string& line : lines(work / (cmdForm ? "times" : "times.txt"))) {
+    std::istringstream in(line);
+    std::string path, date, time;
+    in >> path >> date >> time;
+    if (auto t = stampTime(date + " " + time)) setHostFileTime(work / path, *t);
+  }
+  for (const std::string& dir : lines(work / (cmdForm ? "mkdirs" : "dirs.txt")))
+    fs::create_directories(work / dir);
+  if (cmdForm) {
+    std::string error;
+    std::unique_ptr<SimSystem> sys = SimSystem::load((work / "machine.ini").string(), error);
+    for (const std::string& line : lines(work / "attrs")) {
+      std::istringstream in(line);
+      std::string path, letters;
+      in >> path >> letters;
+      uint32_t bits = 0;
+      for (char c : letters)
+        bits |= c == 'R'   ? kAttrReadOnly
+                : c == 'H' ? kAttrHidden
+                : c == 'S' ? kAttrSystem
+                : c == 'A' ? kAttrArchive
+                           : 0;
+      if (sys) sys->setAttributes(path, bits ? bits : kAttrNormal);
+    }
+    for (const std::string& line : lines(work / "cmd")) {
+      Install run;
+      std::istringstream words(line);
+      words >> run.program;
+      for (std::string w; words >> w;) run.args.push_back(w);
+      if (fs::exists(work / "answers.ini")) run.answers = (work / "answers.ini").string();
+      run.expected = fs::exists(source / "expected" / "exit")
+                         ? std::stoi(readText(source / "expected" / "exit"))
+                         : 0;
+      installs.push_back(run);
+    }
+    return installs;
+  }
+  for (const std::string& line : lines(work / "build.txt")) {
+    std::istringstream in(line);
+    std::string out, stub, files, f;
+    in >> out >> stub;
+    while (in >> f) files += " " + f;
+    EXPECT_TRUE(runTool(work, "build --stub " + stub + " -o " + out + files)) << line;
+  }
+  for (const std::string& line : lines(work / "packages.txt")) {
+    std::istringstream in(line);
+    std::string folders, name, rest;
+    in >> folders >> name;
+    std::getline(in, rest);
+    EXPECT_TRUE(makePackage(work, folders, name, rest)) << line;
+  }
+  for (const std::string& line : lines(work / "runs.txt")) {
+    Install run;
+    std::istringstream words(line);
+    std::string answers;
+    words >> run.expected >> answers >> run.program;
+    for (std::string w; words >> w;) run.args.push_back(w);
+    if (answers != "-") run.answers = (work / answers).string();
+    installs.push_back(run);
+  }
+  return installs;
+}
+
+std::string withoutTime(std::string entry) {
+  size_t at = entry.find(" time "), end = entry.find(" bytes ");
+  return at == std::string::npos || end == std::string::npos ? entry : entry.erase(at, end - at);
+}
+
+// The text files an installation edited line by line (upper case): their lines come back, their
+// times cannot (the log records lines, not times), and AUTOEXEC.BAK and CONFIG.BAK are the
+// installer's own.
+struct EditedFiles {
+  std::vector<std::string> edited, backups;
+  void add(SimSystem& sys, const std::string& logPath) {
+    FileHandle h = sys.openRead(logPath);
+    std::string bytes;
+    char block[8192];
+    for (int32_t n; h != kInvalidFile && (n = sys.read(h, block, sizeof block)) > 0;)
+      bytes.append(block, size_t(n));
+    if (h != kInvalidFile) sys.close(h);
+    for (const LogLine& line : readInstallLog(bytes).lines) {
+      for (const auto& r : line.readings) {
+        if (line.kind == LogKind::Autoexec || line.kind == LogKind::Config) {
+          bool autoexec = line.kind == LogKind::Autoexec;
+          edited.push_back(autoexec ? "C:\\AUTOEXEC.BAT" : "C:\\CONFIG.SYS");
+          backups.push_back(autoexec ? "C:\\AUTOEXEC.BAK" : "C:\\CONFIG.BAK");
+        } else if (line.kind == LogKind::AddText) {
+          bool rooted = r[1].size() > 1 && (r[1][0] == '\\' || r[1][1] == ':');
+          edited.push_back(upperAscii(rooted ? r[1] : line.destination + "\\" + r[1]));
+        } else if (line.kind == LogKind::IniKey || line.kind == LogKind::IniSection) {
+          const std::string& file = r.size() == 2 ? r[1] : r[3];
+          bool bare = file.find_first_of("\\:") == std::string::npos;
+          edited.push_back(upperAscii(bare ? sys.windowsDirectory() + "\\" + file : file));
+        }
+      }
+    }
+  }
+  bool has(const std::vector<std::string>& v, const std::string& p) const {
+    return std::find(v.begin(), v.end(), p) != v.end();
+  }
+};
+
+// Differences between before and after that are not documented leftovers.
+std::vector<std::string> differences(const std::map<std::string, std::string>& before,
+                                     const std::map<std::string, std::string>& after,
+                                     const std::string& windowsDir, const std::string& tempDir,
+                                     const EditedFiles& edits) {
+  std::vector<std::string> out;
+  auto leftover = [&](const std::string& path) {
+    if (edits.has(edits.backups, path)) return true;
+    // The uninstaller's copy in the Windows folder, shared by every installation.
+    if (path == upperAscii(windowsDir + "\\UNSTALL.EXE")) return true;
+    // The temporary copy: its hidden clean-up batch is a process, and the simulated machine
+    // runs no process.
+    return path.rfind(upperAscii(tempDir + "\\~0000."), 0) == 0;
+  };
+  for (const auto& [path, what] : after) {
+    auto b = before.find(path);
+    if (b != before.end() && b->second == what) continue;
+    if (b != before.end() && edits.has(edits.edited, path) &&
+        withoutTime(b->second) == withoutTime(what))
+      continue;
+    if (leftover(path)) continue;
+    if (path == std::string("machine:") + kRegistryFileName && b != before.end() &&
+        registryShrankOnly(b->second, what))
+      continue;  // keys and values that existed before, changed or deleted by registry blocks
+    if (path == "machine:groups.ini" && groupsShrankOnly(b == before.end() ? "" : b->second, what))
+      continue;  // groups and items that existed before, replaced or removed by WINITEM
+    // INI files edited through the profile functions come back key for key.
+    if (b != before.end() && edits.has(edits.edited, path) && path.rfind("ININORM:", 0) != 0 &&
+        after.count("ininorm:" + path) && before.count("ininorm:" + path) &&
+        after.at("ininorm:" + path) == before.at("ininorm:" + path))
+      continue;
+    if (path.rfind("ininorm:", 0) == 0 && edits.has(edits.edited, path.substr(8))) {
+      if (b != before.end() && b->second == what) continue;
+    }
+    out.push_back((b == before.end()
+                       ? "new: " + path
+                       : "changed: " + path + "\n    before: " + b->second.substr(0, 400) +
+                             "\n    after:  " + what.substr(0, 400)));
+  }
+  for (const auto& [path, what] : before)
+    if (!after.count(path)) out.push_back("gone: " + path);
+  return out;
+}
+
+TEST(RoundTrip, EverySuccessfulScenarioUninstallsToTheMachineItStartedFrom) {
+  fs::path root = fs::path(QM_SOURCE_DIR) / "tests" / "scenarios";
+  if (!fs::exists(buildDirectory() / "quillpack")) GTEST_SKIP() << "quillpack is not built";
+  int roundTrips = 0;
+  std::vector<fs::path> all;
+  for (const auto& e : fs::directory_iterator(root))
+    if (e.is_directory() && (fs::exists(e.path() / "cmd") || fs::exists(e.path() / "runs.txt")))
+      all.push_back(e.path());
+  std::sort(all.begin(), all.end());
+  for (const fs::path& source : all) {
+    SCOPED_TRACE(source.filename().string());
+    fs::path work = fs::temp_directory_path() / ("qm-roundtrip-" + source.filename().string() +
+                                                 "-" + std::to_string(::getpid()));
+    fs::remove_all(work);
+    fs::copy(source, work, fs::copy_options::recursive);
+    fs::remove_all(work / "expected");
+    std::vector<Install> installs = prepare(source, work);
+    bool succeeds =
+        !installs.empty() && std::all_of(installs.begin(), installs.end(),
+                                         [](const Install& i) { return i.expected == 0; });
+    if (!succeeds) {
+      fs::remove_all(work);
+      continue;
+    }
+    std::map<std::string, std::string> before = snapshot(work);
+    std::vector<std::string> logs;
+    bool installed = true;
+    for (const Install& install : installs) {
+      SimulationRequest request;
+      request.machineFile = (work / "machine.ini").string();
+      request.answersFile = install.answers;
+      request.traceFile = (work / "trace.txt").string();
+      request.program = install.program;
+      request.arguments = install.args;
+      SimulationResult result = runSimulation(request);
+      installed = installed && result.error.empty() && result.exitCode == 0;
+      if (!result.logPath.empty() &&
+          std::none_of(logs.begin(), logs.end(),
+                       [&](const std::string& l) { return equalsNoCase(l, result.logPath); }))
+        logs.push_back(result.logPath);
+    }
+    ASSERT_TRUE(installed) << readText(work / "trace.txt");
+    EditedFiles edits;
+    {
+      std::string error;
+      std::unique_ptr<SimSystem> sys = SimSystem::load((work / "machine.ini").string(), error);
+      ASSERT_TRUE(sys) << error;
+      for (const std::string& log : logs) edits.add(*sys, log);
+    }
+    ++roundTrips;
+    std::string report;
+    for (auto log = logs.rbegin(); log != logs.rend(); ++log) {
+      UninstallSimulation request{(work / "machine.ini").string(), "",
+                                  (work / "trace.txt").string(), *log};
+      UninstallSimulationResult result = runUninstallSimulation(request);
+      EXPECT_EQ(result.exitCode, kUninstallDone) << *log;
+      for (const std::string& p : result.report.problems) report += "  not undone: " + p + "\n";
+    }
+    std::string error;
+    std::unique_ptr<SimSystem> sys = SimSystem::load((work / "machine.ini").string(), error);
+    ASSERT_TRUE(sys) << error;
+    std::vector<std::string> diff =
+        differences(before, snapshot(work), sys->windowsDirectory(), sys->machine().tempDir, edits);
+    std::string shown;
+    for (const std::string& d : diff) shown += "  " + d + "\n";
+    EXPECT_TRUE(diff.empty()) << shown << report;
+    if (!::testing::Test::HasFailure()) fs::remove_all(work);
+  }
+  EXPECT_GE(roundTrips, 10) << "too few scenarios install successfully to prove the round trip";
+}
+
+}  // namespace
+}  // namespace qm
