@@ -143,6 +143,7 @@ bool ProgramManagerGroups::run(const std::string& command, std::vector<std::stri
     ShellItem item{arg(args, 1), arg(args, 0), arg(args, 6), arg(args, 2), arg(args, 3)};
     if (item.command.empty()) return false;
     if (item.title.empty()) item.title = titleFromCommand(item.command);
+    if (item.title.empty()) return false;  // "C:\TOOLS\" names no program to call it after
     if (!storable(item.title, false) || !storable(item.command, true) ||
         !storable(item.workingDir, false) || !storable(item.iconFile, false) ||
         !storable(item.iconIndex, false))

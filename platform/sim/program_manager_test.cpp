@@ -53,6 +53,9 @@ TEST(ProgramManager, CommandsChangeTheGroupsAsTheShellDoes) {
        "[Tools]\r\nItem=A|C:\\A.EXE|C:\\|C:\\A.ICO|2\r\n"},
       {"[AddItem(C:\\DIR\\BETA.EXE /q)]", true,
        "[Tools]\r\nItem=A|C:\\A.EXE|C:\\|C:\\A.ICO|2\r\nItem=BETA|C:\\DIR\\BETA.EXE /q|||\r\n"},
+      // A folder names no program to take the title from.
+      {"[AddItem(C:\\TOOLS\\)]", false,
+       "[Tools]\r\nItem=A|C:\\A.EXE|C:\\|C:\\A.ICO|2\r\nItem=BETA|C:\\DIR\\BETA.EXE /q|||\r\n"},
       {"[ReplaceItem(a)]", true, "[Tools]\r\nItem=BETA|C:\\DIR\\BETA.EXE /q|||\r\n"},
       {"[AddItem(C:\\NEW.EXE, A)]", true,
        "[Tools]\r\nItem=A|C:\\NEW.EXE|||\r\nItem=BETA|C:\\DIR\\BETA.EXE /q|||\r\n"},
