@@ -1,0 +1,192 @@
+#!/bin/bash
+# The real installer edits AUTOEXEC.BAT and CONFIG.SYS on the prefix's C:, INI files through the
+# system's profile functions and text files in place, answering its questions from the answers
+# file. Parity: the simulated run of the same distribution on a machine holding the same files
+# leaves every one of them, their backups and install.log byte for byte the same. Nothing is
+# normalised: the simulated machine names its Windows folder as Wine does (C:\windows).
+set -eu
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+qm_wine_setup "$@"
+
+exe=$QM_WIN32_BUILD/quillmount.exe
+quillpack=${QM_NATIVE_BUILD:+$QM_NATIVE_BUILD/quillpack}
+for f in "$exe" "$quillpack"; do
+  [ -f "$f" ] || { echo "FAIL missing $f (give run.sh the native build too)"; exit 1; }
+done
+work=$QM_WINE_WORK/sysconfig-text
+rm -rf "$work"
+mkdir -p "$work/files" "$work/machine"
+failed=0
+crlf() { sed 's/$/\r/'; }
+
+# --- The machine's files, the same on both sides.
+m=$work/machine
+crlf >"$m/AUTOEXEC.BAT" <<'TEXT'
+@ECHO OFF
+LH C:\DOS\MSCDEX.EXE /D:MSCD001 /L:E
+PROMPT $p$g
+GOTO %CONFIG%
+:WORK
+PATH C:\WINDOWS;C:\DOS;C:\NET
+GOTO END
+:GAME
+PATHFIND /Q
+PATH C:\DOS;C:\GAMES
+SET SHARED=C:\SHARED
+lh c:\dos\share.exe /l:20
+GOTO END
+:END
+WIN
+TEXT
+crlf >"$m/CONFIG.SYS" <<'TEXT'
+DEVICE=C:\WINDOWS\HIMEM.SYS
+DOS=HIGH,UMB
+FILESHIGH=20
+FILES=30
+BUFFERS=10,0
+TEXT
+printf 'STACKS=9,256' >>"$m/CONFIG.SYS"
+# Wine, like Windows NT, keeps WIN.INI's own sections ([windows], [Desktop], [Extensions] ...)
+# in the registry; the file holds them only for older programs. The edits go to a program's
+# own sections, which live in the file on every system.
+crlf >"$m/win.ini" <<'TEXT'
+[windows]
+load=
+run=
+
+[Desktop]
+Wallpaper=(None)
+
+[Quick Paint]
+Palette=16
+Plugins=blur.qpx
+TEXT
+crlf >"$m/system.ini" <<'TEXT'
+[boot]
+shell=explorer.exe
+drivers=mmsystem.dll
+
+[386Enh]
+; virtual devices
+device=*vpd
+device=*int13
+TEXT
+crlf >"$m/WINSTART.BAT" <<'TEXT'
+@ECHO OFF
+C:\OLDPAINT\OLDTSR.EXE /Q
+TEXT
+
+# --- The distribution, in the installer's container.
+f=$work/files
+crlf >"$f/SETUP.cfg" <<'TEXT'
+UNINSTALL YES
+DEFAULTDIR C:\QPAINT NOASKDRIVE NOASKDIR
+FILE QPAINT.CFG
+AUTOEXEC ASK ADDPATH SHARE="/F:2048 /L:40"
+AUTOEXEC ADDPATH="$DEFAULTDIR$\FONTS" ADD="SET QPAINT=$DEFAULTDIR$"
+CONFIG ASK FILEMIN=40 BUFFERMIN=30 ADD="DEVICE=$DEFAULTDIR$\TABLET.SYS"
+INIFILE "Quick Paint" "Plugins" "sharpen.qpx" WIN.INI ADD
+INIFILE "boot" "drivers" "qpsnd.drv" SYSTEM.INI ADD
+INIFILE "Quick Paint" "Palette" "256" WIN.INI ASK
+INIFILE "Quick Paint" "PLUGINS" "BLUR.QPX" ADD
+INIFILE "Quick Paint Tools" "Directory" "$DEFAULTDIR$"
+INIFILE "Options" "Directory" "$DEFAULTDIR$" QPAINT.INI
+INIFILE "Options" "Own" "1" "$DEFAULTDIR$\OWN.INI"
+ADDTEXT "Fonts=$DEFAULTDIR$\FONTS" QPAINT.CFG "[paths]"
+ADDTEXT "Version=2" QPAINT.CFG "version=*" REPLACE
+ADDTEXT "rem *" "$WINDIR$\WINSTART.BAT" "C:\OLDPAINT\OLDTSR.EXE*" REPLACE
+ADDTEXT "Installed in $DEFAULTDIR$" NOTES.TXT
+TEXT
+crlf >"$f/QPAINT.CFG" <<'TEXT'
+[general]
+Version=1
+[paths]
+Brushes=BRUSHES
+TEXT
+touch -d '2021-03-04 05:06:08 UTC' "$f"/*
+"$quillpack" build --stub "$exe" -o "$work/SETUP.EXE" "$f/SETUP.cfg" "$f/QPAINT.CFG" >/dev/null
+
+put_machine_files() {  # C_ROOT WINDOWS_FOLDER
+  cp "$m/AUTOEXEC.BAT" "$m/CONFIG.SYS" "$1/"
+  cp "$m/win.ini" "$m/system.ini" "$m/WINSTART.BAT" "$2/"
+}
+
+# --- The simulated run.
+sim=$work/sim
+mkdir -p "$sim/c/DIST" "$sim/c/windows/system32" "$sim/c/TEMP"
+cp "$work/SETUP.EXE" "$sim/c/DIST/SETUP.EXE"
+put_machine_files "$sim/c" "$sim/c/windows"
+printf '[Machine]\nWindowsDir=C:\\windows\nSystemDir=C:\\windows\\system32\nTempDir=C:\\TEMP\n[Drives]\nC=fixed c\n[Environment]\nCONFIG=GAME\n' >"$sim/machine.ini"
+printf '[Setup]\nAutoexec=Yes\nConfig=Yes\nIniFile=Yes\n' >"$sim/answers.ini"
+simrc=0
+"$quillpack" simulate --machine "$sim/machine.ini" --answers "$sim/answers.ini" \
+  --trace "$sim/trace.txt" 'C:\DIST\SETUP.EXE' >"$sim/printed.log" || simrc=$?
+expect "simulated exit code" "$simrc" 0
+
+# --- The real run.
+qm_wine_new_prefix "$work/prefix"
+c=$WINEPREFIX/drive_c
+windir=$(qm_wine_c_path 'C:\windows')
+mkdir -p "$c/DIST" "$c/qm"
+cp "$work/SETUP.EXE" "$c/DIST/SETUP.EXE"
+put_machine_files "$c" "$windir"
+# Wine's own win.ini and system.ini are replaced by the test's; their names keep Wine's case.
+printf '[Setup]\r\nAutoexec=Yes\r\nConfig=Yes\r\nIniFile=Yes\r\nReboot=No\r\n' >"$c/qm/answers.ini"
+rc=0
+(cd "$c/DIST" && CONFIG=GAME QUILLMOUNT_ANSWERS='C:\qm\answers.ini' QUILLMOUNT_LOG='C:\qm\trace.log' \
+  timeout -k 5 300 wine 'C:\DIST\SETUP.EXE') || rc=$?
+timeout -k 5 120 wineserver -w || true
+expect "exit code" "$rc" 0
+echo "--- trace"; tr -d '\r' <"$c/qm/trace.log" 2>/dev/null || true; echo "---"
+
+# --- Parity: every file the edits touch, byte for byte.
+same() {  # NAME REAL SIMULATED
+  if [ ! -f "$2" ]; then
+    echo "BAD  $1 missing in the prefix"; failed=1
+  elif cmp -s "$2" "$3"; then
+    echo "ok   $1 equals the simulated one"
+  else
+    echo "BAD  $1 differs from the simulated one"; failed=1
+    diff <(tr -d '\r' <"$3" 2>/dev/null) <(tr -d '\r' <"$2") || true
+  fi
+}
+app=$(qm_wine_c_path 'C:\QPAINT')
+for name in AUTOEXEC.BAT AUTOEXEC.BAK CONFIG.SYS CONFIG.BAK; do
+  same "$name" "$(qm_wine_c_path "C:\\$name")" "$sim/c/$name"
+done
+for name in win.ini system.ini QPAINT.INI WINSTART.BAT; do
+  same "$name" "$(qm_wine_c_path "C:\\windows\\$name")" "$sim/c/windows/$name"
+done
+for name in install.log OWN.INI QPAINT.CFG NOTES.TXT; do
+  same "$name" "$(qm_wine_c_path "C:\\QPAINT\\$name")" "$sim/c/QPAINT/$name"
+done
+
+# --- What the edits are, so that two equal wrong results do not pass.
+log=$(tr -d '\r' <"$app/install.log" 2>/dev/null || true)
+has() {  # NAME FILE TEXT
+  if grep -qxF -- "$3" <(tr -d '\r' <"$2" 2>/dev/null); then echo "ok   $1"; else
+    echo "BAD  $1: no line [$3] in $2"; failed=1; fi
+}
+has "PATH in the GAME section" "$(qm_wine_c_path 'C:\AUTOEXEC.BAT')" \
+  'PATH C:\QPAINT;C:\QPAINT\FONTS;C:\DOS;C:\GAMES'
+has "SHARE line raised" "$(qm_wine_c_path 'C:\AUTOEXEC.BAT')" 'LH C:\DOS\SHARE /F:2048 /L:40'
+has "PATHFIND left alone" "$(qm_wine_c_path 'C:\AUTOEXEC.BAT')" 'PATHFIND /Q'
+has "SET SHARED left alone" "$(qm_wine_c_path 'C:\AUTOEXEC.BAT')" 'SET SHARED=C:\SHARED'
+has "BUFFERS raised" "$(qm_wine_c_path 'C:\CONFIG.SYS')" 'BUFFERS=30'
+has "FILESHIGH left alone" "$(qm_wine_c_path 'C:\CONFIG.SYS')" 'FILESHIGH=20'
+has "FILES added" "$(qm_wine_c_path 'C:\CONFIG.SYS')" 'FILES=40'
+has "WIN.INI word added" "$windir/win.ini" 'Plugins=blur.qpx sharpen.qpx'
+has "SYSTEM.INI drivers extended" "$windir/system.ini" 'drivers=mmsystem.dll qpsnd.drv'
+has "new section" "$windir/win.ini" '[Quick Paint Tools]'
+has "WINSTART.BAT line switched off" "$windir/WINSTART.BAT" 'rem C:\OLDPAINT\OLDTSR.EXE /Q'
+has "log: replaced value" "$app/install.log" \
+  'INIFILE: "Quick Paint", "Palette", "256", "WIN.INI", "16"'
+has "log: new section" "$app/install.log" 'INIFILE: "Quick Paint Tools", "WIN.INI"'
+has "log: new INI file" "$app/install.log" 'FILE: "C:\windows\QPAINT.INI"'
+has "log: new text file" "$app/install.log" 'FILE: "NOTES.TXT"'
+has "log: PATH change" "$app/install.log" \
+  'AUTOEXEC: "PATH C:\DOS;C:\GAMES", "PATH C:\QPAINT;C:\QPAINT\FONTS;C:\DOS;C:\GAMES"'
+expect "printed log is the written log" "$(tr -d '\r' <"$sim/c/QPAINT/install.log")" "$(cat "$sim/printed.log")"
+expect "QPAINT.INI as the profile functions made it" "$(cat "$windir/QPAINT.INI" 2>/dev/null)" \
+  "$(printf '[Options]\r\nDirectory=C:\\QPAINT\r\n')"
+exit $failed
