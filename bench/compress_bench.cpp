@@ -121,48 +121,63 @@ int main() {
 #else
   std::vector<char> work(1 << 16);
   Bytes decoded(data.size());
-  for (bool ascii : {false, true}) {
-    const char* mode = ascii ? "ascii/4096" : "binary/4096";
-    // Implode: the peer, then ours.
-    Bytes theirs(data.size() + data.size() / 4 + 1024);
-    Pipe p1{&data, 0, &theirs};
-    unsigned type = ascii ? 1 : 0, dict = 4096;
-    double t0 = cpuSeconds();
-    ::implode(peerRead, peerWrite, work.data(), &p1, &type, &dict);
-    const double peerImplode = cpuSeconds() - t0;
-    theirs.resize(p1.written);
-    t0 = cpuSeconds();
-    const Bytes ours = qm::implodeData(data.data(), data.size(), qm::ImplodeOptions{ascii, 4096});
-    const double ourImplode = cpuSeconds() - t0;
+  struct Row {
+    std::string mode;
+    double implodeSpeed, sizeRatio, explodeSpeed;
+  };
+  std::vector<Row> rows;
+  for (unsigned dictionary : {4096u, 2048u, 1024u})
+    for (bool ascii : {false, true}) {
+      const std::string mode =
+          std::string(ascii ? "ascii/" : "binary/") + std::to_string(dictionary);
+      // Implode: the peer, then ours.
+      Bytes theirs(data.size() + data.size() / 4 + 1024);
+      Pipe p1{&data, 0, &theirs};
+      unsigned type = ascii ? 1 : 0, dict = dictionary;
+      double t0 = cpuSeconds();
+      ::implode(peerRead, peerWrite, work.data(), &p1, &type, &dict);
+      const double peerImplode = cpuSeconds() - t0;
+      theirs.resize(p1.written);
+      t0 = cpuSeconds();
+      const Bytes ours =
+          qm::implodeData(data.data(), data.size(), qm::ImplodeOptions{ascii, int(dictionary)});
+      const double ourImplode = cpuSeconds() - t0;
 
-    // Explode the same stream (the peer's) with both decoders.
-    Pipe p2{&theirs, 0, &decoded};
-    t0 = cpuSeconds();
-    ::explode(peerRead, peerWrite, work.data(), &p2);
-    const double peerExplode = cpuSeconds() - t0;
-    const bool peerOk = p2.written == data.size() && decoded == data;
-    std::fill(decoded.begin(), decoded.end(), 0);
-    Pipe p3{&theirs, 0, &decoded};
-    t0 = cpuSeconds();
-    const int r = qm::explode(ourRead, ourWrite, work.data(), &p3);
-    const double ourExplode = cpuSeconds() - t0;
-    const bool ourOk = r == 0 && p3.written == data.size() && decoded == data;
-    // And our stream through the peer's decoder, to be sure it is what we measured.
-    Pipe p4{&ours, 0, &decoded};
-    ::explode(peerRead, peerWrite, work.data(), &p4);
-    const bool oursReadable = p4.written == data.size() && decoded == data;
+      // Explode the same stream (the peer's) with both decoders.
+      Pipe p2{&theirs, 0, &decoded};
+      t0 = cpuSeconds();
+      ::explode(peerRead, peerWrite, work.data(), &p2);
+      const double peerExplode = cpuSeconds() - t0;
+      const bool peerOk = p2.written == data.size() && decoded == data;
+      std::fill(decoded.begin(), decoded.end(), 0);
+      Pipe p3{&theirs, 0, &decoded};
+      t0 = cpuSeconds();
+      const int r = qm::explode(ourRead, ourWrite, work.data(), &p3);
+      const double ourExplode = cpuSeconds() - t0;
+      const bool ourOk = r == 0 && p3.written == data.size() && decoded == data;
+      // And our stream through the peer's decoder, to be sure it is what we measured.
+      Pipe p4{&ours, 0, &decoded};
+      ::explode(peerRead, peerWrite, work.data(), &p4);
+      const bool oursReadable = p4.written == data.size() && decoded == data;
 
-    const double mb = data.size() / 1e6;
-    std::printf("%s\n", mode);
-    std::printf("  explode: ours %.1f MB/s, StormLib %.1f MB/s, ratio %.2fx%s\n", mb / ourExplode,
-                mb / peerExplode, peerExplode / ourExplode,
-                ourOk && peerOk ? "" : "  (DECODE MISMATCH)");
-    std::printf("  implode: ours %.1f MB/s, StormLib %.1f MB/s, ratio %.2fx\n", mb / ourImplode,
-                mb / peerImplode, peerImplode / ourImplode);
-    std::printf("  size:    ours %zu, StormLib %zu, ratio %.4f%s\n", ours.size(), theirs.size(),
-                double(ours.size()) / double(theirs.size()),
-                oursReadable ? "" : "  (OUR STREAM NOT READ BACK)");
-  }
+      const double mb = data.size() / 1e6;
+      std::printf("%s\n", mode.c_str());
+      std::printf("  explode: ours %.1f MB/s, StormLib %.1f MB/s, ratio %.2fx%s\n", mb / ourExplode,
+                  mb / peerExplode, peerExplode / ourExplode,
+                  ourOk && peerOk ? "" : "  (DECODE MISMATCH)");
+      std::printf("  implode: ours %.1f MB/s, StormLib %.1f MB/s, ratio %.2fx\n", mb / ourImplode,
+                  mb / peerImplode, peerImplode / ourImplode);
+      std::printf("  size:    ours %zu, StormLib %zu, ratio %.4f%s\n", ours.size(), theirs.size(),
+                  double(ours.size()) / double(theirs.size()),
+                  oursReadable ? "" : "  (OUR STREAM NOT READ BACK)");
+      rows.push_back({mode, peerImplode / ourImplode, double(ours.size()) / double(theirs.size()),
+                      peerExplode / ourExplode});
+    }
+  // Ratios against StormLib: speed above 1 is faster, size below 1 is smaller.
+  std::printf("\n| mode | implode speed | implode size | explode speed |\n|---|---|---|---|\n");
+  for (const Row& r : rows)
+    std::printf("| %s | %.2fx | %.4f | %.2fx |\n", r.mode.c_str(), r.implodeSpeed, r.sizeRatio,
+                r.explodeSpeed);
   return 0;
 #endif
 }
