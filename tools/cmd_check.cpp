@@ -1,136 +1,157 @@
-// quillpack check: every syntax error of a script, with its line number.
+// quillpack check: every syntax error of a script with its reason, and warnings for what the
+// installer accepts but ignores or reads in a surprising way.
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
-#include <set>
 
+#include "base/text.h"
 #include "platform/sim/sim_fixture.h"
 #include "platform/sim/sim_system.h"
-#include "script/conditions.h"
-#include "script/deferred.h"
-#include "script/parser.h"
-#include "shell/startup.h"
+#include "script/source.h"
 #include "tools/quillpack_commands.h"
+#include "tools/quillpack_help.h"
 #include "tools/script_check.h"
 
 namespace qm::pack {
 
 namespace {
 
-constexpr const char* kUsage = "usage: quillpack check [--machine MACHINE.ini] SCRIPT";
+namespace fs = std::filesystem;
 
-constexpr const char* kHelp =
-    "usage: quillpack check [--machine MACHINE.ini] SCRIPT\n"
-    "\n"
-    "Reads SCRIPT as the installer reads it at start-up and prints every syntax error as\n"
-    "SCRIPT:LINE: text of the line. Exit status 0 when the script is clean, 1 otherwise.\n"
-    "\n"
-    "The installer stops at the first error: the first line printed is the one its\n"
-    "\"Syntax error, line:\" box shows. Later lines are what the checker found by reading on;\n"
-    "an error can hide or cause others, so fix from the top.\n"
-    "\n"
-    "IF conditions are tested on the simulated machine of MACHINE.ini (default: Windows 3.95,\n"
-    "16 MB, 640x480x8, drives A: and C:), so lines in a branch that is false there are not\n"
-    "read, as on such a machine. IF blocks that wait for the user's answers are read at the\n"
-    "end both ways, answer true and answer false; their errors are printed after the others,\n"
-    "as the installer would show them only during the installation.\n";
-
-// Answers every box with OK and shows nothing: a check has no one to ask.
-class SilentUi : public Ui {
- public:
-  MsgResult messageBox(const MessageRequest&) override { return MsgResult::Ok; }
-};
-
-std::string withoutTrailingBackslash(std::string dir) {
-  if (dir.size() > 3 && dir.back() == '\\') dir.pop_back();
-  if (dir.size() == 3 && dir[1] == ':' && dir[2] == '\\') dir.pop_back();
-  return dir;
+bool readWholeFile(const std::string& path, std::string& out) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return true;
 }
 
-// What start-up would have worked out before the parse, for a script on the first disk.
-void prepareRun(System& sys, MacroValues& macros, StartupValues& startup) {
-  macros.sourceDir = "A:";
-  macros.sourceDir8 = "A:";
-  macros.sourceDrive = "A";
-  macros.winDir = withoutTrailingBackslash(sys.windowsDirectory());
-  macros.winSysDir = withoutTrailingBackslash(sys.systemDirectory());
-  macros.winHelpDir = macros.winDir + "\\help";
-  startup.scriptPath = "A:\\SETUP.CFG";
-  startup.bootDrive = sys.driveType("A:\\") == DriveType::Fixed ? 'A' : 'C';
-  startup.screenWidth = sys.screenWidth();
-  startup.screenHeight = sys.screenHeight();
-  const uint32_t version = sys.versionWord();
-  startup.windowsVersion = windowsVersionOf(version);
-  startup.dosVersion = dosVersionOf(version);
+// The archive container of a built SETUP.EXE held in memory: its entries, and one entry's bytes.
+struct HostContainer {
+  std::string bytes;
+  std::vector<ContainerEntry> entries;
+
+  bool load(const std::string& path) {
+    if (!readWholeFile(path, bytes) || bytes.size() < kTrailerSize) return false;
+    uint8_t trailer[kTrailerSize];
+    std::copy_n(bytes.data() + bytes.size() - kTrailerSize, kTrailerSize, trailer);
+    std::optional<ContainerTrailer> t = decodeTrailer(trailer);
+    if (!t || t->firstEntry == 0) return false;
+    ReadAt readAt = [this](uint64_t offset, uint8_t* buffer, size_t n) {
+      if (offset > bytes.size() || n > bytes.size() - offset) return false;
+      std::copy_n(bytes.data() + offset, n, buffer);
+      return true;
+    };
+    entries = walkContainerChain(readAt, bytes.size(), t->firstEntry);
+    return true;
+  }
+  std::optional<std::string> entryText(const std::string& name) const {
+    for (const ContainerEntry& e : entries) {
+      if (!equalsNoCase(e.name, name)) continue;
+      uint64_t at = uint64_t(e.offset) + kEntrySize;
+      if (at + e.size > bytes.size()) return std::nullopt;
+      return bytes.substr(size_t(at), e.size);
+    }
+    return std::nullopt;
+  }
+};
+
+// Every file below a disk folder, as a path relative to it with backslashes.
+std::vector<std::string> folderFiles(const fs::path& root) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (auto it = fs::recursive_directory_iterator(root, ec); !ec && it != fs::end(it);
+       it.increment(ec)) {
+    if (!it->is_regular_file(ec)) continue;
+    std::string name;
+    for (const fs::path& part : it->path().lexically_relative(root)) {
+      if (!name.empty()) name += '\\';
+      name += part.string();
+    }
+    names.push_back(name);
+  }
+  return names;
+}
+
+const char* severityWord(Severity s) {
+  switch (s) {
+    case Severity::Error:
+      return "error";
+    case Severity::Warning:
+      return "warning";
+    case Severity::Note:
+      break;
+  }
+  return "note";
 }
 
 }  // namespace
 
-std::vector<ScriptError> checkScriptText(const std::string& text, System& sys) {
-  std::vector<ScriptError> errors;
-  SilentUi ui;
-  MacroValues macros;
-  StartupValues startup;
-  prepareRun(sys, macros, startup);
-  auto state = std::make_unique<InstallState>();
-
-  ParseOptions options;
-  options.continueAfterErrors = true;
-  options.onError = [&errors](int line, const std::string& lineText) {
-    errors.push_back({line, lineText});
-  };
-  parseScriptText(text, sys, ui, macros, startup, *state, options);
-
-  // Each deferred block once with its own IF taken and once with it false; its other IFs are
-  // tested as the second pass tests them.
-  std::set<std::pair<int, std::string>> later;
-  ParseOptions second;
-  second.continueAfterErrors = true;
-  second.onError = [&later](int line, const std::string& lineText) {
-    later.insert({line, lineText});
-  };
-  std::vector<DeferredBlock> blocks = state->deferred.blocks;
-  for (const DeferredBlock& block : blocks) {
-    for (int forced : {1, 0}) {
-      second.condition = [&block, forced](StatementContext& ctx) {
-        int result = evaluateCondition(ctx);
-        if (ctx.lineNumber != block.firstLineNumber || result == -1) return result;
-        return forced;
-      };
-      // The block sees what the first pass left (groups, pop-up messages ...), as it would.
-      InstallState scratch = *state;
-      scratch.deferred.blocks = {block};
-      scratch.deferred.count = 1;
-      MacroValues blockMacros = macros;
-      reparseDeferredBlocks(sys, ui, blockMacros, startup, scratch, second);
-    }
-  }
-  for (const auto& [line, lineText] : later) errors.push_back({line, lineText});
-  return errors;
-}
-
 int runCheck(const Args& args) {
+  const CommandHelp& help = commandHelp("check");
   std::string machineFile, script;
+  std::vector<std::string> distArgs;
+  bool strict = false;
   for (size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "--help" || args[i] == "-h") {
-      std::fputs(kHelp, stdout);
-      return 0;
-    }
-    if (args[i] == "--machine") {
-      if (i + 1 >= args.size()) return usage(kUsage);
-      machineFile = args[++i];
+    if (args[i] == "--help" || args[i] == "-h") return printHelp(help);
+    if (args[i] == "--machine" || args[i] == "--dist") {
+      if (i + 1 >= args.size()) return usageError(help, args[i] + " needs a value");
+      // The option is looked at before its value is taken: an assignment's right side is
+      // evaluated first.
+      std::string& target = args[i] == "--machine" ? machineFile : distArgs.emplace_back();
+      target = args[++i];
+    } else if (args[i] == "--strict") {
+      strict = true;
     } else if (script.empty() && (args[i].empty() || args[i][0] != '-')) {
       script = args[i];
     } else {
-      return usage(kUsage);
+      return usageError(help, args[i][0] == '-' ? "unknown option " + args[i]
+                                                : "only one SCRIPT, got " + args[i]);
     }
   }
-  if (script.empty()) return usage(kUsage);
+  if (script.empty()) return usageError(help, "no SCRIPT given");
 
-  std::ifstream in(script, std::ios::binary);
-  if (!in) return fail("cannot read " + script);
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  Distribution dist;
+  std::string text;
+  std::error_code ec;
+  if (!fs::exists(script, ec)) return fail(script + ": no such file");
+  HostContainer exe;
+  const bool built = exe.load(script);
+  if (built) {
+    // A built installer: its script is the entry named like the program, with "cfg".
+    std::string cfg = fs::path(script).stem().string() + ".cfg";
+    std::optional<std::string> entry = exe.entryText(cfg);
+    if (!entry) return fail(script + ": its container holds no " + cfg + " (the script it reads)");
+    text = *entry;
+    for (const ContainerEntry& e : exe.entries) dist.container.push_back(e.name);
+    dist.disks.push_back(dist.container);
+    dist.diskNames.push_back("the container of " + fs::path(script).filename().string());
+  } else if (!readWholeFile(script, text)) {
+    return fail("cannot read " + script);
+  }
+  for (size_t k = 0; k < distArgs.size(); ++k) {
+    const std::string& d = distArgs[k];
+    if (!fs::exists(d, ec)) return fail(d + ": no such file or folder");
+    std::vector<std::string> names;
+    HostContainer c;
+    if (fs::is_directory(d, ec)) {
+      names = folderFiles(d);
+    } else if (c.load(d)) {
+      for (const ContainerEntry& e : c.entries) names.push_back(e.name);
+      if (dist.container.empty()) dist.container = names;
+    } else {
+      return fail(d + ": neither a folder nor a built installer with a container");
+    }
+    if (k == 0 && built) {
+      // The first folder is the disk the built installer itself lies on.
+      dist.disks[0].insert(dist.disks[0].end(), names.begin(), names.end());
+      dist.diskNames[0] += " and " + d;
+    } else {
+      dist.disks.push_back(names);
+      dist.diskNames.push_back(d);
+    }
+  }
 
   std::unique_ptr<SimFixture> defaultMachine;
   std::unique_ptr<SimSystem> machine;
@@ -146,10 +167,19 @@ int runCheck(const Args& args) {
     sys = &defaultMachine->sys();
   }
 
-  std::vector<ScriptError> errors = checkScriptText(text, *sys);
-  for (const ScriptError& e : errors)
-    std::printf("%s:%d: %s\n", script.c_str(), e.line, e.text.c_str());
-  return errors.empty() ? 0 : 1;
+  int errors = 0, warnings = 0;
+  std::string out;
+  for (const Finding& f : checkScript(text, *sys, dist)) {
+    errors += f.severity == Severity::Error;
+    warnings += f.severity == Severity::Warning;
+    out += script + ":" + std::to_string(f.line) + ": " + severityWord(f.severity) + ": " +
+           f.message + "\n    " + f.text + "\n";
+  }
+  std::fwrite(out.data(), 1, out.size(), stdout);
+  if (errors || warnings)
+    std::fprintf(stderr, "%s: %d error(s), %d warning(s)\n", script.c_str(), errors, warnings);
+  if (errors) return 1;
+  return strict && warnings ? 1 : 0;
 }
 
 }  // namespace qm::pack

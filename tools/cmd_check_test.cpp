@@ -80,3 +80,56 @@ TEST(CheckCommand, ExitCodes) {
 
 }  // namespace
 }  // namespace qm::pack
+
+namespace qm::pack {
+namespace {
+
+TEST(CheckCommand, PrintsReasonsWarningsAndReadsABuiltInstaller) {
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / ("qm-check-out-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir / "disk1");
+  auto write = [&dir](const std::string& name, const char* text) {
+    std::ofstream(dir / name, std::ios::binary) << text;
+    return (dir / name).string();
+  };
+  const std::string script = write("SETUP.cfg", "FOOBAR\r\nFILE APP.EXE\r\nFILE GONE.TXT\r\n");
+  const std::string app = write("disk1/APP.EXE", "app");
+  const std::string stub = write("stub.exe", "MZ");
+  const std::string exe = (dir / "SETUP.EXE").string();
+  ::testing::internal::CaptureStderr();
+  ASSERT_EQ(runBuild({"--stub", stub, "-o", exe, script}), 0);
+  ::testing::internal::GetCapturedStderr();
+
+  struct Case {
+    Args args;
+    int code;
+    std::string out;
+  };
+  const std::string foobar =
+      ":1: warning: FOOBAR is not a statement; a lone word is skipped "
+      "without a message\n    FOOBAR\n";
+  const Case cases[] = {
+      {{script}, 0, script + foobar},
+      {{"--strict", script}, 1, script + foobar},
+      // The script inside the container; APP.EXE lies in the folder beside the installer.
+      {{"--dist", (dir / "disk1").string(), exe},
+       0,
+       exe + foobar + exe + ":1: note: disk 1 (the container of SETUP.EXE and " +
+           (dir / "disk1").string() + ") is read from here: 2 FILE statement(s)\n    FOOBAR\n" +
+           exe +
+           ":3: warning: FILE GONE.TXT: no disk of the distribution holds it (the container of "
+           "SETUP.EXE and " +
+           (dir / "disk1").string() + ")\n    FILE GONE.TXT\n"},
+  };
+  for (const Case& c : cases) {
+    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(runCheck(c.args), c.code) << c.args.back();
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), c.out);
+    ::testing::internal::GetCapturedStderr();
+  }
+  std::filesystem::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace qm::pack

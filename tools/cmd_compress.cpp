@@ -13,19 +13,18 @@
 #include "tools/implode.h"
 #include "tools/package_writer.h"
 #include "tools/quillpack_commands.h"
+#include "tools/quillpack_help.h"
 
 namespace qm::pack {
 
 namespace {
 
-constexpr const char* kImplodeUsage =
-    "usage: quillpack implode [--ascii] [--dict 1024|2048|4096] IN OUT";
-constexpr const char* kExplodeUsage = "usage: quillpack explode IN OUT";
-constexpr const char* kPackageUsage =
-    "usage: quillpack package -o NAME.PAK [--volume-size BYTES] [--base DIR] [--ascii] "
-    "[--dict 1024|2048|4096] FILE...\n"
-    "  volumes after the first are named by putting the volume number at the end of the\n"
-    "  extension: NAME.PA1 .. NAME.PA9, NAME.P10 .. NAME.P99, NAME.100 .. NAME.999";
+// The usage error of a sub-command, or its help when it was asked for.
+int badArguments(const char* command, const Args& args, const std::string& problem) {
+  for (const std::string& a : args)
+    if (a == "--help" || a == "-h") return printHelp(commandHelp(command));
+  return usageError(commandHelp(command), problem);
+}
 // Our compressor indexes positions in 32 bits; larger inputs have no place in a package anyway.
 constexpr uint64_t kMaxInput = uint64_t(1) << 30;
 
@@ -133,14 +132,14 @@ int runImplode(const Args& args) {
   for (size_t i = 0; i < args.size(); ++i) {
     bool bad = false;
     if (takeImplodeOption(args, i, options, bad)) {
-      if (bad) return usage(kImplodeUsage);
+      if (bad) return badArguments("implode", args, "--dict takes 1024, 2048 or 4096");
     } else if (args[i].rfind("--", 0) == 0) {
-      return usage(kImplodeUsage);
+      return badArguments("implode", args, "unknown option " + args[i]);
     } else {
       files.push_back(args[i]);
     }
   }
-  if (files.size() != 2) return usage(kImplodeUsage);
+  if (files.size() != 2) return badArguments("implode", args, "one IN and one OUT");
   std::vector<uint8_t> data;
   std::string error;
   if (!readHostFile(files[0], data, error)) return fail(error);
@@ -151,7 +150,7 @@ int runImplode(const Args& args) {
 
 int runExplode(const Args& args) {
   if (args.size() != 2 || args[0].rfind("--", 0) == 0 || args[1].rfind("--", 0) == 0)
-    return usage(kExplodeUsage);
+    return badArguments("explode", args, "one IN and one OUT");
   StreamFiles files{std::fopen(args[0].c_str(), "rb"), nullptr};
   if (!files.in) return fail("cannot open " + args[0]);
   files.out = std::fopen(args[1].c_str(), "wb");
@@ -188,7 +187,7 @@ int runPackage(const Args& args) {
     const std::string& a = args[i];
     bool bad = false;
     if (takeImplodeOption(args, i, options.implode, bad)) {
-      if (bad) return usage(kPackageUsage);
+      if (bad) return badArguments("package", args, "--dict takes 1024, 2048 or 4096");
     } else if (a == "-o" && i + 1 < args.size()) {
       output = args[++i];
     } else if (a == "--base" && i + 1 < args.size()) {
@@ -196,15 +195,16 @@ int runPackage(const Args& args) {
     } else if (a == "--volume-size" && i + 1 < args.size()) {
       const std::string& v = args[++i];
       if (v.empty() || v.find_first_not_of("0123456789") != std::string::npos || v.size() > 18)
-        return usage(kPackageUsage);
+        return badArguments("package", args, "--volume-size takes a number of bytes");
       options.volumeSize = std::stoull(v);
     } else if (a.rfind("-", 0) == 0) {
-      return usage(kPackageUsage);
+      return badArguments("package", args, "unknown option " + a);
     } else {
       inputs.push_back(a);
     }
   }
-  if (output.empty() || inputs.empty()) return usage(kPackageUsage);
+  if (output.empty()) return badArguments("package", args, "no -o NAME.PAK given");
+  if (inputs.empty()) return badArguments("package", args, "no FILE to pack");
 
   namespace fs = std::filesystem;
   const fs::path outPath(output);

@@ -3,21 +3,22 @@
 
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "base/text.h"
 #include "script/source.h"
+#include "tools/build_notes.h"
 #include "tools/container_writer.h"
+#include "tools/package_list.h"
 #include "tools/quillpack_commands.h"
+#include "tools/quillpack_help.h"
 
 namespace qm::pack {
 
 namespace {
 
-constexpr const char* kBuildUsage = "usage: quillpack build --stub STUB.exe -o SETUP.EXE FILE...";
-constexpr const char* kListUsage = "usage: quillpack list SETUP.EXE";
-constexpr const char* kExtractUsage = "usage: quillpack extract SETUP.EXE NAME -o OUT";
 
 bool seekTo(std::FILE* f, uint64_t offset) {
 #ifdef _WIN32
@@ -98,20 +99,32 @@ void warnBrokenChain(const std::string& path, const OpenedContainer& c) {
 }  // namespace
 
 int runBuild(const Args& args) {
+  const CommandHelp& help = commandHelp("build");
   std::string stub, out;
   std::vector<std::string> inputs;
+  std::map<size_t, std::string> renamed;  // input index -> the name it is packed under
   for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--help" || args[i] == "-h") return printHelp(help);
     if (args[i] == "--stub" || args[i] == "-o") {
-      if (i + 1 >= args.size()) return usage(kBuildUsage);
+      if (i + 1 >= args.size()) return usageError(help, args[i] + " needs a value");
       std::string& target = args[i] == "--stub" ? stub : out;
       target = args[++i];
+    } else if (args[i] == "--name") {
+      if (i + 2 >= args.size()) return usageError(help, "--name needs a NAME and a FILE");
+      const std::string& name = args[++i];
+      if (name.empty() || name.find_first_of("\\/:") != std::string::npos)
+        return usageError(help, "--name " + name + ": a packed name has no directories");
+      renamed[inputs.size()] = name;
+      inputs.push_back(args[++i]);
     } else if (args[i].size() > 1 && args[i][0] == '-') {
-      return usage(kBuildUsage);
+      return usageError(help, "unknown option " + args[i]);
     } else {
       inputs.push_back(args[i]);
     }
   }
-  if (stub.empty() || out.empty() || inputs.empty()) return usage(kBuildUsage);
+  if (stub.empty()) return usageError(help, "no --stub STUB.exe given");
+  if (out.empty()) return usageError(help, "no -o SETUP.EXE given");
+  if (inputs.empty()) return usageError(help, "no FILE to pack");
 
   std::vector<PackItem> items;
   for (const std::string& input : inputs) {
@@ -119,18 +132,15 @@ int runBuild(const Args& args) {
     if (::stat(input.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
       return fail("cannot read " + input + ": not a file");
     PackItem item;
-    item.name = storedName(input);
+    item.name = renamed.count(items.size()) ? renamed[items.size()] : storedName(input);
     item.hostPath = input;
     item.size = uint64_t(st.st_size);
     item.time = fatTimeForPacking(int64_t(st.st_mtime));
     item.attributes = kAttrArchive;
     items.push_back(std::move(item));
   }
-  size_t given = items.size();
+  reportSkippedAndScript(items, out);
   items = withoutDuplicateNames(std::move(items));
-  if (items.size() != given)
-    std::fprintf(stderr, "quillpack: %zu file(s) skipped: a file of the same name came first\n",
-                 given - items.size());
 
   std::FILE* in = std::fopen(stub.c_str(), "rb");
   if (!in) return fail("cannot open the stub " + stub);
@@ -160,7 +170,10 @@ int runBuild(const Args& args) {
 }
 
 int runList(const Args& args) {
-  if (args.size() != 1) return usage(kListUsage);
+  const CommandHelp& help = commandHelp("list");
+  if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) return printHelp(help);
+  if (args.size() != 1) return usageError(help, "one SETUP.EXE or NAME.PAK to list");
+  if (looksLikePackage(args[0])) return printPackageList(args[0]);
   OpenedContainer c;
   std::string error;
   if (!openContainerFile(args[0], c, error)) return fail(error);
@@ -187,14 +200,16 @@ int runExtract(const Args& args) {
   std::string container, name, out;
   std::vector<std::string> positional;
   for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--help" || args[i] == "-h") return printHelp(commandHelp("extract"));
     if (args[i] == "-o") {
-      if (i + 1 >= args.size()) return usage(kExtractUsage);
+      if (i + 1 >= args.size()) return usageError(commandHelp("extract"), "-o needs a value");
       out = args[++i];
     } else {
       positional.push_back(args[i]);
     }
   }
-  if (positional.size() != 2 || out.empty()) return usage(kExtractUsage);
+  if (positional.size() != 2 || out.empty())
+    return usageError(commandHelp("extract"), "a container, an entry NAME and -o OUT");
   container = positional[0];
   name = positional[1];
 

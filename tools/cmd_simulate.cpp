@@ -1,20 +1,44 @@
 // quillpack simulate: a whole installation on a simulated Windows machine.
 #include <cstdio>
+#include <cctype>
 #include <cstring>
 
 #include "tools/quillpack_commands.h"
+#include "tools/quillpack_help.h"
 #include "tools/simulation.h"
 
 namespace qm::pack {
 
 namespace {
-constexpr const char* kUsage =
-    "usage: quillpack simulate --machine MACHINE.ini [--answers ANSWERS.ini] [--trace FILE] [--] "
-    "PROGRAM [ARGS...]";
+
+// A path on the simulated machine: a drive letter, a colon and a backslash.
+bool isMachinePath(const std::string& path) {
+  return path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) &&
+         path[1] == ':' && path[2] == '\\';
 }
 
+const char* exitMeaning(int code) {
+  switch (code) {
+    case 0:
+      return "installation completed";
+    case 1:
+      return "the installer could not start";
+    case 2:
+      return "the user quit";
+    case 3:
+      return "the installation failed";
+    case 3010:
+      return "completed; a restart was requested";
+  }
+  return "unexpected exit code";
+}
+
+}  // namespace
+
 int runSimulate(const Args& args) {
+  const CommandHelp& help = commandHelp("simulate");
   SimulationRequest request;
+  bool printLog = true;
   size_t i = 0;
   for (; i < args.size(); ++i) {
     const std::string& a = args[i];
@@ -29,24 +53,26 @@ int runSimulate(const Args& args) {
       if (!value(request.answersFile)) break;
     } else if (a == "--trace") {
       if (!value(request.traceFile)) break;
+    } else if (a == "--log" || a == "--quiet") {
+      printLog = a == "--log";
     } else if (a == "--help" || a == "-h") {
-      std::printf("%s\n", kUsage);
-      return 0;
+      return printHelp(help);
     } else if (a == "--") {
       ++i;
       break;
     } else if (a.rfind("--", 0) == 0) {
-      std::fprintf(stderr, "quillpack simulate: unknown option '%s'\n%s\n", a.c_str(), kUsage);
-      return 2;
+      return usageError(help, "unknown option " + a);
     } else {
       break;
     }
   }
-  if (request.machineFile.empty() || i >= args.size()) {
-    std::fprintf(stderr, "%s\n", kUsage);
-    return 2;
-  }
+  if (request.machineFile.empty()) return usageError(help, "no --machine MACHINE.ini given");
+  if (i >= args.size()) return usageError(help, "no PROGRAM given");
   request.program = args[i];
+  if (!isMachinePath(request.program))
+    return usageError(help, "PROGRAM is the installer's path on the simulated machine, with its "
+                            "drive letter, such as 'A:\\SETUP.EXE' or 'C:\\DIST\\SETUP.EXE'; '" +
+                                request.program + "' is not one");
   request.arguments.assign(args.begin() + static_cast<long>(i) + 1, args.end());
 
   SimulationResult result = runSimulation(request);
@@ -54,7 +80,20 @@ int runSimulate(const Args& args) {
     std::fprintf(stderr, "quillpack simulate: %s\n", result.error.c_str());
     return 2;
   }
-  std::fwrite(result.installLog.data(), 1, result.installLog.size(), stdout);
+  if (printLog) {
+    std::fwrite(result.installLog.data(), 1, result.installLog.size(), stdout);
+    if (result.logPath.empty())
+      std::fprintf(stderr, "quillpack simulate: no install log was written\n");
+    else
+      std::fprintf(stderr, "quillpack simulate: the install log %s is printed on stdout\n",
+                   result.logPath.c_str());
+  }
+  if (result.exitCode != 0 && result.exitCode != 3010) {
+    std::fprintf(stderr, "quillpack simulate: exit code %d: %s; the trace ends:\n",
+                 result.exitCode, exitMeaning(result.exitCode));
+    for (const std::string& line : result.traceTail)
+      std::fprintf(stderr, "  %s\n", line.c_str());
+  }
   return result.exitCode;
 }
 

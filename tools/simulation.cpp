@@ -7,7 +7,6 @@
 #include "base/text.h"
 #include "engine/engine.h"
 #include "engine/package.h"
-#include "finish/finish.h"
 #include "sysconfig/system_configuration.h"
 #include "engine/install_driver.h"
 #include "platform/sim/sim_system.h"
@@ -42,6 +41,22 @@ class HostTraceSink : public TraceSink {
 
  private:
   std::string path_;
+};
+
+// Keeps the trace's last lines for the report of a failed run, and passes every line on.
+class TailTraceSink : public TraceSink {
+ public:
+  explicit TailTraceSink(TraceSink* next) : next_(next) {}
+  void write(const std::string& line) override {
+    if (next_) next_->write(line);
+    tail.push_back(line);
+    if (tail.size() > kTailLines) tail.erase(tail.begin());
+  }
+  static constexpr size_t kTailLines = 8;
+  std::vector<std::string> tail;
+
+ private:
+  TraceSink* next_;
 };
 
 class SimulatedStart : public StartupHooks {
@@ -106,7 +121,8 @@ SimulationResult runSimulation(const SimulationRequest& request) {
     std::ofstream(request.traceFile, std::ios::binary | std::ios::trunc);
     sink = std::make_unique<HostTraceSink>(request.traceFile);
   }
-  AnswersUi ui(std::move(answers), sink.get());
+  TailTraceSink tail(sink.get());
+  AnswersUi ui(std::move(answers), &tail);
   ui.setDiskInserter([&sys](const std::string& root) {
     return !root.empty() && sys.insertNextMedium(toUpperAscii(root[0]));
   });
@@ -114,6 +130,10 @@ SimulationResult runSimulation(const SimulationRequest& request) {
   std::string program = request.program;
   std::string arguments;
   for (const std::string& a : request.arguments) arguments += (arguments.empty() ? "" : " ") + a;
+  if (!sys.attributes(program)) {
+    result.error = "there is no " + program + " on the simulated machine of " + request.machineFile;
+    return result;
+  }
   // Started from its own folder, as a user starts it from the disk.
   sys.setCurrentDirectory(directoryOf(program));
 
@@ -125,8 +145,8 @@ SimulationResult runSimulation(const SimulationRequest& request) {
     SimulatedStart hooks;
     StartupResult started = startUp(run, hooks);
     if (started == StartupResult::Failed) {
-      applicationEnd(sys, ui, run.state.get(), run.macros, run.container);
       result.exitCode = 1;
+      result.traceTail = tail.tail;
       return result;
     }
     if (started == StartupResult::Relaunched) {
@@ -140,12 +160,7 @@ SimulationResult runSimulation(const SimulationRequest& request) {
     SystemConfiguration configuration;
     engine.config = &configuration;
     int installed = hooks.posted ? startMessage(engine) : 1;
-    // The finish runs as after the real message loop; a start that never posted the start
-    // message ran no installation and starts nothing.
-    RestartOutcome restarted =
-        exitHandler(sys, ui, hooks.posted ? run.state.get() : nullptr, run.macros);
-    applicationEnd(sys, ui, run.state.get(), run.macros, run.container);
-    result.exitCode = finishExitCode(installExitCode(engine, installed), restarted);
+    result.exitCode = installExitCode(engine, installed);
     result.logPath = engine.log.path();
     if (!result.logPath.empty()) {
       FileHandle h = sys.openRead(result.logPath);
@@ -157,6 +172,7 @@ SimulationResult runSimulation(const SimulationRequest& request) {
         result.installLog = fromCrLf(text);
       }
     }
+    result.traceTail = tail.tail;
     return result;
   }
   result.error = "the temporary copy relaunched itself again";

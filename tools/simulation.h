@@ -20,6 +20,7 @@ struct SimulationResult {
   std::string installLog;  // the install log's text (line feeds only), empty when none was written
   std::string logPath;     // the install log's Windows path, empty when none was set
   std::string error;       // why the simulation itself could not run (bad machine or answers file)
+  std::vector<std::string> traceTail;  // the trace's last lines, which say why a run failed
 };
 
 SimulationResult runSimulation(const SimulationRequest& request);

@@ -1,0 +1,140 @@
+#include "tools/quillpack_help.h"
+
+#include <cstdio>
+
+#include "tools/quillpack_commands.h"
+
+namespace qm::pack {
+
+namespace {
+
+const std::vector<CommandHelp> kHelp = {
+    {"build", "quillpack build --stub STUB.exe -o SETUP.EXE [--name NAME FILE]... FILE...",
+     "copies the installer stub and appends an archive container holding the files",
+     "  --stub STUB.exe   the installer program (quillmount.exe) to copy\n"
+     "  -o SETUP.EXE      the installer to write; it reads the script named like itself\n"
+     "                    (SETUP.EXE reads SETUP.cfg)\n"
+     "  --name NAME FILE  pack FILE under the name NAME (a file name without directories)\n"
+     "  FILE...           files packed under their own names, without directories; when two\n"
+     "                    have the same name the first is packed and the other is named as\n"
+     "                    skipped\n"
+     "Warns when no script (.cfg) is packed or when none matches the output's name.",
+     "quillpack build --stub quillmount.exe -o SETUP.EXE SETUP.cfg README.TXT APP.EXE"},
+    {"list", "quillpack list SETUP.EXE|NAME.PAK",
+     "lists the entries of a built installer's container, or of a package",
+     "  SETUP.EXE  prints name, size, date, time and attributes (RHSDA) in chain order\n"
+     "  NAME.PAK   prints each entry's volume, name, packed and unpacked sizes and date",
+     "quillpack list SETUP.EXE"},
+    {"extract", "quillpack extract SETUP.EXE NAME -o OUT", "copies one container entry out",
+     "  NAME    the entry's name (case does not matter)\n"
+     "  -o OUT  the file to write",
+     "quillpack extract SETUP.EXE SETUP.cfg -o SETUP.cfg"},
+    {"check",
+     "quillpack check [--strict] [--machine MACHINE.ini] [--dist FOLDER|SETUP.EXE]... "
+     "SCRIPT|SETUP.EXE",
+     "reads a script as the installer does and explains every error; warns about lines it "
+     "accepts but ignores",
+     "  SCRIPT|SETUP.EXE  a script, or a built installer whose container holds the script\n"
+     "  --strict          exit status 1 when there are warnings too\n"
+     "  --machine FILE    test IF conditions on this simulated machine (default: Windows\n"
+     "                    3.95, 16 MB, 640x480x8, drives A: and C:)\n"
+     "  --dist FOLDER     a disk of the distribution, in disk order (repeat for each disk);\n"
+     "                    a built SETUP.EXE counts with its container; FILE statements that no\n"
+     "                    disk holds, and files read from the wrong disk, are warned about\n"
+     "Prints SCRIPT:LINE: error: REASON (or warning:, note:) and the line itself below it.\n"
+     "The first error is the one the installer's \"Syntax error, line:\" box shows; the\n"
+     "installer stops there, the checker reads on. Errors of IF blocks that wait for the\n"
+     "user's answers come after the others. Exit status 0 when there is no error.",
+     "quillpack check --dist disk1 --dist disk2 disk1/SETUP.cfg"},
+    {"implode", "quillpack implode [--ascii] [--dict 1024|2048|4096] IN OUT",
+     "compresses one file into one PKWARE DCL implode stream",
+     "  --ascii      code literals for text (smaller for text files)\n"
+     "  --dict SIZE  dictionary size in bytes (default 4096)",
+     "quillpack implode --ascii README.TXT README.IMP"},
+    {"explode", "quillpack explode IN OUT", "expands one PKWARE DCL implode stream", "",
+     "quillpack explode README.IMP README.TXT"},
+    {"package",
+     "quillpack package -o NAME.PAK [--volume-size BYTES] [--base DIR] [--ascii] "
+     "[--dict 1024|2048|4096] FILE...",
+     "writes a multi-volume package of imploded files for FILE ... COMPRESSED",
+     "  -o NAME.PAK           the first volume; later ones are NAME.PA1 .. NAME.PA9,\n"
+     "                        NAME.P10 .. NAME.P99, NAME.100 .. NAME.999\n"
+     "  --volume-size BYTES   the largest volume (default: one volume)\n"
+     "  --base DIR            store paths below DIR (SUB\\FILE.TXT) instead of bare names\n"
+     "  --ascii, --dict SIZE  as for implode\n"
+     "Prints how many files went into how many volumes.",
+     "quillpack package -o disk1/APP.PAK --volume-size 1400000 APP.EXE APP.HLP"},
+    {"simulate",
+     "quillpack simulate --machine MACHINE.ini [--answers ANSWERS.ini] [--trace FILE] "
+     "[--log|--quiet] [--] PROGRAM [ARGS...]",
+     "runs a whole installation on a simulated Windows machine, unattended",
+     "  --machine FILE  the machine file (docs/machine-file.md); its drives are host folders\n"
+     "  --answers FILE  the answers file (docs/answers-file.md); default: every question gets\n"
+     "                  its default answer\n"
+     "  --trace FILE    write the trace: every phase, dialog, answer and message box\n"
+     "  --log           print the install log on stdout (the default)\n"
+     "  --quiet         print no install log\n"
+     "  PROGRAM         the installer's path on the simulated machine, with its drive letter\n"
+     "                  (A:\\SETUP.EXE), not a host path\n"
+     "The machine's folders are changed as a real run would change them. Exit status: the\n"
+     "installer's (0 done, 1 could not start, 2 quit, 3 failed, 3010 restart wanted); when it\n"
+     "is not 0 the trace's last lines say why, on stderr.",
+     "quillpack simulate --machine machine.ini --answers answers.ini 'A:\\SETUP.EXE'"},
+    {"uninstall",
+     "quillpack uninstall --machine MACHINE.ini [--answers ANSWERS.ini] [--trace FILE] [--] LOG",
+     "undoes an installation on a simulated Windows machine, as unstall.exe does, unattended",
+     "  --machine FILE  the machine file an installation was simulated on\n"
+     "  --answers FILE  the answers file; Uninstall=Yes|No answers the opening question\n"
+     "                  (default Yes)\n"
+     "  --trace FILE    write the trace\n"
+     "  LOG             the install log's Windows path on that machine (C:\\APP\\install.log)\n"
+     "Prints each change undone, what was left on purpose and what could not be undone. Exit\n"
+     "status: 0 done, 1 the log cannot be read, 2 answered No, 3 something was not undone.",
+     "quillpack uninstall --machine machine.ini 'C:\\APP\\install.log'"},
+    {"help", "quillpack help [COMMAND]", "prints the help of every command, or of one", "",
+     "quillpack help check"},
+};
+
+}  // namespace
+
+const std::vector<CommandHelp>& allCommandHelp() { return kHelp; }
+
+const CommandHelp& commandHelp(const std::string& name) {
+  for (const CommandHelp& h : kHelp)
+    if (name == h.name) return h;
+  return kHelp.back();
+}
+
+int printHelp(const CommandHelp& help) {
+  std::printf("usage: %s\n\n%s.\n", help.usage, help.summary);
+  if (*help.details) std::printf("\n%s\n", help.details);
+  std::printf("\nexample:\n  %s\n", help.example);
+  return 0;
+}
+
+int usageError(const CommandHelp& help, const std::string& problem) {
+  std::fprintf(stderr, "quillpack %s: %s\nusage: %s\n(quillpack %s --help tells more)\n", help.name,
+               problem.c_str(), help.usage, help.name);
+  return 2;
+}
+
+void printOverview(bool toStderr) {
+  FILE* out = toStderr ? stderr : stdout;
+  std::fprintf(out, "usage: quillpack COMMAND [ARGS...]\n\n");
+  for (const CommandHelp& h : kHelp) std::fprintf(out, "  %-10s %s\n", h.name, h.summary);
+  std::fprintf(out, "\nusage of each command:\n");
+  for (const CommandHelp& h : kHelp) std::fprintf(out, "  %s\n", h.usage);
+  std::fprintf(out, "\n'quillpack help COMMAND' or 'quillpack COMMAND --help' tells more.\n");
+}
+
+int runHelp(const Args& args) {
+  if (args.empty()) {
+    printOverview(false);
+    return 0;
+  }
+  for (const CommandHelp& h : kHelp)
+    if (args.size() == 1 && args[0] == h.name) return printHelp(h);
+  return usageError(commandHelp("help"), "no command named " + args[0]);
+}
+
+}  // namespace qm::pack
