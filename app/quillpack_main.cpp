@@ -18,6 +18,7 @@ const Command kCommands[] = {
     {"extract", qm::pack::runExtract},   {"check", qm::pack::runCheck},
     {"implode", qm::pack::runImplode},   {"explode", qm::pack::runExplode},
     {"package", qm::pack::runPackage},   {"simulate", qm::pack::runSimulate},
+    {"uninstall", qm::pack::runUninstall},
     {"help", qm::pack::runHelp},
 };
 

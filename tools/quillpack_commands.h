@@ -32,5 +32,7 @@ int runPackage(const Args& args);  // package -o NAME.PAK [--volume-size BYTES] 
 int runHelp(const Args& args);      // help [COMMAND]
 int runSimulate(const Args& args);  // simulate --machine M.ini [--answers A.ini] [--trace F] [--]
                                     // PROGRAM [ARGS...]
+int runUninstall(const Args& args);  // uninstall --machine M.ini [--answers A.ini] [--trace F]
+                                     // [--] LOG
 
 }  // namespace qm::pack

@@ -7,6 +7,7 @@
 #include "base/text.h"
 #include "engine/engine.h"
 #include "engine/package.h"
+#include "finish/finish.h"
 #include "sysconfig/system_configuration.h"
 #include "engine/install_driver.h"
 #include "platform/sim/sim_system.h"
@@ -145,6 +146,7 @@ SimulationResult runSimulation(const SimulationRequest& request) {
     SimulatedStart hooks;
     StartupResult started = startUp(run, hooks);
     if (started == StartupResult::Failed) {
+      applicationEnd(sys, ui, run.state.get(), run.macros, run.container);
       result.exitCode = 1;
       result.traceTail = tail.tail;
       return result;
@@ -160,7 +162,12 @@ SimulationResult runSimulation(const SimulationRequest& request) {
     SystemConfiguration configuration;
     engine.config = &configuration;
     int installed = hooks.posted ? startMessage(engine) : 1;
-    result.exitCode = installExitCode(engine, installed);
+    // The finish runs as after the real message loop; a start that never posted the start
+    // message ran no installation and starts nothing.
+    RestartOutcome restarted =
+        exitHandler(sys, ui, hooks.posted ? run.state.get() : nullptr, run.macros);
+    applicationEnd(sys, ui, run.state.get(), run.macros, run.container);
+    result.exitCode = finishExitCode(installExitCode(engine, installed), restarted);
     result.logPath = engine.log.path();
     if (!result.logPath.empty()) {
       FileHandle h = sys.openRead(result.logPath);
