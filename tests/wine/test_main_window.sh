@@ -2,16 +2,19 @@
 # The main window as the real installer paints it, read back from screenshots of the display:
 # the gradient's first, second and last bands, the title in its colour with the shadow 3 pixels
 # below and right of it, an 8-bit run-length bitmap at TOPRIGHT, a 24-bit bitmap tiled from the
-# top left corner, and the intro screen stretched over the whole screen. The installer is held
-# at its start-up command (RUNATSTART) by pause_gui_probe.exe while the screenshot is taken; the
-# intro screen stays up for the watched run's delay.
+# top left corner, FULLSCREEN stretched over the client area, a title in a face the system lacks,
+# and the intro screen stretched over the whole screen, ended by its timer, a key or a click. The
+# installer is held at its start-up command (RUNATSTART) by pause_gui_probe.exe while the
+# screenshot is taken; the intro screen stays up for the watched run's delay, and
+# send_gui_probe.exe types at it or clicks it.
 set -eu
 . "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 qm_wine_setup "$@"
 
 exe=$QM_WIN32_BUILD/quillmount.exe
 pause=$QM_WIN32_BUILD/pause_gui_probe.exe
-for f in "$exe" "$pause"; do
+send=$QM_WIN32_BUILD/send_gui_probe.exe
+for f in "$exe" "$pause" "$send"; do
   [ -f "$f" ] || { echo "FAIL missing $f"; exit 1; }
 done
 command -v import >/dev/null && command -v convert >/dev/null ||
@@ -136,7 +139,9 @@ if run_held gradient.cfg "$work/gradient.png"; then
 fi
 
 # --- TILE: repeated from the top left corner, no background anywhere
-printf '%s\r\n' 'SCREENCOLOR (200,40,0) (0,240,100)' 'SCREENGRAPHIC "TILE.BMP" TILE' "$hold" "$quiet" \
+# The title's face does not exist: the system's substitute draws it all the same.
+printf '%s\r\n' 'TITLE "HIH" "No Such Face At All"' 'TITLECOLOR (255,255,0)' \
+  'SCREENCOLOR (200,40,0) (0,240,100)' 'SCREENGRAPHIC "TILE.BMP" TILE' "$hold" "$quiet" \
   >"$work/tile.cfg"
 if run_held tile.cfg "$work/tile.png"; then
   shot=$work/tile.png
@@ -146,10 +151,26 @@ if run_held tile.cfg "$work/tile.png"; then
   expect "tile 1 right, top right" "$(pixel "$shot" $((X + 99)) $Y)" "0,255,255"
   expect "tile 2 down, bottom left" "$(pixel "$shot" $X $((Y + 119)))" "255,128,0"
   expect "tile 3 right 2 down, bottom right" "$(pixel "$shot" $((X + 199)) $((Y + 119)))" "128,0,255"
+  read -r tl tt tr tb < <(colour_box "$shot" "400x100+$X+$Y" 255,255,0)
+  expect "title in a missing face still drawn at 20,20" \
+    "$([ "${tl:-0}" -ge 20 ] && [ "$tl" -le 30 ] && [ "${tr:-0}" -gt "$tl" ] && echo yes)" yes
   last_x=$(((W - 1) / 50 * 50)) last_y=$(((H - 1) / 40 * 40))
   expect "last tile's top left" "$(pixel "$shot" $((X + last_x)) $((Y + last_y)))" "255,0,255"
   expect "inside the last tile" "$(pixel "$shot" $((X + W - 1)) $((Y + H - 1)))" \
     "$( [ $((W - 1 - last_x)) = 49 ] && [ $((H - 1 - last_y)) = 39 ] && echo 128,0,255 || echo 30,60,90)"
+fi
+
+# --- FULLSCREEN: the bitmap stretched over the whole client area, no background left
+printf '%s\r\n' 'SCREENCOLOR (200,40,0)' 'SCREENGRAPHIC LOGO.BMP FULLSCREEN' "$hold" "$quiet" \
+  >"$work/fullscreen.cfg"
+if run_held fullscreen.cfg "$work/fullscreen.png"; then
+  shot=$work/fullscreen.png
+  X=$client_x Y=$client_y W=$client_w H=$client_h
+  # Each image pixel covers 16 x 15.6 screen pixels: the corners' blocks are pure corner colours.
+  expect "stretched top left" "$(pixel "$shot" $((X + 2)) $((Y + 2)))" "255,0,0"
+  expect "stretched top right" "$(pixel "$shot" $((X + W - 3)) $((Y + 2)))" "0,255,0"
+  expect "stretched bottom left" "$(pixel "$shot" $((X + 2)) $((Y + H - 3)))" "0,0,255"
+  expect "stretched bottom right" "$(pixel "$shot" $((X + W - 1)) $((Y + H - 1)))" "255,255,0"
 fi
 
 # --- the intro screen, stretched over the whole screen, ended by its timer in a watched run
@@ -173,6 +194,23 @@ expect "intro top right" "$(pixel "$work/intro.png" $((sw - 5)) 5)" "10,200,30"
 expect "intro bottom right" "$(pixel "$work/intro.png" $((sw - 5)) $((sh - 5)))" "220,20,60"
 expect "intro ended by its timer" "$(grep -c '^intro: ended by timer' "$c/qm/trace.log")" 1
 expect "installation ran after the intro" "$(grep -c '^exit 0' "$c/qm/trace.log")" 1
+
+# --- a key or a click ends the intro screen long before its timer would
+printf '[Setup]\r\nShow=Yes\r\nShowDelay=60000\r\n' >"$c/qm/answers.ini"
+cp "$work/intro.cfg" "$c/DIST/SETUP.cfg"
+cp "$send" "$c/DIST/SEND.EXE"
+for how in key click; do
+  rm -f "$c/qm/trace.log"
+  started=$(date +%s)
+  (cd "$c/DIST" && QUILLMOUNT_ANSWERS='C:\qm\answers.ini' QUILLMOUNT_LOG='C:\qm\trace.log' \
+    timeout -k 5 120 wine 'C:\DIST\SETUP.EXE' >"$work/intro-$how.out" 2>&1) &
+  qm_wine_run 90 "$c/DIST/SEND.EXE" QuillmountIntro "$how" >/dev/null 2>&1 || true
+  expect "send_gui_probe found the intro ($how)" "$QM_WINE_EXIT" 0
+  wait
+  expect "intro ended by a $how" "$(grep -c "^intro: ended by $how" "$c/qm/trace.log")" 1
+  expect "installation ran after the $how" "$(grep -c '^exit 0' "$c/qm/trace.log")" 1
+  expect "the $how came before the timer" "$([ $(($(date +%s) - started)) -lt 55 ] && echo yes)" yes
+done
 
 [ -n "${QM_WINE_KEEP:-}" ] && cp "$work"/*.png "$QM_WINE_WORK/" 2>/dev/null
 exit $failed
