@@ -1,8 +1,10 @@
-// quillmount.exe: builds the run's objects once, wires them and runs start-up. The view is the
-// answers file's when QUILLMOUNT_ANSWERS names one, else real windows; QUILLMOUNT_LOG names the
-// trace.
+// quillmount.exe: builds the run's objects once, wires them, runs start-up and then the message
+// loop, in which the start message runs the installation; the exit handler and the application
+// end follow the loop. The view is the answers file's when QUILLMOUNT_ANSWERS names one, else
+// real windows; QUILLMOUNT_LOG names the trace.
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -10,10 +12,11 @@
 #include "engine/install_driver.h"
 #include "engine/package.h"
 #include "finish/finish.h"
-#include "sysconfig/system_configuration.h"
 #include "platform/win32/win32_system.h"
 #include "script/parser.h"
 #include "shell/startup.h"
+#include "shell/win32/win32_shell.h"
+#include "sysconfig/system_configuration.h"
 #include "ui/answers_file.h"
 #include "ui/answers_ui.h"
 #include "ui/trace_file.h"
@@ -21,31 +24,23 @@
 
 namespace {
 
-// The start-up steps that belong to the parser and the windows. Until the main window exists,
-// the start message is remembered here and run by WinMain itself.
-class AppHooks : public qm::StartupHooks {
- public:
-  int parse(qm::Run& run) override {
-    return qm::parseScript(run.startup.scriptPath, run.sys, run.ui, run.container, run.macros,
-                           run.startup, *run.state);
-  }
-  void postStart(qm::Run&) override { startPosted = true; }
-  bool startPosted = false;
-};
-
 std::string nonEmpty(qm::System& sys, const char* name) {
   return sys.environment(name).value_or("");
 }
 
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   qm::Win32System sys;
   std::unique_ptr<qm::FileTraceSink> traceFile;
   if (std::string log = nonEmpty(sys, "QUILLMOUNT_LOG"); !log.empty())
     traceFile = std::make_unique<qm::FileTraceSink>(sys, log);
 
   std::unique_ptr<qm::Ui> ui;
+  // Unattended runs show no windows.
+  bool showWindows = true;
+  // Gives the view the main window once it owns message boxes and dialogs.
+  std::function<void(HWND)> attachToMainWindow;
   if (std::string answers = nonEmpty(sys, "QUILLMOUNT_ANSWERS"); !answers.empty()) {
     std::string error;
     std::optional<qm::AnswersFile> file = qm::loadAnswersFile(sys, answers, error);
@@ -56,13 +51,18 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
       return 1;
     }
     ui = std::make_unique<qm::AnswersUi>(std::move(*file), traceFile.get());
+    showWindows = false;
   } else {
-    ui = std::make_unique<qm::Win32Ui>(traceFile.get());
+    auto view = std::make_unique<qm::WithCheckingBox<qm::Win32Ui>>(traceFile.get());
+    attachToMainWindow = [v = view.get()](HWND main) { v->attach(main); };
+    ui = std::move(view);
   }
 
   qm::Run run(sys, *ui);
-  AppHooks hooks;
-  qm::StartupResult result = qm::startUp(run, hooks);
+  // A plain unattended run has no main window: its start message goes straight to the loop.
+  qm::Win32Shell shell(instance, run, showWindows ? -1 : 0, showWindows);
+  shell.setOwnerHook(attachToMainWindow);
+  qm::StartupResult result = qm::startUp(run, shell);
   if (result != qm::StartupResult::Started) {
     // A temporary copy that cannot start still removes itself.
     if (result == qm::StartupResult::Failed)
@@ -72,17 +72,25 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     return code;
   }
 
-  int code = 0;
-  if (hooks.startPosted) {
-    qm::Engine engine(run.sys, run.ui, *run.state, run.macros, run.startup, run.container);
-    qm::PackageExtractor packages(engine);  // lives as long as the engine
-    engine.packages = &packages;
-    qm::SystemConfiguration configuration;
-    engine.config = &configuration;
-    int installed = qm::startMessage(engine);
-    qm::RestartOutcome restart = qm::exitHandler(sys, *ui, run.state.get(), run.macros);
-    code = qm::finishExitCode(qm::installExitCode(engine, installed), restart);
-  }
+  qm::Engine engine(run.sys, run.ui, *run.state, run.macros, run.startup, run.container);
+  qm::PackageExtractor packages(engine);  // lives as long as the engine
+  engine.packages = &packages;
+  qm::SystemConfiguration configuration;
+  engine.config = &configuration;
+  shell.mainWindow().setEngine(&engine);
+
+  // The start message's handler: the installation, whose end code the loop returns.
+  bool installed = false;
+  shell.mainWindow().setStartHandler([&] {
+    installed = true;
+    return qm::installExitCode(engine, qm::startMessage(engine));
+  });
+  int code = shell.runMessageLoop();
+
+  // The exit handler: readme, programs at exit and the restart, only after an installation ran.
+  qm::RestartOutcome restart =
+      qm::exitHandler(sys, *ui, installed ? run.state.get() : nullptr, run.macros);
+  if (installed) code = qm::finishExitCode(code, restart);
   qm::applicationEnd(sys, *ui, run.state.get(), run.macros, run.container);
   ui->trace("exit " + std::to_string(code));
   return code;
