@@ -6,7 +6,7 @@ namespace qm {
 
 namespace {
 
-enum class ValueKind { Text, YesNo, OkCancel, Disks };
+enum class ValueKind { Text, YesNo, OkCancel, Disks, Milliseconds };
 
 struct KnownKey {
   const char* name;
@@ -14,15 +14,26 @@ struct KnownKey {
 };
 
 const KnownKey kKeys[] = {
-    {"DefaultDir", ValueKind::Text}, {"Dir2", ValueKind::Text},
-    {"Dir3", ValueKind::Text},       {"Ask1", ValueKind::Text},
-    {"Ask2", ValueKind::Text},       {"Ask3", ValueKind::Text},
-    {"Ask4", ValueKind::Text},       {"Ask5", ValueKind::Text},
-    {"Groups", ValueKind::Text},     {"Screens", ValueKind::OkCancel},
-    {"Overwrite", ValueKind::YesNo}, {"Autoexec", ValueKind::YesNo},
-    {"Config", ValueKind::YesNo},    {"IniFile", ValueKind::YesNo},
-    {"Reboot", ValueKind::YesNo},    {"Disks", ValueKind::Disks},
-    {"Quit", ValueKind::YesNo},      {"Uninstall", ValueKind::YesNo},
+    {"DefaultDir", ValueKind::Text},
+    {"Dir2", ValueKind::Text},
+    {"Dir3", ValueKind::Text},
+    {"Ask1", ValueKind::Text},
+    {"Ask2", ValueKind::Text},
+    {"Ask3", ValueKind::Text},
+    {"Ask4", ValueKind::Text},
+    {"Ask5", ValueKind::Text},
+    {"Groups", ValueKind::Text},
+    {"Screens", ValueKind::OkCancel},
+    {"Overwrite", ValueKind::YesNo},
+    {"Autoexec", ValueKind::YesNo},
+    {"Config", ValueKind::YesNo},
+    {"IniFile", ValueKind::YesNo},
+    {"Reboot", ValueKind::YesNo},
+    {"Disks", ValueKind::Disks},
+    {"Quit", ValueKind::YesNo},
+    {"Show", ValueKind::YesNo},
+    {"ShowDelay", ValueKind::Milliseconds},
+    {"Uninstall", ValueKind::YesNo},
 };
 
 const KnownKey* findKey(const std::string& key) {
@@ -46,6 +57,17 @@ std::string withoutComment(const std::string& value) {
 }
 
 }  // namespace
+
+std::optional<int> parseMilliseconds(const std::string& text) {
+  if (text.empty() || text.size() > 6) return std::nullopt;
+  int value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + (c - '0');
+  }
+  if (value > kMaxShowDelayMs) return std::nullopt;
+  return value;
+}
 
 std::optional<std::string> AnswersFile::get(const std::string& key) const {
   auto it = values_.find(upperAscii(key));
@@ -100,6 +122,9 @@ std::optional<AnswersFile> AnswersFile::parse(const std::string& text, const std
     if (known->kind == ValueKind::OkCancel && !equalsNoCase(value, "OK") &&
         !equalsNoCase(value, "Cancel"))
       return fail(std::string(known->name) + " must be OK or Cancel, not \"" + value + "\"");
+    if (known->kind == ValueKind::Milliseconds && !parseMilliseconds(value))
+      return fail(std::string(known->name) + " must be a number of milliseconds from 0 to " +
+                  std::to_string(kMaxShowDelayMs) + ", not \"" + value + "\"");
     file.set(key, value);
   }
   return file;

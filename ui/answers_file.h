@@ -26,6 +26,10 @@ class AnswersFile {
   std::map<std::string, std::string> values_;  // upper-cased key -> value
 };
 
+// A ShowDelay= value: digits only, at most kMaxShowDelayMs; nullopt for anything else.
+constexpr int kMaxShowDelayMs = 60000;
+std::optional<int> parseMilliseconds(const std::string& text);
+
 std::optional<AnswersFile> loadAnswersFile(FileSystem& fs, const std::string& path,
                                            std::string& error);
 

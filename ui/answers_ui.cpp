@@ -44,6 +44,17 @@ MsgResult resultFor(const std::string& answer, MsgButtons buttons) {
 
 }  // namespace
 
+WatchSettings watchSettings(const AnswersFile& answers) {
+  WatchSettings watch;
+  std::optional<std::string> show = answers.get("Show");
+  if (!show || !equalsNoCase(*show, "Yes")) return watch;
+  watch.show = true;
+  std::optional<std::string> delay = answers.get("ShowDelay");
+  std::optional<int> ms = delay ? parseMilliseconds(*delay) : std::nullopt;
+  watch.delayMs = ms.value_or(kDefaultShowDelayMs);
+  return watch;
+}
+
 std::optional<std::string> AnswersUi::defaultAnswer(const std::string& topic) {
   for (const TopicDefault& d : kDefaults)
     if (equalsNoCase(d.topic, topic)) return std::string(d.answer);

@@ -12,6 +12,17 @@
 
 namespace qm {
 
+// A watched unattended run (Show=Yes): every window is shown and painted, and held for the
+// delay, before its answer is given, so that a vendor can follow the run and tests can take
+// screenshots. Without Show=Yes nothing is shown and nothing waits.
+struct WatchSettings {
+  bool show = false;
+  int delayMs = 0;  // how long each window stays up; 0 when not watched
+};
+constexpr int kDefaultShowDelayMs = 1500;
+// ShowDelay= alone does not make a run watched; an unreadable one falls back to the default.
+WatchSettings watchSettings(const AnswersFile& answers);
+
 class AnswersUi : public Ui {
  public:
   // trace may be null (no QUILLMOUNT_LOG).

@@ -43,6 +43,15 @@ TEST(AnswersFile, ErrorsNameFileAndLine) {
       {"[Setup]\n\nRebot=No\n", "a.ini:3: unknown key \"Rebot\""},
       {"[Setup]\nQuit=No\nquit=Yes\n", "a.ini:3: \"quit\" is given twice"},
       {"[Setup]\nDefaultDir\n", "a.ini:2: expected Key=Value, found \"DefaultDir\""},
+      {"[Setup]\nShow=On\n", "a.ini:2: Show must be Yes or No, not \"On\""},
+      {"[Setup]\nShowDelay=1.5s\n",
+       "a.ini:2: ShowDelay must be a number of milliseconds from 0 to 60000, not \"1.5s\""},
+      {"[Setup]\nShowDelay=60001\n",
+       "a.ini:2: ShowDelay must be a number of milliseconds from 0 to 60000, not \"60001\""},
+      {"[Setup]\nShowDelay=\n",
+       "a.ini:2: ShowDelay must be a number of milliseconds from 0 to 60000, not \"\""},
+      {"[Setup]\nShowDelay=-5\n",
+       "a.ini:2: ShowDelay must be a number of milliseconds from 0 to 60000, not \"-5\""},
   };
   for (const Case& c : cases) {
     std::string error;
@@ -57,6 +66,36 @@ TEST(AnswersFile, ErrorsNameFileAndLine) {
   auto loaded = loadAnswersFile(sys, "C:\\A.INI", error);
   ASSERT_TRUE(loaded);
   EXPECT_EQ(loaded->get("Reboot"), "Yes");
+}
+
+TEST(AnswersFile, WatchedRunNeedsShowYesAndTakesItsDelay) {
+  struct Case {
+    const char* text;
+    bool show;
+    int delayMs;
+  };
+  const Case cases[] = {
+      {"[Setup]\n", false, 0},
+      {"[Setup]\nShowDelay=500\n", false, 0},  // a delay alone shows nothing
+      {"[Setup]\nShow=No\nShowDelay=500\n", false, 0},
+      {"[Setup]\nShow=yes\n", true, kDefaultShowDelayMs},
+      {"[Setup]\nShow=Yes\nShowDelay=0\n", true, 0},
+      {"[Setup]\nShow=Yes\nShowDelay=2500 ; for the screenshots\n", true, 2500},
+      {"[Setup]\nShow=Yes\nShowDelay=60000\n", true, 60000},
+  };
+  for (const Case& c : cases) {
+    std::string error;
+    auto file = AnswersFile::parse(c.text, "a.ini", error);
+    ASSERT_TRUE(file) << error;
+    WatchSettings watch = watchSettings(*file);
+    EXPECT_EQ(watch.show, c.show) << c.text;
+    EXPECT_EQ(watch.delayMs, c.delayMs) << c.text;
+  }
+  // A file built in code skips the parser's check: an unreadable delay takes the default.
+  AnswersFile set;
+  set.set("Show", "Yes");
+  set.set("ShowDelay", "9999999");
+  EXPECT_EQ(watchSettings(set).delayMs, kDefaultShowDelayMs);
 }
 
 TEST(AnswersUi, BoxesAnsweredFromFileOrDefaultAndTraced) {

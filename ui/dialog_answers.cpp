@@ -59,6 +59,10 @@ std::optional<std::string> DialogAnswers::answer(const std::string& key) const {
 DialogOutcome DialogAnswers::run(const DialogSpec& dialog, DialogController& controller) {
   MemoryControls controls;
   controller.open(controls);
+  return press(dialog, controller, controls, fill(dialog, controls));
+}
+
+int DialogAnswers::fill(const DialogSpec& dialog, DialogControls& controls) {
   std::string key = answerKey(dialog.topic);
   std::optional<std::string> given = answer(key);
   int button = kIdOk;
@@ -98,6 +102,11 @@ DialogOutcome DialogAnswers::run(const DialogSpec& dialog, DialogController& con
   if (trace_)
     trace_("dialog " + dialog.topic + ": " + shown + (given ? "" : " (default)") + " -> " +
            (button == kIdOk ? "OK" : "Cancel"));
+  return button;
+}
+
+DialogOutcome DialogAnswers::press(const DialogSpec& dialog, DialogController& controller,
+                                   DialogControls& controls, int button) {
   switch (controller.command(button, controls)) {
     case DialogAction::EndOk:
       return DialogOutcome::Ok;

@@ -28,6 +28,13 @@ class DialogAnswers {
 
   DialogOutcome run(const DialogSpec& dialog, DialogController& controller);
 
+  // The two halves of run, for a view that shows the dialog in between (a watched run): fill
+  // types the file's answer into the opened dialog's controls, traces it and gives the button
+  // to press; press presses it, Failed when the dialog would stay open.
+  int fill(const DialogSpec& dialog, DialogControls& controls);
+  DialogOutcome press(const DialogSpec& dialog, DialogController& controller,
+                      DialogControls& controls, int button);
+
   // A request asked again unchanged (the same file still missing, the wrong label, the quit
   // question answered No) ends as Failed unless something can differ at the next ask: only a
   // Disks=Yes answer with an inserter that put another medium in. Without an inserter (a real

@@ -7,6 +7,7 @@
 #include "script/memory_system_for_tests.h"
 #include "ui/dialogs.h"
 #include "ui/disk_prompt.h"
+#include "ui/memory_controls.h"
 #include "ui/screen_dialogs.h"
 #include "ui/screen_templates.h"
 #include "ui/scripted_ui_for_tests.h"
@@ -114,6 +115,45 @@ TEST_F(AnswersFixture, AskAnswersAreCleanedLikeTypedOnes) {
   EXPECT_EQ(runAskDialogs(ui, texts, screens, macros), DialogOutcome::Ok);
   EXPECT_EQ(macros.ask[0], "default one");
   EXPECT_EQ(macros.ask[1], "typed)");
+}
+
+// A watched run shows the dialog between typing and pressing: fill only types (the controller
+// rules on nothing yet), press then rules exactly as an unwatched run would.
+TEST_F(AnswersFixture, FillTypesWithoutPressingAndPressRules) {
+  struct Case {
+    std::string answer;
+    std::string typed;  // what the edit holds after fill
+    int button;
+    DialogOutcome outcome;
+    std::string chosen;
+  };
+  const Case cases[] = {
+      {"D:\\APPS, MORE", "D:\\APPS, MORE", kIdOk, DialogOutcome::Ok, "D:\\APPS"},
+      {"cancel", "C:\\OLD", kIdCancel, DialogOutcome::Cancel, "C:\\OLD"},
+      {"9:\\X", "9:\\X", kIdOk, DialogOutcome::Failed, "C:\\OLD"},
+  };
+  for (const Case& c : cases) {
+    ui.file["DefaultDir"] = c.answer;
+    ui.lines.clear();
+    made.clear();
+    DestinationRecord record;
+    record.mode = 3;
+    record.path = "C:\\OLD";
+    DestinationRequest request = prepareDestination(record, texts);
+    DestinationDialog controller(ui, texts, request, maker);
+    DialogSpec form;
+    form.topic = "DefaultDir";
+    form.resourceId = 350;
+    MemoryControls controls;
+    controller.open(controls);
+    int button = ui.answers.fill(form, controls);
+    EXPECT_EQ(button, c.button) << c.answer;
+    EXPECT_EQ(controls.text(kIdDestinationEdit, 100), c.typed) << c.answer;
+    EXPECT_TRUE(made.empty()) << "fill made a directory for " << c.answer;
+    EXPECT_EQ(ui.lines.size(), 1u) << c.answer;
+    EXPECT_EQ(ui.answers.press(form, controller, controls, button), c.outcome) << c.answer;
+    EXPECT_EQ(request.path, c.chosen) << c.answer;
+  }
 }
 
 TEST_F(AnswersFixture, GroupsNameGroupNumbers) {

@@ -135,6 +135,10 @@ class Ui {
   // The insert-disk message box (OK/Cancel, information icon, one-blank caption). The default
   // shows it with messageBox; the unattended view answers from Disks=.
   virtual DiskAnswer diskPrompt(const DiskRequest& request) {
+    return messageBox(diskBox(request)) == MsgResult::Ok ? DiskAnswer::Inserted
+                                                         : DiskAnswer::Cancel;
+  }
+  static MessageRequest diskBox(const DiskRequest& request) {
     MessageRequest box;
     box.text = request.message;
     box.caption = " ";
@@ -142,7 +146,7 @@ class Ui {
     box.buttons = MsgButtons::OkCancel;
     box.owned = true;
     box.topic = "Disk";
-    return messageBox(box) == MsgResult::Ok ? DiskAnswer::Inserted : DiskAnswer::Cancel;
+    return box;
   }
 
   // A short system beep (the asterisk sound) before a disk is asked for.

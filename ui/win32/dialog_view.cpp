@@ -33,7 +33,38 @@ struct RunContext {
   DialogController* controller;
   HBRUSH background;
   COLORREF colour;
+  DialogPilot* pilot;
+  int button;  // what the pilot presses
 };
+
+// A watched dialog: first a short wait so that it has painted, then the delay before the press.
+constexpr UINT_PTR kShownTimer = 1;
+constexpr UINT_PTR kPressTimer = 2;
+constexpr UINT kShownAfterMs = 100;
+// EndDialog's code for an answer the dialog refused.
+constexpr INT_PTR kEndFailed = 3;
+
+void pilotTimer(HWND dialog, UINT_PTR timer, RunContext& ctx) {
+  KillTimer(dialog, timer);
+  if (timer == kShownTimer) {
+    UpdateWindow(dialog);
+    ctx.pilot->shown(*ctx.form, dialog);
+    SetTimer(dialog, kPressTimer, UINT(ctx.pilot->delayMs()), nullptr);
+    return;
+  }
+  Win32Controls controls(dialog);
+  switch (ctx.pilot->press(*ctx.form, *ctx.controller, controls, ctx.button)) {
+    case DialogOutcome::Ok:
+      EndDialog(dialog, IDOK);
+      break;
+    case DialogOutcome::Cancel:
+      EndDialog(dialog, IDCANCEL);
+      break;
+    case DialogOutcome::Failed:
+      EndDialog(dialog, kEndFailed);
+      break;
+  }
+}
 
 void centreOnScreen(HWND dialog) {
   RECT r;
@@ -53,8 +84,18 @@ INT_PTR CALLBACK dialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
       centreOnScreen(dialog);
       Win32Controls controls(dialog);
       ctx->controller->open(controls);
+      if (ctx->pilot) {
+        ctx->button = ctx->pilot->fill(*ctx->form, controls);
+        SetTimer(dialog, kShownTimer, kShownAfterMs, nullptr);
+      }
       return TRUE;
     }
+    case WM_TIMER:
+      if (ctx == nullptr || ctx->pilot == nullptr ||
+          (wParam != kShownTimer && wParam != kPressTimer))
+        return FALSE;
+      pilotTimer(dialog, wParam, *ctx);
+      return TRUE;
     case WM_COMMAND: {
       int id = LOWORD(wParam);
       if (ctx == nullptr || (id != IDOK && id != IDCANCEL) || HIWORD(wParam) != BN_CLICKED)
@@ -86,9 +127,10 @@ INT_PTR CALLBACK dialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
 
 }  // namespace
 
-DialogOutcome runWin32Dialog(HWND owner, const DialogSpec& form, DialogController& controller) {
+DialogOutcome runWin32Dialog(HWND owner, const DialogSpec& form, DialogController& controller,
+                             DialogPilot* pilot) {
   if (form.templateBytes.empty()) return DialogOutcome::Failed;
-  RunContext ctx{&form, &controller, nullptr, kDialogGrey};
+  RunContext ctx{&form, &controller, nullptr, kDialogGrey, pilot, IDOK};
   if (form.windowColour) ctx.colour = GetSysColor(COLOR_WINDOW);
   ctx.background = CreateSolidBrush(ctx.colour);
   INT_PTR result = DialogBoxIndirectParamA(
@@ -115,5 +157,23 @@ int win32TextExtent(const std::string& text, const FontSpec& font) {
 }
 
 int win32DialogBaseUnitX() { return LOWORD(GetDialogBaseUnits()); }
+
+void holdWindows(int ms) {
+  DWORD start = GetTickCount();
+  for (;;) {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_QUIT) {
+        PostQuitMessage(int(msg.wParam));  // the application's own loop ends on it
+        return;
+      }
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+    DWORD elapsed = GetTickCount() - start;
+    if (elapsed >= DWORD(ms)) return;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, DWORD(ms) - elapsed, QS_ALLINPUT);
+  }
+}
 
 }  // namespace qm

@@ -7,7 +7,14 @@ constexpr COLORREF kBlue = RGB(0, 0, 255);
 constexpr COLORREF kWhite = RGB(255, 255, 255);
 
 // FALSE to WM_INITDIALOG too: a pop-up message never takes the focus from the progress dialog.
-INT_PTR CALLBACK popupProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+// Like the other screens it is light grey (the stock brush is red, green and blue 192) with
+// black text.
+INT_PTR CALLBACK popupProc(HWND, UINT message, WPARAM wParam, LPARAM) {
+  if (message != WM_CTLCOLORDLG && message != WM_CTLCOLORSTATIC) return FALSE;
+  SetBkColor(reinterpret_cast<HDC>(wParam), RGB(192, 192, 192));
+  SetTextColor(reinterpret_cast<HDC>(wParam), RGB(0, 0, 0));
+  return reinterpret_cast<INT_PTR>(GetStockObject(LTGRAY_BRUSH));
+}
 
 }  // namespace
 
@@ -45,8 +52,9 @@ void Win32ProgressView::refresh() {
   if (window_ == nullptr) return;
   SetDlgItemTextA(window_, kIdProgressPrompt, dialog_.promptLine().c_str());
   SetDlgItemTextA(window_, kIdProgressFile, dialog_.fileLine().c_str());
-  InvalidateRect(window_, &bar_, FALSE);
-  UpdateWindow(window_);
+  // The bar is painted over the black frame's area; the frame is redrawn after it (children
+  // paint after their parent) so that it stays visible round the bar.
+  RedrawWindow(window_, &bar_, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
 
 void Win32ProgressView::destroy() {

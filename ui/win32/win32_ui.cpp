@@ -55,12 +55,15 @@ MsgResult fromId(int id, MsgButtons buttons) {
 
 }  // namespace
 
-MsgResult Win32Ui::messageBox(const MessageRequest& request) {
-  HWND owner = request.owned ? owner_ : nullptr;
+MsgResult showWin32MessageBox(HWND owner, const MessageRequest& request) {
   const char* caption = request.captionDefault ? nullptr : request.caption.c_str();
-  int id = MessageBoxA(owner, request.text.c_str(), caption,
+  int id = MessageBoxA(request.owned ? owner : nullptr, request.text.c_str(), caption,
                        iconFlag(request.icon) | buttonFlag(request.buttons));
-  MsgResult result = fromId(id, request.buttons);
+  return fromId(id, request.buttons);
+}
+
+MsgResult Win32Ui::messageBox(const MessageRequest& request) {
+  MsgResult result = showWin32MessageBox(owner_, request);
   trace("message: " + request.text + " -> " + msgResultName(result));
   return result;
 }

@@ -8,6 +8,9 @@
 
 namespace qm {
 
+// Shows the box with MessageBoxA (owned by owner when the request asks for it).
+MsgResult showWin32MessageBox(HWND owner, const MessageRequest& request);
+
 class Win32Ui : public Ui {
  public:
   // trace may be null (no QUILLMOUNT_LOG).
