@@ -35,20 +35,19 @@ timeout 300 wineboot -i >/dev/null 2>&1 || true
 qm_prefix_snapshot "$out/before-install.txt" 'HKEY_CURRENT_USER\Software\Quill Notes'
 answers=examples/sample/answers.ini
 cp "$answers" "$out/answers.ini"
-(
-  for i in 1 2 3 4 5 6; do
-    sleep 2
-    import -window root "$out/screenshots/shot-$i.png" 2>/dev/null || true
-  done
-) &
-shots=$!
+# The display has no window manager: Wine draws the window frames and captions itself.
+timeout 60 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
+# The sample's answers ask for a watched run (Show=Yes): each window the installer brings up
+# writes "shown NAME" to the trace once painted, and gets one screenshot named after it.
+. tests/wine/watch_shots.sh
 set +e
 QUILLMOUNT_ANSWERS="$(winepath -w "$out/answers.ini")" QUILLMOUNT_LOG="$(winepath -w "$out/trace.txt")" \
-  timeout 300 wine "$out/dist/SETUP.EXE"
+  timeout 300 wine "$out/dist/SETUP.EXE" &
+installer=$!
+qm_watch_shots "$out/trace.txt" "$out/screenshots" "$installer"
+wait "$installer"
 code=$?
 set -e
-wait $shots || true
-import -window root "$out/screenshots/final.png" 2>/dev/null || true
 echo "installer exit code: $code"
 
 echo "== trace"
