@@ -297,13 +297,15 @@ TEST(RegistryApply, KeyRenameMovesTheWholeTreeThenRunsTheValues) {
 TEST(RegistryApply, FailingLevelStopsTheRequestButLogsWhatItCreated) {
   RegistryFixture f;
   f.settleDestination();
-  // A control character makes a key name the registry refuses.
-  f.state.config.registry.push_back(keyRequest(RegistryKeyOp::New, "Software\\New\\Bad\x01Name",
+  // A control character makes a key name the registry refuses. No registry.reg at all: the
+  // machine's standard keys (SOFTWARE) exist all the same and are never logged.
+  f.state.config.registry.push_back(keyRequest(RegistryKeyOp::New,
+                                               "Software\\New\\Deeper\\Bad\x01Name",
                                                {value(kRegSz, RegistryValueOp::New, "V", "v")}));
   applyRegistryBlocks(f.engine);
   EXPECT_EQ(f.log(),
-            "REGKEY: \"HKEY_LOCAL_MACHINE\", \"Software\\New\"\r\n"
-            "REGKEY: \"HKEY_LOCAL_MACHINE\", \"Software\"\r\n");
+            "REGKEY: \"HKEY_LOCAL_MACHINE\", \"Software\\New\\Deeper\"\r\n"
+            "REGKEY: \"HKEY_LOCAL_MACHINE\", \"Software\\New\"\r\n");
 }
 
 TEST(RegistryApply, DamagedRegistryFileIsNeverRewritten) {

@@ -12,13 +12,28 @@ namespace qm {
 
 namespace {
 
-// The tree of registry.reg; false when the file is damaged (its valid lines are still loaded).
+// Keys every Windows 95 machine has. Without them a registry.reg written by hand would make an
+// installer "create" HKEY_CURRENT_USER\Software and log it for the uninstaller to remove.
+constexpr const char* kStandardKeys[] = {
+    "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes",
+    "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion",
+    "HKEY_LOCAL_MACHINE\\System\\CurrentControlSet",
+    "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion",
+    "HKEY_CURRENT_USER\\Control Panel",
+    "HKEY_USERS\\.DEFAULT",
+};
+
+// The tree of registry.reg with the standard keys; false when the file is damaged (its valid
+// lines are still loaded).
 bool loadTree(const std::filesystem::path& file, RegistryTree& tree) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return true;  // no file yet: an empty registry
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  std::string error;
-  return tree.load(text, error);
+  bool clean = true;
+  if (std::ifstream in{file, std::ios::binary}) {
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string error;
+    clean = tree.load(text, error);
+  }
+  for (const char* key : kStandardKeys) tree.createKey(key);
+  return clean;
 }
 
 std::string fullKey(RegistryRoot root, const std::string& key) {
