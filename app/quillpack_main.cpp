@@ -1,6 +1,7 @@
 // quillpack: the vendor's tool. One program, one sub-command per job.
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <string>
 
 #include "tools/quillpack_commands.h"
@@ -36,7 +37,13 @@ int main(int argc, char** argv) {
   for (const auto& c : kCommands) {
     if (std::strcmp(argv[1], c.name) == 0) {
       qm::pack::Args args(argv + 2, argv + argc);
-      return c.run(args);
+      try {
+        return c.run(args);
+      } catch (const std::exception& e) {
+        // Bad input ends the command with a message, never with an uncaught exception.
+        std::fprintf(stderr, "quillpack %s: %s\n", c.name, e.what());
+        return 2;
+      }
     }
   }
   std::fprintf(stderr, "quillpack: unknown command '%s'\n", argv[1]);

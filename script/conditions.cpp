@@ -338,6 +338,9 @@ bool searchDirectory(System& sys, MacroValues& macros, const std::string& dir,
   if (depth >= kMaxSearchDepth) return false;
   for (const FindEntry& e : sys.find(base + "*")) {
     if (!(e.attributes & kAttrDirectory) || e.name == "." || e.name == "..") continue;
+    // A link or junction leads to a folder met elsewhere (or to its own parent): following it
+    // can only repeat the walk, or multiply it without end.
+    if (e.attributes & kAttrReparsePoint) continue;
     std::string sub = base + e.name;
     if (sub.size() > kMaxSearchPathChars || !sys.setCurrentDirectory(sub)) continue;
     if (searchDirectory(sys, macros, sub, name, depth + 1)) return true;

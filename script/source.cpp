@@ -54,13 +54,31 @@ std::vector<ContainerEntry> walkContainerChain(const ReadAt& readAt, uint64_t fi
   std::vector<ContainerEntry> entries;
   std::unordered_set<uint32_t> seen;
   uint8_t bytes[kEntrySize];
+  // A record overlapping the trailer would read the trailer's bytes as a name and a size.
+  const uint64_t dataEnd = fileSize < kTrailerSize ? 0 : fileSize - kTrailerSize;
   for (uint32_t at = firstEntry; at != 0;) {
-    if (uint64_t(at) + kEntrySize > fileSize || !seen.insert(at).second) break;
+    if (uint64_t(at) + kEntrySize > dataEnd || !seen.insert(at).second) break;
     if (!readAt(at, bytes, kEntrySize)) break;
     entries.push_back(decodeEntry(bytes, at));
     at = entries.back().next;
   }
   return entries;
+}
+
+std::vector<bool> overrunningEntries(const std::vector<ContainerEntry>& entries,
+                                     uint64_t fileSize) {
+  const uint64_t dataEnd = fileSize < kTrailerSize ? 0 : fileSize - kTrailerSize;
+  std::vector<uint32_t> records;
+  records.reserve(entries.size());
+  for (const ContainerEntry& e : entries) records.push_back(e.offset);
+  std::sort(records.begin(), records.end());
+  std::vector<bool> out(entries.size());
+  for (size_t i = 0; i < entries.size(); ++i) {
+    const uint64_t end = uint64_t(entries[i].offset) + kEntrySize + entries[i].size;
+    auto nextRecord = std::upper_bound(records.begin(), records.end(), entries[i].offset);
+    out[i] = end > dataEnd || (nextRecord != records.end() && end > *nextRecord);
+  }
+  return out;
 }
 
 SourceFile::~SourceFile() {
@@ -79,6 +97,7 @@ void Container::forget() {
   firstEntry_ = 0;
   secondValue_ = 0;
   entries_.clear();
+  overruns_.clear();
   index_.clear();
 }
 
@@ -122,6 +141,7 @@ void Container::openContainer() {
            fs_.read(h, buffer, uint32_t(n)) == int32_t(n);
   };
   entries_ = walkContainerChain(readAt, size < 0 ? 0 : uint64_t(size), firstEntry_);
+  overruns_ = overrunningEntries(entries_, size < 0 ? 0 : uint64_t(size));
   index_.reserve(entries_.size());
   for (size_t i = 0; i < entries_.size(); ++i) index_.emplace(upperAscii(entries_[i].name), i);
 }
@@ -138,6 +158,7 @@ std::unique_ptr<SourceFile> Container::openSource(const std::string& path) {
       file->attributes = e.attributes;
       file->date = e.date & 0xFFFF;
       file->time = e.time & 0xFFFF;
+      file->overruns_ = overruns_[it->second];
       return file;
     }
   }
@@ -158,7 +179,8 @@ std::unique_ptr<SourceFile> Container::openSource(const std::string& path) {
 
 int32_t Container::readDirect(SourceFile& file, void* buffer, uint32_t count) {
   if (!file.isContainerEntry()) return fs_.read(file.handle, buffer, count);
-  if (!inUse()) return -1;
+  // Installing the next entry's record and data under this entry's name would be silent damage.
+  if (!inUse() || file.overruns_) return -1;
   int64_t left = std::max<int64_t>(0, file.size - file.position);
   if (int64_t(count) > left) count = uint32_t(left);
   if (count == 0) return 0;

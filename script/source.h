@@ -59,10 +59,15 @@ ContainerEntry decodeEntry(const uint8_t (&bytes)[kEntrySize], uint32_t offset);
 using ReadAt = std::function<bool(uint64_t offset, uint8_t* buffer, size_t n)>;
 
 // Walks the entry chain in chain order. The walk ends at a next offset of 0, at an entry that
-// does not lie wholly inside the file, at an entry already seen (a looping chain) or at a failed
-// read; the entries read so far are returned.
+// does not lie wholly before the trailer, at an entry already seen (a looping chain) or at a
+// failed read; the entries read so far are returned.
 std::vector<ContainerEntry> walkContainerChain(const ReadAt& readAt, uint64_t fileSize,
                                                uint32_t firstEntry);
+
+// For each entry of a walked chain: true when its data runs past the container's data, into the
+// trailer, past the end of the file or over another entry's record. Such an entry's size is
+// damaged: the bytes it claims are not its file's.
+std::vector<bool> overrunningEntries(const std::vector<ContainerEntry>& entries, uint64_t fileSize);
 
 // One open source file. A container entry has handle -1 and reads through the container.
 struct SourceFile {
@@ -84,6 +89,8 @@ struct SourceFile {
  private:
   friend class Container;
   FileSystem* fs_;
+  // A container entry whose size runs past the container's data: every read of it fails.
+  bool overruns_ = false;
   // Read-ahead for readLine: bytes already taken from the file but not yet handed out.
   std::vector<char> ahead_;
   size_t aheadPos_ = 0;
@@ -137,6 +144,7 @@ class Container {
   bool disabled_ = false;
   // Upper-cased name -> index into entries_, first in chain order.
   std::vector<ContainerEntry> entries_;
+  std::vector<bool> overruns_;  // per entry of entries_
   std::unordered_map<std::string, size_t> index_;
 };
 

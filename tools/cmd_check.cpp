@@ -10,8 +10,10 @@
 #include "platform/sim/sim_fixture.h"
 #include "platform/sim/sim_system.h"
 #include "script/source.h"
+#include "tools/container_report.h"
 #include "tools/quillpack_commands.h"
 #include "tools/quillpack_help.h"
+#include "tools/safe_output.h"
 #include "tools/script_check.h"
 
 namespace qm::pack {
@@ -115,9 +117,14 @@ int runCheck(const Args& args) {
   Distribution dist;
   std::string text;
   std::error_code ec;
-  if (!fs::exists(script, ec)) return fail(script + ": no such file");
+  for (const std::string& input : {script, machineFile})
+    if (!input.empty())
+      if (std::string problem = inputProblem(input, false); !problem.empty())
+        return inputError(problem);
   HostContainer exe;
   const bool built = exe.load(script);
+  // The installer would fail to read a damaged entry, or not find the ones past a broken chain.
+  const bool damaged = built && reportContainerDamage(script, exe.entries, exe.bytes.size());
   if (built) {
     // A built installer: its script is the entry named like the program, with "cfg".
     std::string cfg = fs::path(script).stem().string() + ".cfg";
@@ -159,7 +166,7 @@ int runCheck(const Args& args) {
   if (!machineFile.empty()) {
     std::string error;
     machine = SimSystem::load(machineFile, error);
-    if (!machine) return fail(error);
+    if (!machine) return inputError(error);
     sys = machine.get();
   } else {
     defaultMachine = std::make_unique<SimFixture>();
@@ -178,7 +185,7 @@ int runCheck(const Args& args) {
   std::fwrite(out.data(), 1, out.size(), stdout);
   if (errors || warnings)
     std::fprintf(stderr, "%s: %d error(s), %d warning(s)\n", script.c_str(), errors, warnings);
-  if (errors) return 1;
+  if (errors || damaged) return 1;
   return strict && warnings ? 1 : 0;
 }
 

@@ -64,12 +64,12 @@ TEST(CheckCommand, ExitCodes) {
   const Case cases[] = {
       {{clean}, 0},
       {{broken}, 1},
-      {{(dir / "missing.cfg").string()}, 1},
+      {{(dir / "missing.cfg").string()}, 2},  // an unusable input, as a bad argument
       {{}, 2},
       {{"--machine"}, 2},
       {{clean, broken}, 2},
       {{"--bogus", clean}, 2},
-      {{"--machine", (dir / "no-machine.ini").string(), clean}, 1},
+      {{"--machine", (dir / "no-machine.ini").string(), clean}, 2},
       {{"--help"}, 0},
   };
   for (const Case& c : cases) {

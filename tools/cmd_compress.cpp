@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 #include <system_error>
+#include <unordered_set>
 #include <vector>
 
 #include "base/text.h"
@@ -14,6 +15,7 @@
 #include "tools/package_writer.h"
 #include "tools/quillpack_commands.h"
 #include "tools/quillpack_help.h"
+#include "tools/safe_output.h"
 
 namespace qm::pack {
 
@@ -29,6 +31,12 @@ int badArguments(const char* command, const Args& args, const std::string& probl
 constexpr uint64_t kMaxInput = uint64_t(1) << 30;
 
 bool readHostFile(const std::string& path, std::vector<uint8_t>& out, std::string& error) {
+  std::error_code ec;
+  const uintmax_t size = std::filesystem::file_size(path, ec);
+  if (!ec && size > kMaxInput) {
+    error = path + " is larger than 1 GiB";
+    return false;
+  }
   std::FILE* f = std::fopen(path.c_str(), "rb");
   if (!f) {
     error = "cannot open " + path;
@@ -49,18 +57,6 @@ bool readHostFile(const std::string& path, std::vector<uint8_t>& out, std::strin
   std::fclose(f);
   if (bad) error = "cannot read " + path;
   return !bad;
-}
-
-bool writeHostFile(const std::string& path, const std::vector<uint8_t>& data, std::string& error) {
-  std::FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) {
-    error = "cannot create " + path;
-    return false;
-  }
-  const bool ok = std::fwrite(data.data(), 1, data.size(), f) == data.size();
-  const bool closed = std::fclose(f) == 0;
-  if (!ok || !closed) error = "cannot write " + path;
-  return ok && closed;
 }
 
 // Reads --ascii and --dict N at args[i]; returns false when args[i] is neither.
@@ -140,10 +136,14 @@ int runImplode(const Args& args) {
     }
   }
   if (files.size() != 2) return badArguments("implode", args, "one IN and one OUT");
-  std::vector<uint8_t> data;
+  if (std::string problem = inputProblem(files[0]); !problem.empty()) return inputError(problem);
+  SafeOutputs outputs({files[0]});
   std::string error;
+  if (!outputs.claim({files[1]}, error)) return inputError(error);
+  std::vector<uint8_t> data;
   if (!readHostFile(files[0], data, error)) return fail(error);
-  if (!writeHostFile(files[1], implodeData(data.data(), data.size(), options), error))
+  const std::vector<uint8_t> packed = implodeData(data.data(), data.size(), options);
+  if (!outputs.write(0, packed.data(), packed.size(), error) || !outputs.commit(error))
     return fail(error);
   return 0;
 }
@@ -151,20 +151,26 @@ int runImplode(const Args& args) {
 int runExplode(const Args& args) {
   if (args.size() != 2 || args[0].rfind("--", 0) == 0 || args[1].rfind("--", 0) == 0)
     return badArguments("explode", args, "one IN and one OUT");
+  if (std::string problem = inputProblem(args[0], false); !problem.empty())
+    return inputError(problem);
+  SafeOutputs outputs({args[0]});
+  std::string error;
+  if (!outputs.claim({args[1]}, error)) return inputError(error);
   StreamFiles files{std::fopen(args[0].c_str(), "rb"), nullptr};
-  if (!files.in) return fail("cannot open " + args[0]);
-  files.out = std::fopen(args[1].c_str(), "wb");
+  if (!files.in) return inputError("cannot open " + args[0]);
+  files.out = outputs.open(0, error);
   if (!files.out) {
     std::fclose(files.in);
-    return fail("cannot create " + args[1]);
+    return fail(error);
   }
   std::vector<uint8_t> work(kExplodeWorkSize);
   const int result = explode(readStream, writeStream, work.data(), &files);
   const bool readFailed = std::ferror(files.in) != 0;
   std::fclose(files.in);
-  if (std::fclose(files.out) != 0) files.writeFailed = true;
   if (readFailed) return fail("cannot read " + args[0]);
   if (files.writeFailed) return fail("cannot write " + args[1]);
+  // A damaged stream leaves no partial output behind, and an existing file keeps its bytes.
+  if (result == kExplodeOk && !outputs.commit(error)) return fail(error);
   switch (result) {
     case kExplodeOk:
       return 0;
@@ -197,6 +203,10 @@ int runPackage(const Args& args) {
       if (v.empty() || v.find_first_not_of("0123456789") != std::string::npos || v.size() > 18)
         return badArguments("package", args, "--volume-size takes a number of bytes");
       options.volumeSize = std::stoull(v);
+      // 0 would mean "one volume" inside; on the command line that is leaving the option out.
+      if (options.volumeSize < kMinVolumeSize)
+        return inputError("--volume-size " + v + ": a volume holds at least " +
+                          std::to_string(kMinVolumeSize) + " bytes");
     } else if (a.rfind("-", 0) == 0) {
       return badArguments("package", args, "unknown option " + a);
     } else {
@@ -209,28 +219,45 @@ int runPackage(const Args& args) {
   namespace fs = std::filesystem;
   const fs::path outPath(output);
   const std::string firstName = outPath.filename().string();
-  std::vector<PackageFile> files;
-  for (const std::string& input : inputs) {
-    struct stat st {};
-    if (::stat(input.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
-      return fail("cannot open " + input + ": not a regular file");
-    PackageFile f;
-    std::string error;
-    if (!entryName(input, base, f.name, error)) return fail(error);
-    for (const PackageFile& other : files)
-      if (equalsNoCase(other.name, f.name)) return fail("two files would be stored as " + f.name);
-    if (!readHostFile(input, f.data, error)) return fail(error);
-    f.time = fatTimeForPacking(int64_t(st.st_mtime));
-    files.push_back(std::move(f));
-  }
   std::string error;
+  // Everything that can be judged from the arguments is judged before a byte is read.
+  if (inputs.size() > size_t(kMaxPackageEntries))
+    return inputError("a package holds at most " + std::to_string(kMaxPackageEntries) + " files; " +
+                      std::to_string(inputs.size()) + " were given");
+  if (!isShortName(firstName))
+    return inputError("package name " + firstName + " is not an 8.3 file name");
+  {
+    SafeOutputs first(inputs);
+    if (!first.claim({output}, error)) return inputError(error);
+  }
+  std::vector<PackageFile> files(inputs.size());
+  std::unordered_set<std::string> names;
+  names.reserve(inputs.size());
+  for (size_t i = 0; i < inputs.size(); ++i) {
+    if (std::string problem = inputProblem(inputs[i]); !problem.empty()) return inputError(problem);
+    if (!entryName(inputs[i], base, files[i].name, error)) return inputError(error);
+    if (!names.insert(upperAscii(files[i].name)).second)
+      return inputError("two files would be stored as " + files[i].name);
+  }
+  for (size_t i = 0; i < inputs.size(); ++i) {
+    struct stat st {};
+    if (::stat(inputs[i].c_str(), &st) != 0) return inputError(inputs[i] + ": no such file");
+    if (!readHostFile(inputs[i], files[i].data, error)) return fail(error);
+    files[i].time = fatTimeForPacking(int64_t(st.st_mtime));
+  }
   std::optional<std::vector<PackageVolume>> volumes =
       buildPackage(firstName, files, options, error);
   if (!volumes) return fail(error);
-  for (const PackageVolume& v : *volumes) {
-    const std::string path = (outPath.parent_path() / v.name).string();
-    if (!writeHostFile(path, v.bytes, error)) return fail(error);
-  }
+  // Continuation volumes are named only now; none of them may land on an input either.
+  std::vector<std::string> paths;
+  for (const PackageVolume& v : *volumes)
+    paths.push_back((outPath.parent_path() / v.name).string());
+  SafeOutputs outputs(inputs);
+  if (!outputs.claim(paths, error)) return inputError(error);
+  for (size_t i = 0; i < volumes->size(); ++i)
+    if (!outputs.write(i, (*volumes)[i].bytes.data(), (*volumes)[i].bytes.size(), error))
+      return fail(error);
+  if (!outputs.commit(error)) return fail(error);
   std::printf("%zu file(s) in %zu volume(s)\n", files.size(), volumes->size());
   return 0;
 }

@@ -10,15 +10,16 @@
 #include "base/text.h"
 #include "script/source.h"
 #include "tools/build_notes.h"
+#include "tools/container_report.h"
 #include "tools/container_writer.h"
 #include "tools/package_list.h"
 #include "tools/quillpack_commands.h"
 #include "tools/quillpack_help.h"
+#include "tools/safe_output.h"
 
 namespace qm::pack {
 
 namespace {
-
 
 bool seekTo(std::FILE* f, uint64_t offset) {
 #ifdef _WIN32
@@ -46,11 +47,12 @@ struct OpenedContainer {
   uint64_t size = 0;
   ContainerTrailer trailer;
   std::vector<ContainerEntry> entries;
+  std::vector<bool> overruns;  // per entry: its size runs past the container's data
   ~OpenedContainer() {
     if (file) std::fclose(file);
   }
   // True when the chain ended at a next offset of 0 rather than at a loop or a bad offset.
-  bool chainComplete() const { return entries.empty() || entries.back().next == 0; }
+  bool chainComplete() const { return !entries.empty() && entries.back().next == 0; }
 };
 
 // Opens path and reads its directory; an empty message when it holds no container.
@@ -76,6 +78,7 @@ bool openContainerFile(const std::string& path, OpenedContainer& c, std::string&
     return seekTo(c.file, offset) && std::fread(buffer, 1, n, c.file) == n;
   };
   c.entries = walkContainerChain(readAt, c.size, t->firstEntry);
+  c.overruns = overrunningEntries(c.entries, c.size);
   return true;
 }
 
@@ -87,13 +90,6 @@ std::string attributeLetters(uint32_t a) {
   if (a & kAttrDirectory) s[3] = 'D';
   if (a & kAttrArchive) s[4] = 'A';
   return s;
-}
-
-void warnBrokenChain(const std::string& path, const OpenedContainer& c) {
-  std::fprintf(stderr,
-               "quillpack: %s: the entry chain breaks after %zu entries: next offset %u loops "
-               "or lies outside the file\n",
-               path.c_str(), c.entries.size(), c.entries.back().next);
 }
 
 }  // namespace
@@ -126,11 +122,19 @@ int runBuild(const Args& args) {
   if (out.empty()) return usageError(help, "no -o SETUP.EXE given");
   if (inputs.empty()) return usageError(help, "no FILE to pack");
 
+  if (std::string problem = inputProblem(stub, false); !problem.empty()) return inputError(problem);
+  for (const std::string& input : inputs)
+    if (std::string problem = inputProblem(input); !problem.empty()) return inputError(problem);
+  std::vector<std::string> read = inputs;
+  read.push_back(stub);
+  SafeOutputs outputs(read);
+  std::string error;
+  if (!outputs.claim({out}, error)) return inputError(error);
+
   std::vector<PackItem> items;
   for (const std::string& input : inputs) {
     struct stat st {};
-    if (::stat(input.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
-      return fail("cannot read " + input + ": not a file");
+    if (::stat(input.c_str(), &st) != 0) return inputError(input + ": no such file");
     PackItem item;
     item.name = renamed.count(items.size()) ? renamed[items.size()] : storedName(input);
     item.hostPath = input;
@@ -143,11 +147,11 @@ int runBuild(const Args& args) {
   items = withoutDuplicateNames(std::move(items));
 
   std::FILE* in = std::fopen(stub.c_str(), "rb");
-  if (!in) return fail("cannot open the stub " + stub);
-  std::FILE* o = std::fopen(out.c_str(), "wb");
+  if (!in) return inputError("cannot open the stub " + stub);
+  std::FILE* o = outputs.open(0, error);
   if (!o) {
     std::fclose(in);
-    return fail("cannot create " + out);
+    return fail(error);
   }
   uint64_t stubSize = 0;
   std::vector<char> block(kCopyBlockSize);
@@ -156,16 +160,9 @@ int runBuild(const Args& args) {
     if (std::fwrite(block.data(), 1, n, o) != n) ok = false;
   if (std::ferror(in)) ok = false;
   std::fclose(in);
-  std::string error = "cannot copy the stub " + stub + " to " + out;
+  error = "cannot copy the stub " + stub + " to " + out;
   if (ok) ok = writeContainer(o, stubSize, items, error);
-  if (std::fclose(o) != 0 && ok) {
-    ok = false;
-    error = "cannot write " + out;
-  }
-  if (!ok) {
-    std::remove(out.c_str());
-    return fail(error);
-  }
+  if (!ok || !outputs.commit(error)) return fail(error);
   return 0;
 }
 
@@ -173,6 +170,8 @@ int runList(const Args& args) {
   const CommandHelp& help = commandHelp("list");
   if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) return printHelp(help);
   if (args.size() != 1) return usageError(help, "one SETUP.EXE or NAME.PAK to list");
+  if (std::string problem = inputProblem(args[0], false); !problem.empty())
+    return inputError(problem);
   if (looksLikePackage(args[0])) return printPackageList(args[0]);
   OpenedContainer c;
   std::string error;
@@ -189,11 +188,7 @@ int runList(const Args& args) {
     out += line;
   }
   std::fwrite(out.data(), 1, out.size(), stdout);
-  if (!c.chainComplete()) {
-    warnBrokenChain(args[0], c);
-    return 1;
-  }
-  return 0;
+  return reportContainerDamage(args[0], c.entries, c.size) ? 1 : 0;
 }
 
 int runExtract(const Args& args) {
@@ -213,25 +208,30 @@ int runExtract(const Args& args) {
   container = positional[0];
   name = positional[1];
 
-  OpenedContainer c;
+  if (std::string problem = inputProblem(container, false); !problem.empty())
+    return inputError(problem);
+  SafeOutputs outputs({container});
   std::string error;
+  if (!outputs.claim({out}, error)) return inputError(error);
+  OpenedContainer c;
   if (!openContainerFile(container, c, error)) return fail(error);
   const ContainerEntry* found = nullptr;
-  for (const ContainerEntry& e : c.entries) {
-    if (equalsNoCase(e.name, name)) {
-      found = &e;
+  bool overruns = false;
+  for (size_t i = 0; i < c.entries.size(); ++i) {
+    if (equalsNoCase(c.entries[i].name, name)) {
+      found = &c.entries[i];
+      overruns = c.overruns[i];
       break;
     }
   }
   if (!found) {
-    if (!c.chainComplete()) warnBrokenChain(container, c);
+    if (!c.chainComplete()) reportContainerDamage(container, c.entries, c.size);
     return fail("no entry named " + name + " in " + container);
   }
   uint64_t data = uint64_t(found->offset) + kEntrySize;
-  if (data + found->size > c.size)
-    return fail(found->name + " in " + container + " claims more data than the file holds");
-  std::FILE* o = std::fopen(out.c_str(), "wb");
-  if (!o) return fail("cannot create " + out);
+  if (overruns) return fail(overrunMessage(container, *found));
+  std::FILE* o = outputs.open(0, error);
+  if (!o) return fail(error);
   bool ok = seekTo(c.file, data);
   std::vector<char> block(kCopyBlockSize);
   for (uint64_t left = found->size; ok && left > 0;) {
@@ -240,11 +240,8 @@ int runExtract(const Args& args) {
          std::fwrite(block.data(), 1, want, o) == want;
     left -= want;
   }
-  if (std::fclose(o) != 0) ok = false;
-  if (!ok) {
-    std::remove(out.c_str());
-    return fail("cannot copy " + found->name + " to " + out);
-  }
+  if (!ok) return fail("cannot copy " + found->name + " to " + out);
+  if (!outputs.commit(error)) return fail(error);
   return 0;
 }
 

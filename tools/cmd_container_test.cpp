@@ -109,7 +109,8 @@ TEST(QuillpackContainer, BadArgumentsGiveUsage) {
   EXPECT_EQ(runExtract({"a", "-o"}), 2);
   TempDir t;
   std::string stub = t.write("stub.exe", "MZ");
-  EXPECT_EQ(runBuild({"--stub", stub, "-o", (t.path / "o.exe").string(), "/nonexistent/f"}), 1);
+  // A missing input is an input error, like a bad argument.
+  EXPECT_EQ(runBuild({"--stub", stub, "-o", (t.path / "o.exe").string(), "/nonexistent/f"}), 2);
   EXPECT_FALSE(fs::exists(t.path / "o.exe"));
 }
 

@@ -1,10 +1,11 @@
 // quillpack simulate: a whole installation on a simulated Windows machine.
-#include <cstdio>
 #include <cctype>
+#include <cstdio>
 #include <cstring>
 
 #include "tools/quillpack_commands.h"
 #include "tools/quillpack_help.h"
+#include "tools/safe_output.h"
 #include "tools/simulation.h"
 
 namespace qm::pack {
@@ -13,8 +14,8 @@ namespace {
 
 // A path on the simulated machine: a drive letter, a colon and a backslash.
 bool isMachinePath(const std::string& path) {
-  return path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) &&
-         path[1] == ':' && path[2] == '\\';
+  return path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' &&
+         path[2] == '\\';
 }
 
 const char* exitMeaning(int code) {
@@ -70,16 +71,33 @@ int runSimulate(const Args& args) {
   if (i >= args.size()) return usageError(help, "no PROGRAM given");
   request.program = args[i];
   if (!isMachinePath(request.program))
-    return usageError(help, "PROGRAM is the installer's path on the simulated machine, with its "
-                            "drive letter, such as 'A:\\SETUP.EXE' or 'C:\\DIST\\SETUP.EXE'; '" +
-                                request.program + "' is not one");
+    return usageError(help,
+                      "PROGRAM is the installer's path on the simulated machine, with its "
+                      "drive letter, such as 'A:\\SETUP.EXE' or 'C:\\DIST\\SETUP.EXE'; '" +
+                          request.program + "' is not one");
   request.arguments.assign(args.begin() + static_cast<long>(i) + 1, args.end());
+
+  std::vector<std::string> inputs{request.machineFile};
+  if (!request.answersFile.empty()) inputs.push_back(request.answersFile);
+  for (const std::string& input : inputs)
+    if (std::string problem = inputProblem(input, false); !problem.empty())
+      return inputError(problem);
+  // The trace goes to a temporary beside its name and is put in place when the run is over,
+  // whatever the installer's exit code: it is the record of a failed run too.
+  SafeOutputs trace(inputs);
+  std::string error;
+  if (!request.traceFile.empty()) {
+    if (!trace.claim({request.traceFile}, error)) return inputError(error);
+    request.traceFile = trace.reserve(0, error);
+    if (request.traceFile.empty()) return fail(error);
+  }
 
   SimulationResult result = runSimulation(request);
   if (!result.error.empty()) {
     std::fprintf(stderr, "quillpack simulate: %s\n", result.error.c_str());
     return 2;
   }
+  if (!trace.commit(error)) return fail(error);
   if (printLog) {
     std::fwrite(result.installLog.data(), 1, result.installLog.size(), stdout);
     if (result.logPath.empty())
@@ -89,10 +107,9 @@ int runSimulate(const Args& args) {
                    result.logPath.c_str());
   }
   if (result.exitCode != 0 && result.exitCode != 3010) {
-    std::fprintf(stderr, "quillpack simulate: exit code %d: %s; the trace ends:\n",
-                 result.exitCode, exitMeaning(result.exitCode));
-    for (const std::string& line : result.traceTail)
-      std::fprintf(stderr, "  %s\n", line.c_str());
+    std::fprintf(stderr, "quillpack simulate: exit code %d: %s; the trace ends:\n", result.exitCode,
+                 exitMeaning(result.exitCode));
+    for (const std::string& line : result.traceTail) std::fprintf(stderr, "  %s\n", line.c_str());
   }
   return result.exitCode;
 }

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "base/text.h"
+#include "platform/sim/sim_confinement.h"
 
 namespace qm {
 
@@ -295,6 +296,10 @@ class Reader {
       std::error_code ec;
       if (!fs::is_directory(fs::path(config_.machineDirectory) / m, ec))
         return bad("host folder \"" + m + "\" for drive " + key + " does not exist");
+      if (!hostFolderInside(fs::path(config_.machineDirectory) / m,
+                            config_.machineDirectory.empty() ? "." : config_.machineDirectory))
+        return bad("host folder \"" + m + "\" for drive " + key +
+                   " is a link out of the machine's folder");
     }
     config_.drives.push_back(std::move(d));
     return true;

@@ -3,6 +3,7 @@
 
 #include "base/text.h"
 #include "platform/sim/fat_clock.h"
+#include "platform/sim/sim_confinement.h"
 #include "platform/sim/sim_system.h"
 
 namespace qm {
@@ -22,6 +23,8 @@ struct SidecarLine {
 // host name of the entry.
 std::vector<SidecarLine> readSidecar(const fs::path& dir) {
   std::vector<SidecarLine> out;
+  // A sidecar that is a link is not ours: reading or rewriting it would reach another file.
+  if (isHostLink(dir / kAttributeSidecar)) return out;
   std::ifstream in(dir / kAttributeSidecar, std::ios::binary);
   std::string line;
   while (std::getline(in, line)) {
@@ -41,6 +44,7 @@ void writeSidecar(const fs::path& dir, const std::vector<SidecarLine>& lines) {
     fs::remove(dir / kAttributeSidecar, ec);
     return;
   }
+  if (isHostLink(dir / kAttributeSidecar)) return;
   std::ofstream out(dir / kAttributeSidecar, std::ios::binary | std::ios::trunc);
   static const char kHex[] = "0123456789ABCDEF";
   for (const auto& l : lines)
@@ -51,14 +55,6 @@ uint32_t defaultBits(bool isDirectory) { return isDirectory ? 0 : kAttrArchive; 
 
 bool validNewName(const std::string& name) {
   return !hasWildcard(name) && !equalsNoCase(name, kAttributeSidecar);
-}
-
-// True when inner is outer or lies below it.
-bool within(const fs::path& inner, const fs::path& outer) {
-  auto i = inner.begin();
-  for (auto o = outer.begin(); o != outer.end(); ++o, ++i)
-    if (i == inner.end() || *i != *o) return false;
-  return true;
 }
 
 }  // namespace
@@ -140,9 +136,16 @@ std::vector<FindEntry> SimSystem::find(const std::string& pattern) {
       out.push_back(entryFor(dot[1] ? dir->host.parent_path() : dir->host, dot));
     }
   }
+  auto realRoot = realDriveRoot(p->drive);
+  if (!realRoot) return out;
   for (const auto& entry : sortedHostEntries(dir->host)) {
-    if (wild ? wildcardMatch(name, entry) : equalsNoCase(name, entry))
-      out.push_back(entryFor(dir->host / entry, entry));
+    if (!(wild ? wildcardMatch(name, entry) : equalsNoCase(name, entry))) continue;
+    // A link that leads off the drive is not on this machine at all; one that stays on it is
+    // listed as Windows lists a junction, so walks can tell they would see a folder again.
+    fs::path host = dir->host / entry;
+    if (!hostEntryStaysInside(host, *realRoot)) continue;
+    out.push_back(entryFor(host, entry));
+    if (isHostLink(host)) out.back().attributes |= kAttrReparsePoint;
   }
   return out;
 }
@@ -169,7 +172,7 @@ bool SimSystem::removeDirectory(const std::string& path) {
   if (!directoryIsEmpty(l->host)) return false;
   // The current directory is in use and cannot go, as on Windows.
   auto cur = lookup(current_);
-  if (cur && within(cur->host, l->host)) return false;
+  if (cur && hostPathWithin(cur->host, l->host)) return false;
   std::error_code ec;
   fs::remove(l->host / kAttributeSidecar, ec);
   if (!fs::remove(l->host, ec) || ec) return false;
@@ -197,7 +200,7 @@ bool SimSystem::moveFile(const std::string& from, const std::string& to, bool re
   auto lt = lookup(*pt);
   if (!lf || !lf->exists || !lt) return false;
   if (isOpen(lf->host)) return false;
-  if (lf->isDirectory && (pf->drive != pt->drive || within(lt->host, lf->host)) &&
+  if (lf->isDirectory && (pf->drive != pt->drive || hostPathWithin(lt->host, lf->host)) &&
       lt->host != lf->host)
     return false;
   uint32_t bits = storedAttributes(lf->host, lf->isDirectory);

@@ -1,6 +1,7 @@
 #include <algorithm>
 
 #include "base/text.h"
+#include "platform/sim/sim_confinement.h"
 #include "platform/sim/sim_system.h"
 
 namespace qm {
@@ -101,9 +102,19 @@ std::optional<std::string> matchHostEntry(const fs::path& dir, const std::string
   return best;
 }
 
+std::optional<fs::path> SimSystem::realDriveRoot(char letter) const {
+  auto root = driveRoot(letter);
+  if (!root) return std::nullopt;
+  std::error_code ec;
+  fs::path real = fs::canonical(*root, ec);
+  if (ec || !hostFolderInside(real, machineDir_)) return std::nullopt;
+  return real;
+}
+
 std::optional<SimSystem::Lookup> SimSystem::lookup(const WinPath& p) const {
   auto root = driveRoot(p.drive);
-  if (!root) return std::nullopt;
+  auto realRoot = realDriveRoot(p.drive);
+  if (!root || !realRoot) return std::nullopt;
   Lookup out{*root, true, true};
   std::error_code ec;
   for (size_t i = 0; i < p.parts.size(); ++i) {
@@ -116,6 +127,8 @@ std::optional<SimSystem::Lookup> SimSystem::lookup(const WinPath& p) const {
       return out;
     }
     out.host /= *match;
+    // Each folder on the way is inside the drive already, so only a link can lead out.
+    if (!hostEntryStaysInside(out.host, *realRoot)) return std::nullopt;
     out.isDirectory = fs::is_directory(out.host, ec);
     if (!last && !out.isDirectory) return std::nullopt;
   }

@@ -185,6 +185,8 @@ class SimSystem : public System {
   // sim_paths.cpp
   const SimDrive* drive(char letter) const;
   std::optional<std::filesystem::path> driveRoot(char letter) const;
+  // The drive's folder with every link resolved; nullopt when it leads out of the machine folder.
+  std::optional<std::filesystem::path> realDriveRoot(char letter) const;
   std::optional<Lookup> lookup(const WinPath& p) const;
   std::optional<Lookup> lookup(const std::string& path) const;
 
