@@ -88,11 +88,16 @@ std::string normalizedIni(const std::string& bytes) {
 
 // Nothing after that was not there before: the log records what the installation created, not
 // what it changed or removed of what was there.
+// A key a registry block renamed keeps its new name (the log names created keys only): each key
+// there was not before must stand for one that went.
 bool registryShrankOnly(const std::string& before, const std::string& after) {
-  std::vector<std::string> was = registryKeys(before);
-  for (const std::string& key : registryKeys(after))
-    if (std::find(was.begin(), was.end(), key) == was.end()) return false;
-  return true;
+  std::vector<std::string> was = registryKeys(before), now = registryKeys(after);
+  auto missingFrom = [](const std::vector<std::string>& a, const std::vector<std::string>& b) {
+    return std::count_if(a.begin(), a.end(), [&](const std::string& k) {
+      return std::find(b.begin(), b.end(), k) == b.end();
+    });
+  };
+  return missingFrom(now, was) <= missingFrom(was, now);
 }
 
 bool groupsShrankOnly(const std::string& before, const std::string& after) {

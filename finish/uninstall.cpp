@@ -174,7 +174,8 @@ struct Uninstaller::Impl {
     std::string path, text;
     FatTime time;
   };
-  std::vector<Original> startupOriginals;  // AUTOEXEC.BAK / CONFIG.BAK as the installer left them
+  std::vector<Original> startupOriginals;    // AUTOEXEC.BAK / CONFIG.BAK as the installer left them
+  std::vector<std::string> madeByInstaller;  // startup files that had no backup beside them
   struct Section {
     std::string section, file;
   };
@@ -368,6 +369,9 @@ struct Uninstaller::Impl {
         std::optional<FatTime> time = h == kInvalidFile ? std::nullopt : sys.fileTime(h);
         if (h != kInvalidFile) sys.close(h);
         if (time) startupOriginals.push_back({path, *before, *time});
+      } else {
+        // No backup: the installer found no file and made this one from its additions alone.
+        madeByInstaller.push_back(path);
       }
       if (sys.attributes(bak)) sys.setAttributes(bak, kAttrNormal);
       if (!sys.copyFile(path, bak, false))
@@ -375,6 +379,15 @@ struct Uninstaller::Impl {
       textBackedUp.push_back(path);
     }
     if (!writeText(path, text)) return problem(&line, path + " could not be rewritten");
+    if (text.lines.empty() &&
+        std::find(madeByInstaller.begin(), madeByInstaller.end(), path) != madeByInstaller.end()) {
+      // Nothing is left of a file the installation made: it goes, with the copy saved above.
+      const std::string bak = path.substr(0, path.size() - 3) + "BAK";
+      if (deleteFileForced(sys, path)) {
+        deleteFileForced(sys, bak);
+        return done("deleted " + path + ", which the installation had made");
+      }
+    }
     for (const Original& o : startupOriginals) {
       if (o.path != path) continue;
       // An addition terminated the old last line first; with the additions gone, that line end is

@@ -247,6 +247,15 @@ TEST(Uninstall, StartupFileLinesGoBackAfterABackup) {
       EXPECT_EQ(r.f.readFile("C:\\AUTOEXEC.BAK"), c.before);
     }
   }
+  {
+    // No AUTOEXEC.BAT before the installation: the installer made one of its additions alone.
+    UninstallRun r;
+    r.f.writeFile("C:\\AUTOEXEC.BAT", "SET X=1\r\nPATH=C:\\APP;\r\n");
+    EXPECT_EQ(r.run(head() + "AUTOEXEC: \"\", \"PATH=C:\\APP;\"\nAUTOEXEC: \"\", \"SET X=1\"\n"),
+              kUninstallDone);
+    EXPECT_FALSE(r.f.exists("C:\\AUTOEXEC.BAT"));
+    EXPECT_FALSE(r.f.exists("C:\\AUTOEXEC.BAK"));
+  }
   UninstallRun r;
   r.f.writeFile("C:\\CONFIG.SYS", "FILES=30\r\nBUFFERS=20\r\n");
   EXPECT_EQ(r.run(head() + "CONFIG: \"FILES=20\", \"FILES=30\"\n"), kUninstallDone);

@@ -76,7 +76,8 @@ QUILLMOUNT_ANSWERS="$(winepath -w "$out/answers.ini")" QUILLMOUNT_LOG="$(winepat
   timeout 300 wine build/win32/unstall.exe "$dest\\install.log"
 ucode=$?
 set -e
-wineserver -w 2>/dev/null || true
+# Wine opens a folder window for the group the items are taken from; it does not end by itself.
+timeout 30 wineserver -w 2>/dev/null || true
 echo "uninstaller exit code: $ucode"
 tr -d '\r' <"$out/uninstall-trace.txt" 2>/dev/null || echo "(no uninstall trace)"
 qm_prefix_snapshot "$out/after-uninstall.txt" 'HKEY_CURRENT_USER\Software\Quill Notes'

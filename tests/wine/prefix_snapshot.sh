@@ -11,14 +11,14 @@ qm_prefix_snapshot() {
   (
     cd "$WINEPREFIX/drive_c" || exit 1
     find . \( -ipath './windows/temp' -o -ipath './users/*/temp' -o -ipath './users/*/AppData/Local/Temp' \
-      -o -ipath './qm' -o -ipath './windows/logs' \) -prune -o -printf '%p %y %s %T@\n' |
-      LC_ALL=C sort | while read -r path type size time; do
-        if [ "$type" = d ]; then
-          echo "$path/"
-        else
-          echo "$path $size ${time%.*} $(md5sum <"$path" | cut -c1-32)"
-        fi
-      done
+      -o -ipath './qm' -o -ipath './windows/logs' \) -prune -o -printf '%y %s %T@ %p\n' |
+      while read -r type size time path; do
+        case $type in
+          d) echo "$path/" ;;
+          f) echo "$path $size ${time%.*} $(md5sum <"$path" | cut -c1-32)" ;;
+          *) echo "$path ($type)" ;;
+        esac
+      done | LC_ALL=C sort
   ) >"$out"
   for key in "$@"; do
     echo "== $key" >>"$out"
