@@ -20,6 +20,8 @@
 #include "ui/answers_file.h"
 #include "ui/answers_ui.h"
 #include "ui/trace_file.h"
+#include "ui/win32/engine_windows.h"
+#include "ui/win32/watched_ui.h"
 #include "ui/win32/win32_ui.h"
 
 namespace {
@@ -37,10 +39,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     traceFile = std::make_unique<qm::FileTraceSink>(sys, log);
 
   std::unique_ptr<qm::Ui> ui;
-  // Unattended runs show no windows.
+  // Unattended runs show no windows unless the answers file asks to watch them (Show=Yes).
   bool showWindows = true;
-  // Gives the view the main window once it owns message boxes and dialogs.
-  std::function<void(HWND)> attachToMainWindow;
+  int watchDelay = 0;
+  // Gives the view the main window: to draw the checking-system box on once it exists, and to
+  // own message boxes and dialogs once it is shown.
+  std::function<void(HWND)> drawOnMainWindow, attachToMainWindow;
   if (std::string answers = nonEmpty(sys, "QUILLMOUNT_ANSWERS"); !answers.empty()) {
     std::string error;
     std::optional<qm::AnswersFile> file = qm::loadAnswersFile(sys, answers, error);
@@ -50,17 +54,33 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
       OutputDebugStringA(("quillmount: " + error + "\n").c_str());
       return 1;
     }
-    ui = std::make_unique<qm::AnswersUi>(std::move(*file), traceFile.get());
-    showWindows = false;
+    qm::WatchSettings watch = qm::watchSettings(*file);
+    watchDelay = watch.delayMs;
+    if (watch.show) {
+      auto view = std::make_unique<qm::WithCheckingBox<qm::WatchedUi>>(
+          std::move(*file), traceFile.get(), watch.delayMs);
+      drawOnMainWindow = [v = view.get()](HWND main) { v->setMainWindow(main); };
+      attachToMainWindow = [v = view.get()](HWND main) { v->attach(main); };
+      ui = std::move(view);
+    } else {
+      ui = std::make_unique<qm::AnswersUi>(std::move(*file), traceFile.get());
+    }
+    showWindows = watch.show;
   } else {
     auto view = std::make_unique<qm::WithCheckingBox<qm::Win32Ui>>(traceFile.get());
+    drawOnMainWindow = [v = view.get()](HWND main) { v->setMainWindow(main); };
     attachToMainWindow = [v = view.get()](HWND main) { v->attach(main); };
     ui = std::move(view);
   }
 
   qm::Run run(sys, *ui);
   // A plain unattended run has no main window: its start message goes straight to the loop.
-  qm::Win32Shell shell(instance, run, showWindows ? -1 : 0, showWindows);
+  qm::Win32Shell shell(instance, run,
+                       !showWindows     ? 0
+                       : watchDelay > 0 ? watchDelay
+                                        : -1,
+                       showWindows);
+  shell.setCreatedHook(drawOnMainWindow);
   shell.setOwnerHook(attachToMainWindow);
   qm::StartupResult result = qm::startUp(run, shell);
   if (result != qm::StartupResult::Started) {
@@ -77,6 +97,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   engine.packages = &packages;
   qm::SystemConfiguration configuration;
   engine.config = &configuration;
+  qm::Win32EngineWindows windows(engine, watchDelay);
+  windows.setOwner(shell.mainWindow().handle());
+  if (showWindows) engine.setWindows(&windows);
   shell.mainWindow().setEngine(&engine);
 
   // The start message's handler: the installation, whose end code the loop returns.

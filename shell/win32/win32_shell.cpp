@@ -20,8 +20,11 @@ void Win32Shell::createWindowBrush(Run&) {
 }
 
 void Win32Shell::createMainWindow(Run& run) {
-  if (windows_ && !main_.create(instance_))
+  if (!windows_) return;
+  if (!main_.create(instance_))
     run.ui.trace("main window: the system refused to create it");
+  else if (onCreated_)
+    onCreated_(main_.handle());
 }
 
 int Win32Shell::parse(Run& run) {

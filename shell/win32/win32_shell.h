@@ -29,7 +29,9 @@ class Win32Shell : public StartupHooks {
   bool showIntro(Run& run) override;
   void postStart(Run& run) override;
 
-  // Told the main window once it owns message boxes and dialogs.
+  // Told the main window once it exists (the checking-system box may be drawn on it while the
+  // script is read), and again once it owns message boxes and dialogs.
+  void setCreatedHook(std::function<void(HWND)> hook) { onCreated_ = std::move(hook); }
   void setOwnerHook(std::function<void(HWND)> hook) { onOwner_ = std::move(hook); }
   MainWindow& mainWindow() { return main_; }
   HBRUSH windowBrush() const { return windowBrush_; }
@@ -46,7 +48,7 @@ class Win32Shell : public StartupHooks {
   MainWindow main_;
   std::unique_ptr<IntroWindow> intro_;
   HBRUSH windowBrush_ = nullptr;
-  std::function<void(HWND)> onOwner_;
+  std::function<void(HWND)> onCreated_, onOwner_;
   bool startPending_ = false;
 };
 
@@ -55,7 +57,9 @@ template <class View>
 class WithCheckingBox : public View {
  public:
   using View::View;
-  // The main window owns the view's boxes and dialogs and draws the box.
+  // The window that draws the box.
+  void setMainWindow(HWND mainWindow) { main_ = mainWindow; }
+  // From now on the main window also owns the view's boxes and dialogs.
   void attach(HWND mainWindow) {
     View::setOwner(mainWindow);
     main_ = mainWindow;
