@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "tools/quillpack_commands.h"
+#include "tools/safe_output.h"
 #include "tools/uninstall_simulation.h"
 
 namespace qm::pack {
@@ -43,6 +44,10 @@ int runUninstall(const Args& args) {
   }
   if (request.machineFile.empty() || i + 1 != args.size()) return usage(kUsage);
   request.logPath = args[i];
+  for (const std::string& input : {request.machineFile, request.answersFile})
+    if (!input.empty())
+      if (std::string problem = inputProblem(input, false); !problem.empty())
+        return inputError(problem);
 
   UninstallSimulationResult result = runUninstallSimulation(request);
   if (!result.error.empty()) {

@@ -238,6 +238,11 @@ TEST(SafeOutput, EveryUnusableInputIsAMessageAndExitCodeTwo) {
          return Args{"--machine", x, "A:\\SETUP.EXE"};
        },
        true},
+      {"uninstall machine", runUninstall,
+       [](const Distribution&, const std::string& x) {
+         return Args{"--machine", x, "C:\\APP\\install.log"};
+       },
+       true},
       {"simulate answers", runSimulate,
        [](const Distribution& d, const std::string& x) {
          return Args{"--machine", d.machine, "--answers", x, "A:\\SETUP.EXE"};
