@@ -80,16 +80,17 @@ std::vector<Example> cfgExamples(const std::vector<std::string>& lines) {
   return examples;
 }
 
-// The keywords written as {"KEYWORD", ...} inside the array that starts with arrayName in the
-// given source file.
-std::vector<std::string> tableKeywords(const std::string& relative, const std::string& arrayName) {
+// The keywords inside the array that starts with arrayName in the given source file: written as
+// {"KEYWORD", ...} entries, or with plainStrings as bare "KEYWORD" strings.
+std::vector<std::string> tableKeywords(const std::string& relative, const std::string& arrayName,
+                                       bool plainStrings = false) {
   std::string source = readSourceFile(relative);
   size_t start = source.find(arrayName);
   if (start == std::string::npos) return {};
   size_t end = source.find("\n};", start);
   std::string table = source.substr(start, end - start);
   std::vector<std::string> keywords;
-  std::regex entry("\\{\"([A-Za-z][A-Za-z0-9]*)\"");
+  std::regex entry(plainStrings ? "\"([A-Za-z][A-Za-z0-9]*)\"" : "\\{\"([A-Za-z][A-Za-z0-9]*)\"");
   for (std::sregex_iterator it(table.begin(), table.end(), entry), last; it != last; ++it)
     keywords.push_back((*it)[1]);
   return keywords;
@@ -131,11 +132,15 @@ class ScriptReference : public ::testing::Test {
     examples_ = cfgExamples(lines_);
     statements_ = tableKeywords("script/parser.cpp", "kStatements[]");
     prompts_ = tableKeywords("script/settings.cpp", "kPromptKeywords[]");
+    checkerKeywords_ = tableKeywords("tools/script_keywords.cpp", "kKeywords[]", true);
+    ignored_ = tableKeywords("script/settings.cpp", "kIgnoredKeywords[]", true);
   }
   std::vector<std::string> lines_;
   std::vector<Example> examples_;
   std::vector<std::string> statements_;
   std::vector<std::string> prompts_;
+  std::vector<std::string> checkerKeywords_;  // the parser's statements, prompts and REM
+  std::vector<std::string> ignored_;          // accepted and passed over whole
 };
 
 TEST_F(ScriptReference, TheStatementTablesAreFoundInTheParserSources) {
@@ -143,6 +148,9 @@ TEST_F(ScriptReference, TheStatementTablesAreFoundInTheParserSources) {
   // what the parser and the checker answer to.
   ASSERT_GE(statements_.size(), 40u);
   ASSERT_GE(prompts_.size(), 10u);
+  ASSERT_GE(checkerKeywords_.size(), statements_.size());
+  ASSERT_GE(ignored_.size(), 10u);
+  for (const std::string& keyword : ignored_) EXPECT_TRUE(isIgnoredKeyword(keyword)) << keyword;
   for (const std::string& keyword : statements_)
     EXPECT_TRUE(isStatementKeyword(keyword)) << keyword;
   for (const std::string& keyword : prompts_)
@@ -155,8 +163,8 @@ TEST_F(ScriptReference, EveryExamplePassesTheCheck) {
   SimFixture machine;
   ASSERT_TRUE(machine.ok()) << machine.error();
   for (const Example& example : examples_) {
-    EXPECT_FALSE(example.text.empty()) << "docs/script-reference.md:" << example.line
-                                       << ": an empty cfg example";
+    EXPECT_FALSE(example.text.empty())
+        << "docs/script-reference.md:" << example.line << ": an empty cfg example";
     // As `quillpack check --strict`: an example draws neither an error nor a warning.
     for (const Finding& f : checkScript(example.text, machine.sys())) {
       if (f.severity == Severity::Note) continue;
@@ -172,14 +180,27 @@ TEST_F(ScriptReference, EveryStatementHasAHeadingAndAnExample) {
   std::set<std::string> used = keywordsUsed(examples_);
   std::vector<std::string> all = statements_;
   all.insert(all.end(), prompts_.begin(), prompts_.end());
+  all.insert(all.end(), checkerKeywords_.begin(), checkerKeywords_.end());
   for (const std::string& keyword : all) {
     std::string name = upper(keyword);
     EXPECT_TRUE(headings.count(name))
         << keyword << " is a statement the parser knows and has no heading in "
         << "docs/script-reference.md";
     EXPECT_TRUE(used.count(name)) << keyword << " appears in no ```cfg example of "
-                                   << "docs/script-reference.md";
+                                  << "docs/script-reference.md";
   }
+}
+
+TEST_F(ScriptReference, TheIgnoredKeywordsAreListed) {
+  std::string manual;
+  for (const std::string& line : lines_) manual += line + "\n";
+  std::regex word("[A-Za-z][A-Za-z0-9]*");
+  std::set<std::string> words;
+  for (std::sregex_iterator it(manual.begin(), manual.end(), word), last; it != last; ++it)
+    words.insert(upper((*it)[0]));
+  for (const std::string& keyword : ignored_)
+    EXPECT_TRUE(words.count(upper(keyword)))
+        << keyword << " is accepted and ignored by the parser and not listed in the manual";
 }
 
 TEST_F(ScriptReference, TheCheckRejectsWhatTheParserRejects) {
@@ -194,9 +215,9 @@ TEST_F(ScriptReference, TheCheckRejectsWhatTheParserRejects) {
     warning = warning || f.severity == Severity::Warning;
   EXPECT_TRUE(error);
   EXPECT_TRUE(warning);
-  std::vector<Example> found = cfgExamples({"text", "```cfg", "REM one", "```", "   ```cfg",
-                                            "   FILE A.TXT", "     REM two", "   ```", "```",
-                                            "REM not an example", "```"});
+  std::vector<Example> found =
+      cfgExamples({"text", "```cfg", "REM one", "```", "   ```cfg", "   FILE A.TXT", "     REM two",
+                   "   ```", "```", "REM not an example", "```"});
   ASSERT_EQ(found.size(), 2u);
   EXPECT_EQ(found[0].line, 3);
   EXPECT_EQ(found[1].text, "FILE A.TXT\n  REM two\n");
