@@ -37,3 +37,44 @@ std::from_chars_result decimalFromChars(const char* first, const char* last, dou
 }
 
 }  // namespace qm
+
+namespace qm {
+
+namespace {
+
+// The length of word at text, ignoring case, or 0.
+size_t matchWord(const char* text, const char* word) {
+  size_t i = 0;
+  for (; word[i]; ++i)
+    if ((text[i] | 0x20) != word[i]) return 0;
+  return i;
+}
+
+}  // namespace
+
+double readDouble(const char* text, char** end, double (*convert)(const char*, char**)) {
+  const char* p = text;
+  while (*p == ' ' || (*p >= '\t' && *p <= '\r')) ++p;
+  bool negative = *p == '-';
+  if (*p == '-' || *p == '+') ++p;
+  double value = 0;
+  size_t length = 0;
+  if ((length = matchWord(p, "infinity")) || (length = matchWord(p, "inf"))) {
+    value = __builtin_inf();
+  } else if ((length = matchWord(p, "nan"))) {
+    value = __builtin_nan("");
+    if (p[length] == '(') {
+      size_t i = length + 1;
+      while ((p[i] >= '0' && p[i] <= '9') || ((p[i] | 0x20) >= 'a' && (p[i] | 0x20) <= 'z') ||
+             p[i] == '_')
+        ++i;
+      if (p[i] == ')') length = i + 1;
+    }
+  } else {
+    return convert(text, end);
+  }
+  if (end) *end = const_cast<char*>(p + length);
+  return negative ? -value : value;
+}
+
+}  // namespace qm

@@ -13,3 +13,12 @@ namespace qm {
 std::from_chars_result decimalFromChars(const char* first, const char* last, double& value);
 
 }  // namespace qm
+
+namespace qm {
+
+// As std::strtod(text, end), for a C library whose strtod reads decimal numbers only: "inf",
+// "infinity" and "nan" (with an optional "(chars)"), in any case and after blanks and a sign, are
+// read here; every other text is given to convert.
+double readDouble(const char* text, char** end, double (*convert)(const char*, char**));
+
+}  // namespace qm

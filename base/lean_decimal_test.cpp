@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 namespace qm {
@@ -26,6 +28,39 @@ TEST(LeanDecimal, AgreesWithFromChars) {
     else
       EXPECT_NE(actual, actual) << "'" << text << "'";  // NaN
   }
+}
+
+// The installer's strtod reads the words itself and gives numbers to the C library's.
+TEST(LeanDecimal, ReadsWordsAsStrtodDoes) {
+  const char* texts[] = {"inf",      "-INF",   "Infinity", "  +infinity", "infin",
+                         "nan",      "-NaN",   "nan()",    "nan(12ab_)",  "nan(1",
+                         "nan(x y)", "\tnanx", "3.95",     " -2.5e3",     "0x1A",
+                         "",         "-",      "in",       "1e400",       "x"};
+  for (const char* text : texts) {
+    char* wantEnd = nullptr;
+    char* gotEnd = nullptr;
+    double expected = std::strtod(text, &wantEnd);
+    double actual =
+        readDouble(text, &gotEnd, [](const char* s, char** e) { return std::strtod(s, e); });
+    EXPECT_EQ(gotEnd - text, wantEnd - text) << "'" << text << "'";
+    if (expected == expected) {
+      EXPECT_EQ(actual, expected) << "'" << text << "'";
+      EXPECT_EQ(std::signbit(actual), std::signbit(expected)) << "'" << text << "'";
+    } else {
+      EXPECT_NE(actual, actual) << "'" << text << "'";
+    }
+  }
+  // Only what is not a word reaches the library.
+  static int calls = 0;
+  auto counting = [](const char* s, char** e) {
+    ++calls;
+    return std::strtod(s, e);
+  };
+  readDouble(" -inf", nullptr, counting);
+  readDouble("nan", nullptr, counting);
+  EXPECT_EQ(calls, 0);
+  readDouble("1.5", nullptr, counting);
+  EXPECT_EQ(calls, 1);
 }
 
 }  // namespace
