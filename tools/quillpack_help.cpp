@@ -56,7 +56,7 @@ const std::vector<CommandHelp> kHelp = {
     {"package",
      "quillpack package -o NAME.PAK [--volume-size BYTES] [--base DIR] [--ascii] "
      "[--dict 1024|2048|4096] FILE...",
-     "writes a multi-volume package of imploded files for FILE ... COMPRESSED",
+     "writes a multi-volume package of imploded files; a plain FILE statement naming its first volume expands it",
      "  -o NAME.PAK           the first volume; later ones are NAME.PA1 .. NAME.PA9,\n"
      "                        NAME.P10 .. NAME.P99, NAME.100 .. NAME.999\n"
      "  --volume-size BYTES   the largest volume (default: one volume)\n"

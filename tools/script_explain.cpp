@@ -160,9 +160,8 @@ std::string explainIf(StatementLine& line, const ErrorContext& context) {
     return "IF inside the false branch of the IF on line " + std::to_string(context.openIfLine) +
            ": IF blocks do not nest; close that IF with ENDIF first";
   if (line.atEnd()) return "IF needs a condition: IF winver >= 3.95";
-  return "IF: the condition cannot be read; a condition is a test, an operator and a value "
-         "(IF winver >= 3.95, IF memory(4096), IF isfile \"C:\\CONFIG.SYS\"), joined with AND "
-         "or OR";
+  return "IF: the condition cannot be read; a condition is one test, an operator and a value "
+         "(IF winver >= 3.95, IF memory >= 8192, IF isfile \"C:\\CONFIG.SYS\")";
 }
 
 std::string explainPopMessage(StatementLine& line) {
@@ -217,7 +216,7 @@ constexpr Syntax kSyntax[] = {
     {"AUTOEXEC",
      "AUTOEXEC takes ASK, ADDPATH, ADDPATH=\"dir\", SHARE, SHARE=\"options\" and "
      "ADD=\"line\""},
-    {"CONFIG", "CONFIG takes FILES=n, BUFFERS=n, ADD=\"line\" and ASK"},
+    {"CONFIG", "CONFIG takes FILEMIN=n, BUFFERMIN=n, ADD=\"line\" and ASK"},
     {"WINITEM",
      "WINITEM takes \"group\" \"command\" \"title\" [\"dir\\\"] [\"icon file\"] "
      "[icon index] [, replace | , remove]"},
