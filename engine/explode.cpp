@@ -75,7 +75,16 @@ constexpr std::array<uint16_t, (1u << Bits)> buildDecoder(const std::array<dcl::
 constexpr unsigned kLiteralPeek = 13;
 constexpr unsigned kLengthPeek = 7;
 constexpr unsigned kDistancePeek = 8;
-constexpr auto kLiteralDecoder = buildDecoder<kLiteralPeek>(dcl::kLiteralTable);
+// The literal table (16 KB) is built on first use instead: stored, it would be a tenth of the
+// installer on its floppy. Not constexpr, or the compiler folds the table back into the data.
+std::array<uint16_t, (1u << kLiteralPeek)> buildLiteralDecoder() {
+  return buildDecoder<kLiteralPeek>(dcl::kLiteralCodes);
+}
+
+const std::array<uint16_t, (1u << kLiteralPeek)>& literalDecoder() {
+  static const std::array<uint16_t, (1u << kLiteralPeek)> table = buildLiteralDecoder();
+  return table;
+}
 constexpr auto kLengthDecoder = buildDecoder<kLengthPeek>(dcl::kLengthTable);
 constexpr auto kDistanceDecoder = buildDecoder<kDistancePeek>(dcl::kDistanceTable);
 
@@ -179,6 +188,7 @@ int explode(ExplodeReadFn read, ExplodeWriteFn write, void* work, void* user) {
   size_t pos = kHistory;     // next output byte
   size_t oldest = kHistory;  // first byte a copy may reach
   const bool ascii = literalMode == dcl::kLiteralModeAscii;
+  const std::array<uint16_t, (1u << kLiteralPeek)>& literals = literalDecoder();
 
   for (;;) {
     if (in.available() < 32) in.topUp();
@@ -189,7 +199,7 @@ int explode(ExplodeReadFn read, ExplodeWriteFn write, void* work, void* user) {
         out[pos++] = static_cast<uint8_t>(in.peek() >> 1);
         in.drop(9);
       } else {
-        uint16_t e = decodeSymbol<kLiteralPeek>(in, kLiteralDecoder, 1);
+        uint16_t e = decodeSymbol<kLiteralPeek>(in, literals, 1);
         if (e == 0) return kExplodeStreamError;
         out[pos++] = static_cast<uint8_t>(e);
         in.drop(1 + (e >> 8));
