@@ -15,12 +15,12 @@
 #include "platform/win32/win32_system.h"
 #include "script/parser.h"
 #include "shell/startup.h"
+#include "shell/win32/engine_windows.h"
 #include "shell/win32/win32_shell.h"
 #include "sysconfig/system_configuration.h"
 #include "ui/answers_file.h"
 #include "ui/answers_ui.h"
 #include "ui/trace_file.h"
-#include "ui/win32/engine_windows.h"
 #include "ui/win32/watched_ui.h"
 #include "ui/win32/win32_ui.h"
 

@@ -7,14 +7,14 @@
 #include <memory>
 #include <string>
 
-#include "engine/engine_records.h"
 #include "engine/install_driver.h"
 #include "engine/install_log.h"
 #include "platform/system.h"
+#include "records/engine_records.h"
+#include "records/startup_values.h"
 #include "script/install_state.h"
 #include "script/macros.h"
 #include "script/source.h"
-#include "shell/startup_values.h"
 #include "ui/dialog_texts.h"
 #include "ui/progress_dialog.h"
 #include "ui/ui.h"

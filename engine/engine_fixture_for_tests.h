@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "engine/engine.h"
-#include "platform/sim/sim_fixture.h"
+#include "platform/sim/sim_fixture_for_tests.h"
 
 namespace qm::testing {
 

@@ -6,7 +6,7 @@
 #include "base/text.h"
 #include "engine/engine.h"
 #include "engine/file_ops.h"
-#include "finish/replaced_files.h"
+#include "engine/replaced_files.h"
 
 namespace qm {
 

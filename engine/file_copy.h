@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "engine/engine_records.h"
+#include "records/engine_records.h"
 
 namespace qm {
 

@@ -4,7 +4,7 @@
 
 #include "base/text.h"
 #include "engine/engine.h"
-#include "finish/replaced_files.h"
+#include "engine/replaced_files.h"
 
 namespace qm {
 

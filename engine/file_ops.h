@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "engine/engine_records.h"
 #include "platform/system.h"
+#include "records/engine_records.h"
 
 namespace qm {
 

@@ -1,7 +1,7 @@
 #include "engine/install_log.h"
 
 #include "base/text.h"
-#include "engine/engine_records.h"
+#include "records/engine_records.h"
 
 namespace qm {
 

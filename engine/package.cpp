@@ -8,7 +8,7 @@
 #include "engine/explode.h"
 #include "engine/external_unpack.h"
 #include "engine/file_ops.h"
-#include "finish/replaced_files.h"
+#include "engine/replaced_files.h"
 
 namespace qm {
 namespace {

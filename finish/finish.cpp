@@ -2,10 +2,10 @@
 
 #include "base/text.h"
 #include "platform/system.h"
+#include "records/startup_values.h"
 #include "script/install_state.h"
 #include "script/macros.h"
 #include "script/source.h"
-#include "shell/startup.h"
 #include "ui/ui.h"
 
 namespace qm {

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "finish/finish_records.h"
+#include "records/finish_records.h"
 
 namespace qm {
 

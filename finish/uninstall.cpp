@@ -5,7 +5,7 @@
 #include <optional>
 
 #include "base/text.h"
-#include "finish/replaced_files.h"
+#include "engine/replaced_files.h"
 #include "sysconfig/config_values.h"
 #include "ui/ui.h"
 

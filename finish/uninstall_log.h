@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "finish/finish_records.h"
+#include "records/finish_records.h"
 
 namespace qm {
 

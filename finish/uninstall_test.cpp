@@ -5,8 +5,8 @@
 #include <map>
 
 #include "base/text.h"
-#include "finish/replaced_files.h"
-#include "platform/sim/sim_fixture.h"
+#include "engine/replaced_files.h"
+#include "platform/sim/sim_fixture_for_tests.h"
 #include "ui/scripted_ui_for_tests.h"
 
 namespace qm {

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "finish/replaced_files.h"
+#include "engine/replaced_files.h"
 #include "finish/uninstall.h"
 #include "finish/uninstall_log.h"
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/sim/sim_fixture.h"
+#include "platform/sim/scratch_machine.h"
 #include "script/deferred.h"
 #include "script/parser.h"
 
@@ -19,7 +19,7 @@ class QuietUi : public qm::Ui {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // One simulated machine for the whole run: building it per input would swamp the parser.
-  static qm::SimFixture machine;
+  static qm::ScratchMachine machine;
   if (!machine.ok()) return 0;
   qm::SimSystem& sys = machine.sys();
   sys.setCurrentDirectory("C:\\");

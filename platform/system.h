@@ -1,6 +1,7 @@
 // The one seam between the installer and the operating system. Core code sees only these
 // interfaces; platform/win32 implements them with the real API and platform/sim with a simulated
-// machine on a host folder. Files are binary on both sides: text-mode line ends are the caller's job.
+// machine on a host folder. Files are binary on both sides: text-mode line ends are the caller's
+// job.
 #pragma once
 
 #include <cstdint>
@@ -142,8 +143,8 @@ constexpr uint32_t kRegResourceList = 8;
 constexpr uint32_t kRegFullResourceDescriptor = 9;
 
 struct RegistryValue {
-  uint32_t type = 0;           // REG_SZ = 1, REG_DWORD = 4, ... as the registry numbers them
-  std::vector<uint8_t> data;   // as stored: a text includes its terminating NUL
+  uint32_t type = 0;          // REG_SZ = 1, REG_DWORD = 4, ... as the registry numbers them
+  std::vector<uint8_t> data;  // as stored: a text includes its terminating NUL
 };
 
 // How creating a registry key ended.
@@ -262,7 +263,9 @@ class System : public FileSystem, public Registry, public ProgramGroups, public 
   virtual std::string commandLineArguments() = 0;
   // Loads the library, calls its "DllRegisterServer" export without arguments and unloads it.
   // Machines that cannot load libraries report LoadFailed.
-  virtual RegisterResult registerServer(const std::string& path) { return RegisterResult::LoadFailed; }
+  virtual RegisterResult registerServer(const std::string& path) {
+    return RegisterResult::LoadFailed;
+  }
   // The processor type the system reports (386, 486, 586 for Intel; other numbers otherwise).
   virtual int processorType() { return 586; }
   // Loads the library, calls its "DllUnregisterServer" export without arguments and unloads it.
@@ -326,5 +329,10 @@ class System : public FileSystem, public Registry, public ProgramGroups, public 
 
 // Starts a command line and waits until it ends; nothing is reported when it cannot start.
 void runAndWait(System& sys, const std::string& commandLine, int showState);
+
+// Windows version (low byte major, next byte minor) and DOS version (high byte major, next
+// minor) from the packed version word, as the decimal numbers "major.minor" read.
+double windowsVersionOf(uint32_t versionWord);
+double dosVersionOf(uint32_t versionWord);
 
 }  // namespace qm

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "platform/sim/sim_fixture.h"
+#include "platform/sim/sim_fixture_for_tests.h"
 #include "script/parser.h"
 #include "script/script_reader.h"
 

@@ -2,12 +2,12 @@
 // records are declared by the folder that executes them.
 #pragma once
 
-#include "engine/engine_records.h"
-#include "finish/finish_records.h"
+#include "records/config_records.h"
+#include "records/engine_records.h"
+#include "records/finish_records.h"
+#include "records/screen_records.h"
 #include "script/deferred.h"
 #include "script/settings.h"
-#include "sysconfig/config_records.h"
-#include "ui/screen_records.h"
 
 namespace qm {
 

@@ -3,7 +3,7 @@
 // to the $LEFT$/$RIGHT$ one, "...$WINDIR$" after the start only to the expansion of stored texts.
 #include <gtest/gtest.h>
 
-#include "platform/sim/sim_fixture.h"
+#include "platform/sim/sim_fixture_for_tests.h"
 #include "script/deferred.h"
 #include "script/parser.h"
 

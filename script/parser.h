@@ -5,12 +5,12 @@
 
 #include <string>
 
+#include "records/startup_values.h"
 #include "script/install_state.h"
 #include "script/macros.h"
 #include "script/parse_options.h"
 #include "script/source.h"
 #include "script/statement_context.h"
-#include "shell/startup_values.h"
 #include "ui/ui.h"
 
 namespace qm {

@@ -3,10 +3,10 @@
 #pragma once
 
 #include "platform/system.h"
+#include "records/startup_values.h"
 #include "script/install_state.h"
 #include "script/macros.h"
 #include "script/statement_line.h"
-#include "shell/startup_values.h"
 #include "ui/ui.h"
 
 namespace qm {

@@ -5,10 +5,10 @@
 #include <memory>
 
 #include "platform/system.h"
+#include "records/startup_values.h"
 #include "script/install_state.h"
 #include "script/macros.h"
 #include "script/source.h"
-#include "shell/startup_values.h"
 #include "ui/ui.h"
 
 namespace qm {

@@ -35,12 +35,6 @@ std::string withoutTrailingBackslash(std::string dir) {
   return dir;
 }
 
-double versionNumber(unsigned major, unsigned minor) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%d.%d", int(major), int(minor));
-  return std::strtod(text, nullptr);
-}
-
 // Copies the program file in fixed blocks; failures are not reported, the relaunch goes on.
 void copyProgram(System& sys, const std::string& from, const std::string& to) {
   FileHandle in = sys.openRead(from);
@@ -152,10 +146,6 @@ std::string defaultScriptPath(const std::string& programPath) {
   if (dot == std::string::npos) return programPath + ".cfg";
   return programPath.substr(0, dot + 1) + "cfg";
 }
-
-double windowsVersionOf(uint32_t word) { return versionNumber(word & 0xFF, (word >> 8) & 0xFF); }
-
-double dosVersionOf(uint32_t word) { return versionNumber(word >> 24, (word >> 16) & 0xFF); }
 
 bool isInsertDiskLine(const std::string& line) { return startsWithNoCase(line, "INSERTDISK:"); }
 

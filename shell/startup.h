@@ -37,10 +37,6 @@ enum class StartupResult {
   Relaunched,  // the temporary copy was started; the program ends (exit code 0)
 };
 
-constexpr const char* kTempCopyMark = "~0000";
-constexpr const char* kTempExeName = "~0000.exe";
-constexpr const char* kTempPifName = "~0000.pif";
-constexpr const char* kTempBatName = "~0000.bat";
 constexpr const char* kMainWindowTitle = "Quillmount";
 constexpr size_t kMaxCommandLineChars = 999;
 constexpr int kMaxOptions = 3;
@@ -56,11 +52,6 @@ CommandLine parseCommandLine(const std::string& arguments, const std::string& pr
 
 // The script beside the program: its extension replaced by "cfg".
 std::string defaultScriptPath(const std::string& programPath);
-
-// Windows version (low byte major, next byte minor) and DOS version (high byte major, next
-// minor) from the packed version word, as the decimal numbers "major.minor" read.
-double windowsVersionOf(uint32_t versionWord);
-double dosVersionOf(uint32_t versionWord);
 
 // True when a line of the script begins in column 1 with "INSERTDISK:" in any case.
 bool isInsertDiskLine(const std::string& line);

@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "records/config_records.h"
 #include "script/statement_line.h"
-#include "sysconfig/config_records.h"
 
 namespace qm {
 

@@ -7,8 +7,8 @@
 
 #include "engine/install_log.h"
 #include "platform/system.h"
+#include "records/config_records.h"
 #include "script/macros.h"
-#include "sysconfig/config_records.h"
 
 namespace qm {
 

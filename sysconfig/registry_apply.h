@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "platform/system.h"
+#include "records/config_records.h"
 #include "script/macros.h"
-#include "sysconfig/config_records.h"
 
 namespace qm {
 

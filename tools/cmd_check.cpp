@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "base/text.h"
-#include "platform/sim/sim_fixture.h"
+#include "platform/sim/scratch_machine.h"
 #include "platform/sim/sim_system.h"
 #include "script/source.h"
 #include "tools/container_report.h"
@@ -160,7 +160,7 @@ int runCheck(const Args& args) {
     }
   }
 
-  std::unique_ptr<SimFixture> defaultMachine;
+  std::unique_ptr<ScratchMachine> defaultMachine;
   std::unique_ptr<SimSystem> machine;
   System* sys = nullptr;
   if (!machineFile.empty()) {
@@ -169,7 +169,7 @@ int runCheck(const Args& args) {
     if (!machine) return inputError(error);
     sys = machine.get();
   } else {
-    defaultMachine = std::make_unique<SimFixture>();
+    defaultMachine = std::make_unique<ScratchMachine>();
     if (!defaultMachine->ok()) return fail(defaultMachine->error());
     sys = &defaultMachine->sys();
   }

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "platform/sim/sim_fixture.h"
+#include "platform/sim/sim_fixture_for_tests.h"
 #include "tools/quillpack_commands.h"
 #include "tools/script_check.h"
 

@@ -7,7 +7,7 @@
 #include <sstream>
 
 #include "base/text.h"
-#include "platform/sim/sim_fixture.h"
+#include "platform/sim/sim_fixture_for_tests.h"
 #include "script/memory_system_for_tests.h"
 #include "script/source.h"
 #include "tools/container_writer.h"

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/sim/sim_fixture.h"
+#include "platform/sim/sim_fixture_for_tests.h"
 #include "tools/container_writer.h"
 #include "tools/host_files_for_tests.h"
 #include "tools/implode.h"

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "base/text.h"
-#include "platform/sim/sim_fixture.h"
+#include "platform/sim/sim_fixture_for_tests.h"
 #include "script/settings.h"
 #include "script/statement_line.h"
 #include "tools/script_check.h"

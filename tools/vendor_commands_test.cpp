@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "platform/sim/sim_fixture.h"
+#include "platform/sim/sim_fixture_for_tests.h"
 #include "tools/package_list.h"
 #include "tools/package_writer.h"
 #include "tools/quillpack_commands.h"

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-namespace qm {
+#include "ui/ui.h"
 
-using DialogTemplate = std::vector<uint8_t>;
+namespace qm {
 
 // Window and control styles the templates use, as Windows numbers them.
 constexpr uint32_t kWsPopup = 0x80000000;

@@ -5,10 +5,10 @@
 #include <functional>
 #include <string>
 
+#include "records/screen_records.h"
 #include "script/macros.h"
 #include "script/settings.h"
 #include "ui/dialog_texts.h"
-#include "ui/screen_records.h"
 #include "ui/ui.h"
 
 namespace qm {

@@ -5,6 +5,7 @@
 #include "script/parser.h"
 #include "script/script_reader.h"
 #include "script/statement_handlers.h"
+#include "ui/dialog_template.h"
 #include "ui/dialogs.h"
 #include "ui/scripted_ui_for_tests.h"
 #include "ui/text_block.h"

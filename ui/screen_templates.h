@@ -4,9 +4,9 @@
 #include <optional>
 #include <string>
 
+#include "records/screen_records.h"
 #include "ui/dialog_template.h"
 #include "ui/dialog_texts.h"
-#include "ui/screen_records.h"
 #include "ui/text_block.h"
 
 namespace qm {

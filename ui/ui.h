@@ -67,9 +67,12 @@ class DialogController {
   virtual DialogAction command(int id, DialogControls& controls) = 0;
 };
 
+// An in-memory DLGTEMPLATE, little-endian; ui/dialog_template.h builds and reads them.
+using DialogTemplate = std::vector<uint8_t>;
+
 // Everything a view needs to show one modal dialog.
 struct DialogSpec {
-  std::vector<uint8_t> templateBytes;  // an in-memory DLGTEMPLATE, little-endian
+  DialogTemplate templateBytes;
   // What is asked, for the unattended view and the trace: "DefaultDir", "Dir2", "Dir3",
   // "Ask1".."Ask5", "Groups", "FirstScreen", "LastScreen", "ExitMessage".
   std::string topic;

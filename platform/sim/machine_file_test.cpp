@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/sim/sim_fixture.h"
+#include "platform/sim/sim_fixture_for_tests.h"
 
 namespace qm {
 namespace {

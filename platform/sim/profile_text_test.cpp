@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "platform/sim/profile_cases_for_tests.h"
-#include "platform/sim/sim_fixture.h"
+#include "platform/sim/sim_fixture_for_tests.h"
 
 namespace qm {
 namespace {

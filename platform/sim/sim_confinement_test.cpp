@@ -5,7 +5,7 @@
 #include <chrono>
 #include <fstream>
 
-#include "platform/sim/sim_fixture.h"
+#include "platform/sim/sim_fixture_for_tests.h"
 #include "script/conditions.h"
 #include "script/macros.h"
 

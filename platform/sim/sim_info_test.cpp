@@ -3,7 +3,7 @@
 #include <fstream>
 
 #include "platform/sim/regedit4.h"
-#include "platform/sim/sim_fixture.h"
+#include "platform/sim/sim_fixture_for_tests.h"
 
 namespace qm {
 namespace {

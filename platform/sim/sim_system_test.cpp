@@ -5,7 +5,7 @@
 #include <fstream>
 
 #include "platform/sim/fat_clock.h"
-#include "platform/sim/sim_fixture.h"
+#include "platform/sim/sim_fixture_for_tests.h"
 
 namespace qm {
 namespace {

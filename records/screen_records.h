@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "ui/dialog_template.h"
 #include "ui/ui.h"
 
 namespace qm {

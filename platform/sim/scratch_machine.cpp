@@ -1,4 +1,4 @@
-#include "platform/sim/sim_fixture.h"
+#include "platform/sim/scratch_machine.h"
 
 #include <chrono>
 #include <cstdio>
@@ -8,13 +8,12 @@
 #include <sstream>
 
 #include "base/text.h"
-#include "platform/sim/fat_clock.h"
 
 namespace qm {
 
 namespace fs = std::filesystem;
 
-const char* const SimFixture::kDefaultMachine =
+const char* const ScratchMachine::kDefaultMachine =
     "[Machine]\n"
     "Windows=3.95\n"
     "DOS=7.10\n"
@@ -78,25 +77,25 @@ std::vector<std::string> mediaFolders(const std::string& text) {
 
 }  // namespace
 
-SimFixture::SimFixture(const std::string& machineText) : root_(makeTempFolder()) {
+ScratchMachine::ScratchMachine(const std::string& machineText) : root_(makeTempFolder()) {
   reload(machineText);
 }
 
-SimFixture::~SimFixture() {
+ScratchMachine::~ScratchMachine() {
   sys_.reset();
   std::error_code ec;
   if (!std::getenv("QM_KEEP_SIM")) fs::remove_all(root_, ec);
 }
 
-SimSystem& SimFixture::sys() {
+SimSystem& ScratchMachine::sys() {
   if (!sys_) {
-    std::fprintf(stderr, "SimFixture: the machine did not load: %s\n", error_.c_str());
+    std::fprintf(stderr, "simulated machine: the machine did not load: %s\n", error_.c_str());
     std::abort();
   }
   return *sys_;
 }
 
-bool SimFixture::reload(const std::string& machineText) {
+bool ScratchMachine::reload(const std::string& machineText) {
   sys_.reset();
   {
     std::ofstream out(machineFile(), std::ios::binary | std::ios::trunc);
@@ -113,18 +112,14 @@ bool SimFixture::reload(const std::string& machineText) {
   return true;
 }
 
-bool SimFixture::reload() {
+bool ScratchMachine::reload() {
   sys_.reset();
   error_.clear();
   sys_ = SimSystem::load(machineFile().string(), error_);
   return sys_ != nullptr;
 }
 
-fs::path SimFixture::host(const std::string& winPath) {
-  return sys().hostPath(winPath).value_or(fs::path());
-}
-
-void SimFixture::makeDirectory(const std::string& winPath) {
+void ScratchMachine::makeDirectory(const std::string& winPath) {
   auto p = sys().resolve(winPath);
   if (!p) return;
   SimSystem::WinPath partial{p->drive, {}};
@@ -133,65 +128,6 @@ void SimFixture::makeDirectory(const std::string& winPath) {
     auto a = sys().attributes(partial.text());
     if (!a) sys().createDirectory(partial.text());
   }
-}
-
-void SimFixture::writeFile(const std::string& winPath, std::string_view contents,
-                           std::optional<FatTime> time, std::optional<uint32_t> attributes) {
-  auto p = sys().resolve(winPath);
-  if (!p || p->isRoot()) return;
-  SimSystem::WinPath parent = *p;
-  parent.parts.pop_back();
-  makeDirectory(parent.text());
-  fs::path h = host(winPath);
-  if (h.empty()) return;
-  {
-    std::ofstream out(h, std::ios::binary | std::ios::trunc);
-    out.write(contents.data(), std::streamsize(contents.size()));
-  }
-  if (time) setHostFileTime(h, *time);
-  if (attributes) sys().setAttributes(winPath, *attributes);
-}
-
-std::optional<std::string> SimFixture::readFile(const std::string& winPath) {
-  fs::path h = host(winPath);
-  std::error_code ec;
-  if (h.empty() || !fs::is_regular_file(h, ec)) return std::nullopt;
-  std::ifstream in(h, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-bool SimFixture::exists(const std::string& winPath) {
-  return sys().attributes(winPath).has_value();
-}
-
-std::vector<std::string> SimFixture::tree(char drive) {
-  std::vector<std::string> out;
-  auto rootHost = sys().hostPath(std::string{drive, ':', '\\'});
-  if (!rootHost) return out;
-  struct Walk {
-    static void run(const fs::path& dir, const std::string& prefix, std::vector<std::string>& out) {
-      for (const auto& name : sortedHostEntries(dir)) {
-        std::error_code ec;
-        if (fs::is_directory(dir / name, ec)) {
-          out.push_back(prefix + name + "\\");
-          run(dir / name, prefix + name + "\\", out);
-        } else {
-          out.push_back(prefix + name);
-        }
-      }
-    }
-  };
-  Walk::run(*rootHost, "", out);
-  return out;
-}
-
-std::string SimFixture::processesLog() const {
-  std::ifstream in(root_ / "processes.log", std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
 }
 
 }  // namespace qm

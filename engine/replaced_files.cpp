@@ -1,4 +1,4 @@
-#include "finish/replaced_files.h"
+#include "engine/replaced_files.h"
 
 #include <cinttypes>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "ui/win32/engine_windows.h"
+#include "shell/win32/engine_windows.h"
 
 #include "shell/screen_layout.h"
 #include "ui/win32/dialog_view.h"
