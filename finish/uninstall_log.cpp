@@ -109,6 +109,7 @@ std::vector<std::vector<std::string>> iniFields(std::string_view rest) {
   std::vector<std::string> p;
   size_t start = 0;
   for (size_t at : occurrences(inner, kSeparator)) {
+    if (at < start) continue;  // overlaps the separator just taken (", ", "): one cut only
     p.emplace_back(inner.substr(start, at - start));
     start = at + kSeparator.size();
   }

@@ -64,6 +64,19 @@ TEST(UninstallLog, TextsHoldingTheSeparatorKeepEveryReading) {
             (Readings{{"C:\\A", "B\\X.TXT, C:\\Y.TXT"}, {"C:\\A, B\\X.TXT", "C:\\Y.TXT"}}));
 }
 
+TEST(UninstallLog, OverlappingSeparatorsInAnIniLineCutOnce) {
+  // ", ", " holds the separator twice, sharing a quote: every reading is made of the line's own
+  // pieces, never of a piece taken twice.
+  InstallLogContents log =
+      readInstallLog("INIFILE: \"S\", \", \"K\", \"V\", \"A.INI\"\r\n");
+  ASSERT_EQ(log.lines.size(), 1u);
+  for (const auto& reading : log.lines[0].readings) {
+    size_t total = 0;
+    for (const std::string& text : reading) total += text.size();
+    EXPECT_LT(total, std::string("S\", \", \"K\", \"V\", \"A.INI").size());
+  }
+}
+
 TEST(UninstallLog, BadLinesAreSkippedWithTheirReason) {
   struct Case {
     std::string bytes;
