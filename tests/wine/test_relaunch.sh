@@ -14,11 +14,25 @@ qm_wine_map_floppy "$floppy" a
 
 failed=0
 
+# A program information file PROGRAM of the shape Wine's DOS launcher reads: the 369-byte basic
+# section naming the program, then the extended header with no further record. Wine cannot run
+# what a .pif names (it has no DOS subsystem) and says so on the console; a file it cannot read
+# as a .pif or a program it cannot find it reports in a message box instead, which no one closes
+# here: the clean-up of the temporary copy would then never end.
+write_pif() {  # PROGRAM FILE
+  {
+    printf '\0\0%-30s\x80\x02\x80\x02' 'Relaunch test'
+    printf '%s' "$1"
+    head -c $((0x171 - 0x24 - ${#1})) /dev/zero
+    printf 'MICROSOFT PIFEX\0\xff\xff\0\0\x71\x01'
+  } >"$2"
+}
+
 # The distribution: the program, its script (keyword in lower case, as users write it) and a
 # .pif whose bytes the copy must carry over unchanged.
 cp "$exe" "$floppy/SETUP.EXE"
 printf 'TITLE "Relaunch test"\r\ninsertdisk: "Disk 2"\r\n' >"$floppy/SETUP.cfg"
-printf 'not a real pif, copied byte for byte\r\n' >"$floppy/install.pif"
+write_pif cmd.exe "$floppy/install.pif"
 mkdir -p "$WINEPREFIX/drive_c/qm"
 printf '[Setup]\r\nReboot=No\r\nDisks=No\r\n' >"$WINEPREFIX/drive_c/qm/answers.ini"
 export QUILLMOUNT_ANSWERS='C:\qm\answers.ini'
@@ -27,8 +41,15 @@ export QUILLMOUNT_LOG='C:\qm\floppy.log'
 # Started from A: as a user would, with the floppy as the current drive.
 (cd "$floppy" && timeout -k 5 120 wine 'A:\SETUP.EXE') || rc=$?
 expect "exit code of the program on the floppy" "${rc:-0}" 0
-# The copy runs on after the first program ended; wait until every process of the prefix is gone.
-timeout -k 5 180 wineserver -w || echo "BAD  the relaunched copy did not end"
+# The copy runs on after the first program ended, and starts the clean-up of itself as it ends;
+# every process of the prefix must be gone well within the time the copy takes.
+if timeout -k 5 45 wineserver -w; then
+  echo "ok   the relaunched copy and its clean-up ended"
+else
+  echo "BAD  the relaunched copy or its clean-up did not end within 45 s"
+  failed=1
+  qm_wine_stop
+fi
 trace=$(tr -d '\r' <"$WINEPREFIX/drive_c/qm/floppy.log")
 echo "--- trace"
 echo "$trace"
@@ -61,6 +82,8 @@ expect "~0000.bat, byte for byte" "$(od -An -c <"$host_dir/~0000.bat" 2>/dev/nul
 expect "the copy started with the script path" \
   "$(grep -c "^startup: program $(sed 's/[\\.]/\\&/g' <<<"$tmpexe"), arguments \"A:\\\\SETUP\\.cfg\", script A:\\\\SETUP\\.cfg$" <<<"$trace")" 1
 expect "the copy did not relaunch again" "$(grep -c '^relaunch: ' <<<"$trace")" 1
+expect "the copy started its clean-up" \
+  "$(grep -cxF "started $tmpdir\\~0000.pif /C $tmpdir\\~0000.bat" <<<"$trace")" 1
 
 # The same distribution on the fixed disk C: runs in place.
 rm -f "$host_dir/~0000.exe" "$host_dir/~0000.pif" "$host_dir/~0000.bat"
