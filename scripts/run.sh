@@ -15,7 +15,9 @@ scripts/build.sh native win32
 echo "== pack examples/sample into SETUP.EXE"
 files=()
 while IFS= read -r f; do files+=("$f"); done < <(find examples/sample -type f ! -name 'answers.ini' | sort)
-build/native/quillpack build --stub build/win32/quillmount.exe -o "$out/dist/SETUP.EXE" "${files[@]}"
+# The sample installs the uninstaller that reads its install log: the one built beside the installer.
+build/native/quillpack build --stub build/win32/quillmount.exe -o "$out/dist/SETUP.EXE" \
+  --name UNSTALL.EXE build/win32/unstall.exe "${files[@]}"
 build/native/quillpack list "$out/dist/SETUP.EXE"
 
 echo "== check the script"
