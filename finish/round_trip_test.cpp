@@ -214,49 +214,18 @@ struct Install {
 };
 
 // Sets the scenario up in work as its own runner does; the installations it asks for.
-std::vector<Install> prepare(const fs::path& source, const fs::path& work) {
+std::vector<Install> prepare(const fs::path& work) {
   std::vector<Install> installs;
-  bool cmdForm = fs::exists(source / "cmd");
-  FatTime base = *stampTime(cmdForm ? "2020-01-01 12:00:00" : "2001-02-03 04:05:06");
+  FatTime base = *stampTime("2001-02-03 04:05:06");
   for (const auto& e : fs::recursive_directory_iterator(work))
     if (e.is_regular_file()) setHostFileTime(e.path(), base);
-  for (const std::string& line : lines(work / (cmdForm ? "times" : "times.txt"))) {
+  for (const std::string& line : lines(work / "times.txt")) {
     std::istringstream in(line);
     std::string path, date, time;
     in >> path >> date >> time;
     if (auto t = stampTime(date + " " + time)) setHostFileTime(work / path, *t);
   }
-  for (const std::string& dir : lines(work / (cmdForm ? "mkdirs" : "dirs.txt")))
-    fs::create_directories(work / dir);
-  if (cmdForm) {
-    std::string error;
-    std::unique_ptr<SimSystem> sys = SimSystem::load((work / "machine.ini").string(), error);
-    for (const std::string& line : lines(work / "attrs")) {
-      std::istringstream in(line);
-      std::string path, letters;
-      in >> path >> letters;
-      uint32_t bits = 0;
-      for (char c : letters)
-        bits |= c == 'R'   ? kAttrReadOnly
-                : c == 'H' ? kAttrHidden
-                : c == 'S' ? kAttrSystem
-                : c == 'A' ? kAttrArchive
-                           : 0;
-      if (sys) sys->setAttributes(path, bits ? bits : kAttrNormal);
-    }
-    for (const std::string& line : lines(work / "cmd")) {
-      Install run;
-      std::istringstream words(line);
-      words >> run.program;
-      for (std::string w; words >> w;) run.args.push_back(w);
-      if (fs::exists(work / "answers.ini")) run.answers = (work / "answers.ini").string();
-      run.expected = fs::exists(source / "expected" / "exit")
-                         ? std::stoi(readText(source / "expected" / "exit"))
-                         : 0;
-      installs.push_back(run);
-    }
-    return installs;
-  }
+  for (const std::string& dir : lines(work / "dirs.txt")) fs::create_directories(work / dir);
   for (const std::string& line : lines(work / "build.txt")) {
     std::istringstream in(line);
     std::string out, stub, files, f;
@@ -372,8 +341,7 @@ TEST(RoundTrip, EverySuccessfulScenarioUninstallsToTheMachineItStartedFrom) {
   int roundTrips = 0;
   std::vector<fs::path> all;
   for (const auto& e : fs::directory_iterator(root))
-    if (e.is_directory() && (fs::exists(e.path() / "cmd") || fs::exists(e.path() / "runs.txt")))
-      all.push_back(e.path());
+    if (e.is_directory() && fs::exists(e.path() / "runs.txt")) all.push_back(e.path());
   std::sort(all.begin(), all.end());
   for (const fs::path& source : all) {
     SCOPED_TRACE(source.filename().string());
@@ -382,7 +350,7 @@ TEST(RoundTrip, EverySuccessfulScenarioUninstallsToTheMachineItStartedFrom) {
     fs::remove_all(work);
     fs::copy(source, work, fs::copy_options::recursive);
     fs::remove_all(work / "expected");
-    std::vector<Install> installs = prepare(source, work);
+    std::vector<Install> installs = prepare(work);
     bool succeeds =
         !installs.empty() && std::all_of(installs.begin(), installs.end(),
                                          [](const Install& i) { return i.expected == 0; });

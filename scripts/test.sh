@@ -30,10 +30,9 @@ stub_size=$(stat -c %s build/win32/quillmount.exe)
 echo "quillmount.exe: $stub_size bytes (limit $stub_limit)"
 [ "$stub_size" -le "$stub_limit" ] || { echo "quillmount.exe grew past $stub_limit bytes"; fail=1; }
 
-if [ -x tests/scenarios/run.sh ]; then
-  step "scenarios"
-  tests/scenarios/run.sh "$root/build/native" || fail=1
-fi
+step "scenarios"
+python3 tests/scenarios/scenario_check_test.py || fail=1
+tests/scenarios/run.sh "$root/build/native" || fail=1
 
 step "fuzz targets (a few seconds each)"
 for f in build/fuzz/*_fuzz; do

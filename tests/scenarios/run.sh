@@ -4,26 +4,8 @@
 #
 #   tests/scenarios/run.sh NATIVE_BUILD_DIR [SCENARIO...]
 #
-# A scenario is a folder holding:
-#   machine.ini      the simulated machine; its drives' host folders sit beside it
-#   runs.txt         one installation per line: EXIT ANSWERS PROGRAM [ARGS...]
-#                    (EXIT: the expected exit code; ANSWERS: answers file, or "-" for none)
-#   times.txt        optional: PATH YYYY-MM-DDTHH:MM:SS (UTC) for files that need their own time;
-#                    every other file gets one fixed time before the run
-#   dirs.txt         optional: empty host folders to make before the run (git keeps none)
-#   build.txt        optional: OUT STUB FILE... per line: `quillpack build` makes OUT from the
-#                    stub with an archive container of the files (after the times are set)
-#   packages.txt     optional: FOLDERS NAME ARGS... per line: `quillpack package -o FOLDER/NAME ARGS...`
-#                    writes a package (after the times are set) into the first of the comma-separated
-#                    FOLDERS; when more folders are given, volume k is moved into folder k+1 (one
-#                    volume per disk) and the package must have exactly that many volumes
-#   expected/tree.txt      the trees of the roots after the run (format: scenario_check.py)
-#   expected/roots.txt     optional: host folders whose trees are compared (default: c)
-#   expected/files/...     files compared byte for byte with the same path after the run
-#   expected/messages.txt  optional: texts that must appear in the run's trace
-#   expected/no-messages.txt  optional: texts that must not appear in it
-#   expected/holds.txt     optional: PATH TEXT, a file that must hold TEXT
-#   expected/lacks.txt     optional: PATH TEXT, a file that must not hold TEXT (when it exists)
+# Every folder here is a scenario: a simulated machine, the installations to run on it and the
+# expected results. docs/scenarios.md describes the files of a scenario and every expectation.
 # Each scenario runs in a fresh copy in a temporary folder; KEEP=1 leaves failed copies there.
 set -u
 
@@ -46,7 +28,7 @@ if [ $# -gt 0 ]; then
 else
   scenarios=()
   for d in "$here"/*/; do
-    [ -f "$d/runs.txt" ] && scenarios+=("$(basename "$d")")
+    [ "$(basename "$d")" = __pycache__ ] || scenarios+=("$(basename "$d")")
   done
 fi
 
@@ -94,11 +76,13 @@ make_package() {
 
 passed=0
 failed=0
+failed_names=()
 for name in "${scenarios[@]}"; do
   dir=$here/$name
   if [ ! -f "$dir/runs.txt" ]; then
-    echo "FAIL $name: no such scenario"
+    if [ -d "$dir" ]; then echo "FAIL $name: no runs.txt"; else echo "FAIL $name: no such scenario"; fi
     failed=$((failed + 1))
+    failed_names+=("$name")
     continue
   fi
   work=$(mktemp -d "${TMPDIR:-/tmp}/qm-scenario-$name.XXXXXX")
@@ -110,7 +94,7 @@ for name in "${scenarios[@]}"; do
     echo "scenario set-up failed" >>"$report"
   fi
   if [ -f "$dir/build.txt" ]; then
-    while read -r out stub files; do
+    while read -r out stub files || [ -n "$out" ]; do
       case "$out" in '' | '#'*) continue ;; esac
       # shellcheck disable=SC2086  # a list of files
       if ! (cd "$work" && "$quillpack" build --stub "$stub" -o "$out" $files) </dev/null \
@@ -122,14 +106,14 @@ for name in "${scenarios[@]}"; do
   fi
 
   if [ -f "$dir/packages.txt" ]; then
-    while read -r folders volume args; do
+    while read -r folders volume args || [ -n "$folders" ]; do
       case "$folders" in '' | '#'*) continue ;; esac
       make_package "$work" "$folders" "$volume" "$args" >>"$report" 2>&1
     done <"$dir/packages.txt"
   fi
 
   run=0
-  while read -r code answers program args; do
+  while read -r code answers program args || [ -n "$code" ]; do
     case "$code" in '' | '#'*) continue ;; esac
     run=$((run + 1))
     answer_args=()
@@ -147,6 +131,7 @@ for name in "${scenarios[@]}"; do
       } >>"$report"
     fi
   done <"$dir/runs.txt"
+  [ "$run" -gt 0 ] || echo "runs.txt lists no installation" >>"$report"
 
   $check check "$dir" "$work" >>"$report" 2>&1
   if [ -s "$report" ]; then
@@ -157,6 +142,7 @@ for name in "${scenarios[@]}"; do
       tail -15 "$work/trace.txt" | sed 's/^/      /'
     fi
     failed=$((failed + 1))
+    failed_names+=("$name")
     if [ "${KEEP:-0}" = 1 ]; then echo "    kept in $work"; else rm -rf "$work"; fi
   else
     echo "PASS $name"
@@ -165,5 +151,9 @@ for name in "${scenarios[@]}"; do
   fi
 done
 
-echo "scenarios: $passed passed, $failed failed"
+if [ "$failed" -eq 0 ]; then
+  echo "scenarios: $passed passed, $failed failed"
+else
+  echo "scenarios: $passed passed, $failed failed: ${failed_names[*]}"
+fi
 [ "$failed" -eq 0 ]
