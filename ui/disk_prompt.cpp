@@ -44,25 +44,4 @@ int promptForDisk(Ui& ui, FileSystem& fs, const DialogTexts& texts, const DiskEn
   }
 }
 
-int insertDiskRequest(Ui& ui, FileSystem& fs, const DialogTexts& texts, DiskListView& list,
-                      const std::string& sourceDir, bool advance, bool restore) {
-  int before = list.position();
-  if (advance) {
-    list.setPosition(list.position() + 1);
-    list.setCurrentDisk(list.position());
-  }
-  int result = kDiskQuit;  // no further entry asks for a disk
-  int start = list.currentDisk() < 0 ? 0 : list.currentDisk();
-  for (int i = start; i < list.size(); ++i) {
-    const DiskEntry* entry = list.diskAt(i);
-    if (entry == nullptr || entry->kind == 0) continue;
-    list.setPosition(i);
-    list.setCurrentDisk(i);
-    result = promptForDisk(ui, fs, texts, entry, nullptr, sourceDir);
-    break;
-  }
-  if (restore) list.setPosition(before);
-  return result > 0 ? result : 0;
-}
-
 }  // namespace qm

@@ -1,5 +1,5 @@
-// Asking for installation disks: the disk prompt with its label check, and the main window's
-// insert-disk request (message 1026) that walks the file list to the next disk entry.
+// Asking for installation disks: the disk prompt with its label check, and the view of the file
+// list that the engine's insert-disk request (message 1026) walks to the next disk entry.
 #pragma once
 
 #include <string>
@@ -17,7 +17,7 @@ struct DiskEntry {
   int kind = 1;             // 0 no prompt, 1 prompt only, 2 prompt and label check
 };
 
-// Results of promptForDisk and the insert-disk request.
+// Results of promptForDisk and the engine's insert-disk request.
 constexpr int kDiskReady = 0;   // the right disk is in
 constexpr int kDiskQuit = 1;    // the user chose to quit
 constexpr int kDiskNone = -1;   // no disk entry to ask for (asked with the default name)
@@ -33,7 +33,7 @@ std::string diskMessage(const DialogTexts& texts, const DiskEntry* entry,
 int promptForDisk(Ui& ui, FileSystem& fs, const DialogTexts& texts, const DiskEntry* entry,
                   const std::string* fileName, const std::string& sourceDir);
 
-// The file list as the insert-disk request sees it; the engine implements it over its list.
+// The file list as Engine::insertDiskRequest sees it; the engine implements it over its list.
 class DiskListView {
  public:
   virtual ~DiskListView() = default;
@@ -45,12 +45,5 @@ class DiskListView {
   virtual int currentDisk() const = 0;
   virtual void setCurrentDisk(int position) = 0;
 };
-
-// Message 1026. advance (first parameter): move the position on by one and make it the current
-// disk entry. restore (second parameter): put the position back afterwards. Asks for the first
-// entry at or after the current disk entry whose kind is not 0, which becomes the position.
-// Returns 0 to go on; 1 when the user quit or no such entry exists; kDiskFailed unattended.
-int insertDiskRequest(Ui& ui, FileSystem& fs, const DialogTexts& texts, DiskListView& list,
-                      const std::string& sourceDir, bool advance, bool restore);
 
 }  // namespace qm

@@ -149,45 +149,5 @@ TEST(PromptForDisk, TellsTheViewWhatIsAskedAgain) {
   }
 }
 
-class VectorList : public DiskListView {
- public:
-  std::vector<std::optional<DiskEntry>> entries;
-  int pos = 0, disk = -1;
-  int size() const override { return static_cast<int>(entries.size()); }
-  const DiskEntry* diskAt(int i) const override { return entries[i] ? &*entries[i] : nullptr; }
-  int position() const override { return pos; }
-  void setPosition(int p) override { pos = p; }
-  int currentDisk() const override { return disk; }
-  void setCurrentDisk(int p) override { disk = p; }
-};
-
-TEST(InsertDiskRequest, WalksToTheNextDiskThatAsks) {
-  VectorList list;
-  list.entries = {std::nullopt, DiskEntry{"Silent", "", 0}, std::nullopt,
-                  DiskEntry{"Disk 2", "", 1}, std::nullopt};
-  list.pos = 0;
-  ScriptedUi ui;
-  LabelledSystem sys;
-  ui.diskAnswers = {DiskAnswer::Inserted};
-  EXPECT_EQ(insertDiskRequest(ui, sys, DialogTexts{}, list, "A:\\", true, false), 0);
-  EXPECT_EQ(list.pos, 3);
-  EXPECT_EQ(list.disk, 3);
-  ASSERT_EQ(ui.diskRequests.size(), 1u);
-  EXPECT_EQ(ui.diskRequests[0].message, "Please insert Disk 2");
-
-  // Restore puts the position back; no further asking disk gives 1.
-  list.pos = 3;
-  EXPECT_EQ(insertDiskRequest(ui, sys, DialogTexts{}, list, "A:\\", true, true), 1);
-  EXPECT_EQ(list.pos, 3);
-  EXPECT_EQ(ui.diskRequests.size(), 1u);
-
-  // The user quitting is passed on; a kind-1 entry with no disk to compare is fine.
-  list.pos = 0;
-  list.disk = -1;
-  ui.diskAnswers = {DiskAnswer::Cancel};
-  ui.boxAnswers = {MsgResult::Yes};
-  EXPECT_EQ(insertDiskRequest(ui, sys, DialogTexts{}, list, "A:\\", false, false), kDiskQuit);
-}
-
 }  // namespace
 }  // namespace qm
