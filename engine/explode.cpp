@@ -85,17 +85,43 @@ const std::array<uint16_t, (1u << kLiteralPeek)>& literalDecoder() {
   static const std::array<uint16_t, (1u << kLiteralPeek)> table = buildLiteralDecoder();
   return table;
 }
-constexpr auto kLengthDecoder = buildDecoder<kLengthPeek>(dcl::kLengthTable);
 constexpr auto kDistanceDecoder = buildDecoder<kDistancePeek>(dcl::kDistanceTable);
 
+// The length codes and their extra bits in one lookup: each entry holds the copy length's base
+// (bits 0-9), the mask for its extra bits (bits 10-17), the length of its code (bits 18-21) and
+// the bits the flag, code and extra bits take together (bits 22-26).
+constexpr std::array<uint32_t, (1u << kLengthPeek)> buildLengthDecoder() {
+  const auto codes = buildDecoder<kLengthPeek>(dcl::kLengthTable);
+  std::array<uint32_t, (1u << kLengthPeek)> table{};
+  for (size_t i = 0; i < table.size(); ++i) {
+    const unsigned symbol = codes[i] & 0xFF;
+    const unsigned codeLength = codes[i] >> 8;
+    const unsigned extra = dcl::kLengthExtraBits[symbol];
+    table[i] = dcl::kLengthBase[symbol] | ((1u << extra) - 1) << 10 | codeLength << 18 |
+               (1 + codeLength + extra) << 22;
+  }
+  return table;
+}
+constexpr auto kLengthDecoder = buildLengthDecoder();
+constexpr unsigned kLengthCodeShift = 18;
+inline unsigned lengthBase(uint32_t e) { return e & 0x3FF; }
+inline unsigned lengthExtraMask(uint32_t e) { return (e >> 10) & 0xFF; }
+inline unsigned lengthCodeBits(uint32_t e) { return 1 + ((e >> kLengthCodeShift) & 15); }
+inline unsigned lengthFieldBits(uint32_t e) { return e >> 22; }
+
 // Work area layout: the input chunk, then the output window: kHistory bytes of history, the new
-// output, room for the longest copy past the hand-off point, and slack for 8-byte copy steps.
+// output, room for the longest copy past the hand-off point, and slack for the 16-byte copy steps.
 constexpr size_t kInputOffset = 0;
 constexpr size_t kWindowOffset = kExplodeInputChunk;
 constexpr size_t kHistory = 4096;
 constexpr size_t kFlushAt = kHistory + kExplodeOutputChunk;
-constexpr size_t kWindowSize = kFlushAt + dcl::kMaxCopyLength + 16;
+constexpr size_t kCopySlack = 16;
+constexpr size_t kWindowSize = kFlushAt + dcl::kMaxCopyLength + kCopySlack;
 static_assert(kWindowOffset + kWindowSize <= kExplodeWorkSize);
+
+// The most bits one token takes: a copy's flag, length code and extra bits, distance code and
+// low bits. A literal takes fewer (at most 1 + 13 in ASCII mode).
+constexpr unsigned kMaxTokenBits = 1 + 7 + 8 + 8 + 6;
 
 class BitReader {
  public:
@@ -111,13 +137,9 @@ class BitReader {
   }
 
   // Moves bytes from the current chunk into the bit buffer, up to 56 bits; never calls read.
-  inline void topUp() {
+  void topUp() {
     if (end_ - pos_ >= 8) {
-      uint64_t v;
-      std::memcpy(&v, pos_, 8);
-      bits_ |= v << count_;
-      pos_ += (63 - count_) >> 3;
-      count_ |= 56;
+      refill(bits_, count_, pos_);
     } else {
       while (count_ < 56 && pos_ < end_) {
         bits_ |= uint64_t(*pos_++) << count_;
@@ -140,6 +162,23 @@ class BitReader {
     count_ -= n;
   }
 
+  // Fills the bit buffer to at least 56 bits with one 8-byte load from at, which must have 8
+  // bytes left in the chunk. The bits above count were either clear or loaded from the same
+  // bytes before, so OR-ing them in again changes nothing.
+  static inline void refill(uint64_t& bits, unsigned& count, const uint8_t*& at) {
+    uint64_t v;
+    std::memcpy(&v, at, 8);
+    bits |= v << count;
+    at += (63 - count) >> 3;
+    count |= 56;
+  }
+
+  // The fast path works on copies of the reader's state and hands them back.
+  const uint8_t* pos_ = nullptr;
+  const uint8_t* end_ = nullptr;
+  uint64_t bits_ = 0;
+  unsigned count_ = 0;
+
  private:
   uint32_t fetch() {
     uint32_t got = read_(buffer_, kExplodeInputChunk, user_);
@@ -154,22 +193,165 @@ class BitReader {
   ExplodeReadFn read_;
   void* user_;
   uint8_t* buffer_;
-  const uint8_t* pos_ = nullptr;
-  const uint8_t* end_ = nullptr;
-  uint64_t bits_ = 0;
-  unsigned count_ = 0;
 };
 
 // Looks a prefix code up after `skip` bits, fetching more input only when the code found is
-// longer than the bits at hand. Returns the table entry, or 0 when the input ended first
-// (no entry is 0: every code has a length).
-template <unsigned Peek, size_t N>
-inline uint16_t decodeSymbol(BitReader& in, const std::array<uint16_t, N>& table, unsigned skip) {
+// longer than the bits at hand. lengthShift places the code's length in the table entry.
+// Returns the table entry, or 0 when the input ended first (no entry is 0: every code has a
+// length).
+template <unsigned Peek, typename Entry, size_t N>
+inline Entry decodeSymbol(BitReader& in, const std::array<Entry, N>& table, unsigned skip,
+                          unsigned lengthShift) {
   for (;;) {
-    uint16_t e = table[(in.peek() >> skip) & ((1u << Peek) - 1)];
-    if ((e >> 8) + skip <= in.available()) return e;
+    Entry e = table[(in.peek() >> skip) & ((1u << Peek) - 1)];
+    if (((e >> lengthShift) & 15) + skip <= in.available()) return e;
     if (!in.need(in.available() + 1)) return 0;
   }
+}
+
+// Copies length bytes from distance bytes back, as the format defines an overlapping copy:
+// byte by byte in effect. May write up to kCopySlack - 1 bytes past the copy's end.
+inline void copyMatch(uint8_t* dst, size_t distance, unsigned length) {
+  const uint8_t* src = dst - distance;
+  if (distance >= 16) {
+    // 16-byte steps never read a byte this copy has not written yet.
+    unsigned done = 0;
+    do {
+      std::memcpy(dst + done, src + done, 16);
+      done += 16;
+    } while (done < length);
+  } else if (distance >= 8) {
+    unsigned done = 0;
+    do {
+      std::memcpy(dst + done, src + done, 8);
+      done += 8;
+    } while (done < length);
+  } else {
+    // A short period: lay down the first 8 bytes one at a time, then copy 8-byte steps from
+    // a whole number of periods back, at least 8 bytes away.
+    for (unsigned i = 0; i < 8; ++i) dst[i] = src[i];
+    static constexpr uint8_t kPeriodStep[8] = {0, 8, 8, 9, 8, 10, 12, 14};
+    const unsigned step = kPeriodStep[distance];
+    for (unsigned done = 8; done < length; done += 8) std::memcpy(dst + done, dst + done - step, 8);
+  }
+}
+
+struct Window {
+  uint8_t* out;
+  size_t pos;     // next output byte
+  size_t oldest;  // first byte a copy may reach
+};
+
+enum class Run { kMore, kEnd, kError };
+
+// The fast path: decodes tokens while the input chunk has 8 bytes left for a refill and the
+// window is short of its hand-off point. One refill gives at least 56 bits, more than any
+// token takes, and a token that starts below the hand-off point stays inside the window, so
+// nothing is checked per byte. Stops with kMore when either room runs out.
+template <bool ascii>
+Run fastTokens(BitReader& in, Window& w, unsigned dictBits, const uint16_t* literals) {
+  static_assert(kMaxTokenBits <= 56);
+  const uint8_t* at = in.pos_;
+  const uint8_t* const end = in.end_;
+  uint64_t bits = in.bits_;
+  unsigned count = in.count_;
+  uint8_t* op = w.out + w.pos;
+  uint8_t* const handOff = w.out + kFlushAt;
+  const uint8_t* const oldest = w.out + w.oldest;
+  Run result = Run::kMore;
+  // A literal leaves enough bits for one more token of either kind, and a token after a
+  // literal still starts at or below the hand-off point, so that token needs no refill.
+  static_assert(1 + 13 + kMaxTokenBits <= 56);
+  const auto literal = [&] {
+    if constexpr (!ascii) {
+      *op++ = static_cast<uint8_t>(bits >> 1);
+      bits >>= 9;
+      count -= 9;
+    } else {
+      const uint16_t e = literals[(bits >> 1) & ((1u << kLiteralPeek) - 1)];
+      *op++ = static_cast<uint8_t>(e);
+      bits >>= 1 + (e >> 8);
+      count -= 1 + (e >> 8);
+    }
+  };
+  while (end - at >= 8 && op < handOff) {
+    BitReader::refill(bits, count, at);
+    if ((bits & 1) == 0) {
+      literal();
+      if ((bits & 1) == 0) {
+        literal();
+        continue;
+      }
+    }
+    const uint32_t e = kLengthDecoder[(bits >> 1) & ((1u << kLengthPeek) - 1)];
+    const unsigned length =
+        lengthBase(e) + unsigned((bits >> lengthCodeBits(e)) & lengthExtraMask(e));
+    unsigned used = lengthFieldBits(e);
+    if (length == dcl::kEndMarkerLength) {
+      bits >>= used;
+      count -= used;
+      result = Run::kEnd;
+      break;
+    }
+    const uint16_t d = kDistanceDecoder[(bits >> used) & ((1u << kDistancePeek) - 1)];
+    used += d >> 8;
+    const unsigned lowBits = length == 2 ? 2 : dictBits;
+    const size_t distance =
+        ((size_t(d & 0xFF) << lowBits) | ((bits >> used) & ((1u << lowBits) - 1))) + 1;
+    used += lowBits;
+    bits >>= used;
+    count -= used;
+    if (distance > size_t(op - oldest)) return Run::kError;
+    copyMatch(op, distance, length);
+    op += length;
+  }
+  in.pos_ = at;
+  in.bits_ = bits;
+  in.count_ = count;
+  w.pos = op - w.out;
+  return result;
+}
+
+// The careful path, for the last bytes of an input chunk: each field's bits are made available
+// before it is read, fetching the next chunk when needed.
+inline Run carefulToken(BitReader& in, Window& w, unsigned dictBits, bool ascii,
+                        const std::array<uint16_t, (1u << kLiteralPeek)>& literals) {
+  in.topUp();
+  if (in.available() < 1 && !in.need(1)) return Run::kError;
+  if ((in.peek() & 1) == 0) {
+    if (!ascii) {
+      if (in.available() < 9 && !in.need(9)) return Run::kError;
+      w.out[w.pos++] = static_cast<uint8_t>(in.peek() >> 1);
+      in.drop(9);
+    } else {
+      const uint16_t e = decodeSymbol<kLiteralPeek>(in, literals, 1, 8);
+      if (e == 0) return Run::kError;
+      w.out[w.pos++] = static_cast<uint8_t>(e);
+      in.drop(1 + (e >> 8));
+    }
+    return Run::kMore;
+  }
+  const uint32_t e = decodeSymbol<kLengthPeek>(in, kLengthDecoder, 1, kLengthCodeShift);
+  if (e == 0) return Run::kError;
+  const unsigned used = lengthFieldBits(e);
+  if (in.available() < used && !in.need(used)) return Run::kError;
+  const unsigned length =
+      lengthBase(e) + unsigned((in.peek() >> lengthCodeBits(e)) & lengthExtraMask(e));
+  in.drop(used);
+  if (length == dcl::kEndMarkerLength) return Run::kEnd;
+
+  const uint16_t d = decodeSymbol<kDistancePeek>(in, kDistanceDecoder, 0, 8);
+  if (d == 0) return Run::kError;
+  const unsigned highBits = d >> 8;
+  const unsigned lowBits = length == 2 ? 2 : dictBits;
+  if (in.available() < highBits + lowBits && !in.need(highBits + lowBits)) return Run::kError;
+  const size_t distance =
+      ((size_t(d & 0xFF) << lowBits) | ((in.peek() >> highBits) & ((1u << lowBits) - 1))) + 1;
+  in.drop(highBits + lowBits);
+  if (distance > w.pos - w.oldest) return Run::kError;
+  copyMatch(w.out + w.pos, distance, length);
+  w.pos += length;
+  return Run::kMore;
 }
 
 }  // namespace
@@ -184,71 +366,31 @@ int explode(ExplodeReadFn read, ExplodeWriteFn write, void* work, void* user) {
   if (dictBits < 4 || dictBits > 6) return kExplodeBadDictionary;
   in.skipHeader();
 
-  uint8_t* out = area + kWindowOffset;
-  size_t pos = kHistory;     // next output byte
-  size_t oldest = kHistory;  // first byte a copy may reach
+  Window w{area + kWindowOffset, kHistory, kHistory};
   const bool ascii = literalMode == dcl::kLiteralModeAscii;
+  // The farthest a copy reaches: 63 in the distance's high part, all ones in its low bits.
+  const size_t reach = size_t(64) << dictBits;
+  static_assert((size_t(64) << 6) == kHistory);
   const std::array<uint16_t, (1u << kLiteralPeek)>& literals = literalDecoder();
 
+  // Every token starts with pos below kFlushAt, so a copy's bytes (and its slack) stay inside
+  // the window.
   for (;;) {
-    if (in.available() < 32) in.topUp();
-    if (in.available() < 1 && !in.need(1)) return kExplodeStreamError;
-    if ((in.peek() & 1) == 0) {
-      if (!ascii) {
-        if (in.available() < 9 && !in.need(9)) return kExplodeStreamError;
-        out[pos++] = static_cast<uint8_t>(in.peek() >> 1);
-        in.drop(9);
-      } else {
-        uint16_t e = decodeSymbol<kLiteralPeek>(in, literals, 1);
-        if (e == 0) return kExplodeStreamError;
-        out[pos++] = static_cast<uint8_t>(e);
-        in.drop(1 + (e >> 8));
-      }
-    } else {
-      uint16_t e = decodeSymbol<kLengthPeek>(in, kLengthDecoder, 1);
-      if (e == 0) return kExplodeStreamError;
-      const unsigned symbol = e & 0xFF;
-      const unsigned codeBits = 1 + (e >> 8);
-      const unsigned extra = dcl::kLengthExtraBits[symbol];
-      if (in.available() < codeBits + extra && !in.need(codeBits + extra))
-        return kExplodeStreamError;
-      const unsigned length =
-          dcl::kLengthBase[symbol] + unsigned((in.peek() >> codeBits) & ((1u << extra) - 1));
-      in.drop(codeBits + extra);
-      if (length == dcl::kEndMarkerLength) break;
-
-      uint16_t d = decodeSymbol<kDistancePeek>(in, kDistanceDecoder, 0);
-      if (d == 0) return kExplodeStreamError;
-      const unsigned highBits = d >> 8;
-      const unsigned lowBits = length == 2 ? 2 : dictBits;
-      if (in.available() < highBits + lowBits && !in.need(highBits + lowBits))
-        return kExplodeStreamError;
-      const size_t distance =
-          ((size_t(d & 0xFF) << lowBits) | ((in.peek() >> highBits) & ((1u << lowBits) - 1))) + 1;
-      in.drop(highBits + lowBits);
-      if (distance > pos - oldest) return kExplodeStreamError;
-
-      uint8_t* dst = out + pos;
-      const uint8_t* src = dst - distance;
-      if (distance >= 8) {
-        // 8-byte steps never read a byte this copy has not written yet; the window has slack
-        // for the overshoot past the copy's end.
-        for (unsigned done = 0; done < length; done += 8) std::memcpy(dst + done, src + done, 8);
-      } else if (distance == 1) {
-        std::memset(dst, *src, length);
-      } else {
-        for (unsigned i = 0; i < length; ++i) dst[i] = src[i];
-      }
-      pos += length;
-    }
-    if (pos >= kFlushAt) {
-      write(out + kHistory, kExplodeOutputChunk, user);
-      std::memmove(out, out + kExplodeOutputChunk, pos - kExplodeOutputChunk);
-      pos -= kExplodeOutputChunk;
-      oldest = 0;
+    Run r = ascii ? fastTokens<true>(in, w, dictBits, literals.data())
+                  : fastTokens<false>(in, w, dictBits, literals.data());
+    if (r == Run::kMore && w.pos < kFlushAt) r = carefulToken(in, w, dictBits, ascii, literals);
+    if (r == Run::kError) return kExplodeStreamError;
+    if (r == Run::kEnd) break;
+    if (w.pos >= kFlushAt) {
+      // Hand the chunk on and keep only what a copy can still reach: the dictionary's size
+      // before the new output's start, then whatever the last copy wrote past the hand-off.
+      write(w.out + kHistory, kExplodeOutputChunk, user);
+      std::memmove(w.out + kHistory - reach, w.out + kFlushAt - reach, w.pos - kFlushAt + reach);
+      w.pos -= kExplodeOutputChunk;
+      w.oldest = kHistory - reach;
     }
   }
-  if (pos > kHistory) write(out + kHistory, static_cast<uint32_t>(pos - kHistory), user);
+  if (w.pos > kHistory) write(w.out + kHistory, static_cast<uint32_t>(w.pos - kHistory), user);
   return kExplodeOk;
 }
 
