@@ -53,10 +53,26 @@ void prepareRun(System& sys, MacroValues& macros, StartupValues& startup) {
 
 struct ParseRecord {
   std::vector<ScriptError> firstPass;
-  std::vector<ScriptError> deferred;  // in line order, without repeats
-  std::map<int, int> conditions;      // first-pass IF line -> its condition's result
-  bool logging = false;               // UNINSTALL YES in effect at the end
+  std::vector<ScriptError> deferred;                // in line order, without repeats
+  std::map<int, int> conditions;                    // first-pass IF line -> its condition's result
+  bool logging = false;                             // UNINSTALL YES in effect at the end
+  std::map<int, std::string> unreadAfterCondition;  // IF line -> the text its condition ignored
 };
+
+// What an IF line holds after its condition, which the parser never reads: an IF takes one
+// condition, so "IF a AND b" tests a alone. Empty when the condition failed (that is an error)
+// or was deferred (it is read again in the second pass), and for a group list, which stops
+// reading at the first selected group: the numbers after it are part of the list.
+std::string unreadAfterCondition(const StatementContext& ctx, int result) {
+  if (result == -1 || result == kConditionDeferred) return {};
+  StatementLine name;
+  name.load(ctx.line.text());
+  name.readKeyword();
+  if (equalsNoCase(name.readConditionWord(), "group")) return {};
+  StatementLine after = ctx.line;
+  after.skipConditionSeparators();
+  return std::string(after.rest());
+}
 
 ParseRecord parseForCheck(const std::string& text, System& sys) {
   ParseRecord record;
@@ -74,6 +90,8 @@ ParseRecord parseForCheck(const std::string& text, System& sys) {
   options.condition = [&record](StatementContext& ctx) {
     int result = evaluateCondition(ctx);
     record.conditions[ctx.lineNumber] = result;
+    if (std::string unread = unreadAfterCondition(ctx, result); !unread.empty())
+      record.unreadAfterCondition[ctx.lineNumber] = unread;
     return result;
   };
   parseScriptText(text, sys, ui, macros, startup, *state, options);
@@ -90,8 +108,10 @@ ParseRecord parseForCheck(const std::string& text, System& sys) {
   std::vector<DeferredBlock> blocks = state->deferred.blocks;
   for (const DeferredBlock& block : blocks) {
     for (int forced : {1, 0}) {
-      second.condition = [&block, forced](StatementContext& ctx) {
+      second.condition = [&block, forced, &record](StatementContext& ctx) {
         int result = evaluateCondition(ctx);
+        if (std::string unread = unreadAfterCondition(ctx, result); !unread.empty())
+          record.unreadAfterCondition[ctx.lineNumber] = unread;
         if (ctx.lineNumber != block.firstLineNumber || result == -1) return result;
         return forced;
       };
@@ -532,6 +552,11 @@ std::vector<Finding> checkScript(const std::string& text, System& sys, const Dis
     findings.push_back({e.line, Severity::Error, explainError(e.text, context), e.text});
   }
   std::vector<Finding> rest = walker.findings;
+  for (const auto& [line, unread] : record.unreadAfterCondition)
+    if (line >= 1 && size_t(line) <= lines.size())
+      rest.push_back({line, Severity::Warning,
+                      "IF takes one condition; the rest of the line is ignored: " + unread,
+                      lines[size_t(line - 1)]});
   std::stable_sort(rest.begin(), rest.end(),
                    [](const Finding& a, const Finding& b) { return a.line < b.line; });
   findings.insert(findings.end(), rest.begin(), rest.end());

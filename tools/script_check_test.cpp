@@ -146,6 +146,44 @@ TEST(CheckScript, WarnsAboutWhatTheInstallerAcceptsButIgnores) {
   }
 }
 
+TEST(CheckScript, WarnsAboutTextAfterAnIfCondition) {
+  SimFixture machine;
+  ASSERT_TRUE(machine.ok()) << machine.error();
+  const std::string ignored = "IF takes one condition; the rest of the line is ignored: ";
+  struct Case {
+    const char* script;
+    int line;
+    const char* unread;  // nullptr when the line must draw no warning
+  };
+  const Case cases[] = {
+      {"IF winver >= 3.1 AND dosver >= 5\nENDIF\n", 1, "AND dosver >= 5"},
+      {"IF winver < 3.1 OR video > 256\nENDIF\n", 1, "OR video > 256"},
+      {"IF isfile C:\\Program Files\\app.exe\nENDIF\n", 1, "Files\\app.exe"},
+      {"IF isfile \"C:\\Program Files\\app.exe\"\nENDIF\n", 1, nullptr},
+      {"IF $WINDIR$ = C:\\WINDOWS extra\nENDIF\n", 1, "extra"},
+      {"IF video > 256 640 480 8\nENDIF\n", 1, "8"},
+      {"IF video > 256 640 480\nENDIF\n", 1, nullptr},
+      {"IF memory >= 4096 , ) \nENDIF\n", 1, nullptr},
+      {"IF winver = range 3.1 3.95 4.0\nENDIF\n", 1, "4.0"},
+      {"IF search \"x\" C:\\A.TXT \"\" Stop=\"y\"\nENDIF\n", 1, "Stop=\"y\""},
+      // Read after the user has answered, inside a deferred block and as its own IF.
+      {"ASK1 \"\" prompt=\"a\"\nIF $ASK1 = \"y\" AND winver > 3\nENDIF\n", 2, "AND winver > 3"},
+      {"ASK1 \"\" prompt=\"a\"\nIF $ASK1 = range 1 5 9\nENDIF\n", 2, "9"},
+      // The group list stops at the first selected group; the numbers after it are no surprise.
+      {"BEGINGROUP 1\n[X] 1 One\n[X] 2 Two\nENDGROUP\nIF group = 1 2\nENDIF\n", 5, nullptr},
+      // A condition that fails is an error, not a warning.
+      {"IF memory AND\nENDIF\n", 1, nullptr},
+      // An IF in a branch not taken is not read at all.
+      {"IF winver < 1\nIF winver > 3 AND x\nENDIF\n", 2, nullptr},
+  };
+  for (const Case& c : cases) {
+    std::vector<Finding> findings = checkScript(c.script, machine.sys());
+    EXPECT_EQ(findingAt(findings, Severity::Warning, c.line),
+              c.unread ? ignored + c.unread : std::string())
+        << c.script;
+  }
+}
+
 TEST(CheckScript, DistributionShowsMissingFilesAndTheDiskLayout) {
   SimFixture machine;
   ASSERT_TRUE(machine.ok()) << machine.error();
