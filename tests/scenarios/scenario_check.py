@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""Prepares a scenario's working copy and checks what an installation left in it.
+"""Runs scenarios, prepares a scenario's working copy and checks what an installation left in it.
 
+  scenario_check.py run BUILD_DIR [SCENARIO...]  runs the scenarios (run.sh calls this)
   scenario_check.py prepare SCENARIO WORK   fixed file times, empty folders
   scenario_check.py tree WORK [ROOT...]     prints the file tree as tree.txt writes it
   scenario_check.py check SCENARIO WORK     compares WORK with SCENARIO/expected; exit 1 on a difference
@@ -23,10 +24,15 @@ expected/lacks.txt that PATH, when it exists, does not.
 """
 
 import calendar
+import contextlib
 import difflib
 import hashlib
+import io
 import os
+import shutil
+import subprocess
 import sys
+import tempfile
 import time
 
 SIDECAR = ".qm-attributes"
@@ -143,6 +149,14 @@ def expected_tree(scenario, pristine):
 
 
 def check(scenario, work):
+    problems = find_problems(scenario, work)
+    for p in problems:
+        print(p)
+    return 1 if problems else 0
+
+
+def find_problems(scenario, work):
+    """Every difference between WORK and SCENARIO/expected, a line each."""
     problems = []
     roots = read_lines(os.path.join(scenario, "expected", "roots.txt")) or ["c"]
     actual = tree(work, roots)
@@ -204,12 +218,159 @@ def check(scenario, work):
             with open(path, "rb") as f:
                 if text.encode("latin-1") in f.read():
                     problems.append(f"{rel} holds what it must not: {text}")
-    for p in problems:
-        print(p)
-    return 1 if problems else 0
+    return problems
+
+
+# One run of the installer may take this long before it is stopped.
+RUN_SECONDS = 30
+
+
+def list_lines(path):
+    """The word lists of a list file's lines."""
+    return [line.split() for line in read_lines(path)]
+
+
+def tool(quillpack, work, args):
+    """Runs quillpack in WORK; None when it succeeded, else its output."""
+    done = subprocess.run([quillpack] + args, cwd=work, stdin=subprocess.DEVNULL,
+                          stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+    return None if done.returncode == 0 else done.stdout.decode("latin-1").splitlines()
+
+
+def make_package(quillpack, work, folders, name, args):
+    """Writes the package into the first folder, then hands its volumes out to the further
+    folders by following the next-volume names in the volumes' own headers. What went wrong."""
+    folders = folders.split(",")
+    os.makedirs(os.path.join(work, folders[0]), exist_ok=True)
+    failed = tool(quillpack, work, ["package", "-o", f"{folders[0]}/{name}"] + args)
+    if failed is not None:
+        return [f"quillpack package of {folders[0]}/{name} failed:"] + failed
+    if len(folders) == 1:
+        return []
+    volume, k = name, 0
+    while True:
+        with open(os.path.join(work, folders[0], volume), "rb") as f:
+            next_volume = f.read(14).split(b"\0")[0].split(b"\n")[0].decode("latin-1")
+        if k > 0:
+            if k >= len(folders):
+                return [f"package {name} has more volumes than the {len(folders)} folders "
+                        f"{','.join(folders)}"]
+            os.makedirs(os.path.join(work, folders[k]), exist_ok=True)
+            os.rename(os.path.join(work, folders[0], volume), os.path.join(work, folders[k], volume))
+        k += 1
+        if not next_volume:
+            break
+        if not os.path.isfile(os.path.join(work, folders[0], next_volume)):
+            return [f"package {name}: volume {next_volume} named in {volume} was not written"]
+        volume = next_volume
+    if k != len(folders):
+        return [f"package {name} has {k} volume(s), the folders {','.join(folders)} want "
+                f"{len(folders)}"]
+    return []
+
+
+def install(quillpack, work, number, code, answers, program, args):
+    """One installation of runs.txt; what went wrong."""
+    command = [quillpack, "simulate", "--machine", "machine.ini"]
+    if answers != "-":
+        command += ["--answers", answers]
+    command += ["--trace", "trace.txt", "--", program] + args
+    env = {k: v for k, v in os.environ.items() if k not in ("QUILLMOUNT_ANSWERS", "QUILLMOUNT_LOG")}
+    with open(os.path.join(work, f"stdout.{number}.txt"), "wb") as out, \
+            open(os.path.join(work, f"stderr.{number}.txt"), "wb") as err:
+        try:
+            rc = subprocess.run(command, cwd=work, env=env, stdin=subprocess.DEVNULL, stdout=out,
+                                stderr=err, timeout=RUN_SECONDS).returncode
+        except subprocess.TimeoutExpired:
+            rc = 124
+    if rc < 0:
+        rc = 128 - rc  # stopped by a signal, as a shell reports it
+    if str(rc) == code:
+        return []
+    problems = [f"run {number} ({' '.join([program] + args)}): exit code {rc}, expected {code}"]
+    if rc == 124:
+        problems.append(f"  (the run did not end within {RUN_SECONDS} seconds and was stopped)")
+    with open(os.path.join(work, f"stderr.{number}.txt"), "rb") as f:
+        problems += ["  stderr: " + l for l in f.read().decode("latin-1").splitlines()[:20]]
+    return problems
+
+
+def run_scenario(quillpack, scenario, work):
+    """Sets the scenario up in WORK, runs its installations and checks the result: the
+    problems, each a line naming what was expected."""
+    shutil.copytree(scenario, work, symlinks=True, dirs_exist_ok=True)
+    shutil.rmtree(os.path.join(work, "expected"), ignore_errors=True)
+    problems = []
+    try:
+        prepare(scenario, work)
+    except SystemExit as e:
+        problems += [str(e.code), "scenario set-up failed"]
+    for fields in list_lines(os.path.join(scenario, "build.txt")):
+        out, stub, files = fields[0], fields[1], fields[2:]
+        failed = tool(quillpack, work, ["build", "--stub", stub, "-o", out] + files)
+        if failed is not None:
+            problems += [f"quillpack build of {out} failed:"] + failed
+    for fields in list_lines(os.path.join(scenario, "packages.txt")):
+        problems += make_package(quillpack, work, fields[0], fields[1], fields[2:])
+    runs = list_lines(os.path.join(scenario, "runs.txt"))
+    for number, fields in enumerate(runs, 1):
+        if len(fields) < 3:
+            problems.append(f"runs.txt, run {number}: want EXIT ANSWERS PROGRAM [ARGS...]")
+            continue
+        problems += install(quillpack, work, number, fields[0], fields[1], fields[2], fields[3:])
+    if not runs:
+        problems.append("runs.txt lists no installation")
+    try:
+        problems += find_problems(scenario, work)
+    except SystemExit as e:
+        problems.append(str(e.code))
+    return problems
+
+
+def run(build, names, out=sys.stdout, here=os.path.dirname(os.path.abspath(__file__))):
+    """Runs the scenarios named (every folder of HERE, beside this file, when none) and prints a
+    line for each, the problems under a failed one; 0 when all passed."""
+    quillpack = os.path.join(os.path.abspath(build), "quillpack")
+    if not os.access(quillpack, os.X_OK):
+        print(f"no quillpack in {build}", file=sys.stderr)
+        return 2
+    if not names:
+        names = sorted(n for n in os.listdir(here)
+                       if os.path.isdir(os.path.join(here, n)) and n != "__pycache__")
+    failed = []
+    for name in names:
+        scenario = os.path.join(here, name)
+        if not os.path.isfile(os.path.join(scenario, "runs.txt")):
+            print(f"FAIL {name}: {'no runs.txt' if os.path.isdir(scenario) else 'no such scenario'}",
+                  file=out, flush=True)
+            failed.append(name)
+            continue
+        work = tempfile.mkdtemp(prefix=f"qm-scenario-{name}.")
+        problems = run_scenario(quillpack, scenario, work)
+        if not problems:
+            print(f"PASS {name}", file=out, flush=True)
+            shutil.rmtree(work)
+            continue
+        failed.append(name)
+        lines = [f"FAIL {name}"] + ["    " + p for p in problems]
+        trace = os.path.join(work, "trace.txt")
+        if os.path.exists(trace):
+            with open(trace, "rb") as f:
+                lines += ["    trace (last lines):"] + [
+                    "      " + l for l in f.read().decode("latin-1").splitlines()[-15:]]
+        if os.environ.get("KEEP") == "1":
+            lines.append(f"    kept in {work}")
+        else:
+            shutil.rmtree(work)
+        print("\n".join(lines), file=out, flush=True)
+    summary = f"scenarios: {len(names) - len(failed)} passed, {len(failed)} failed"
+    print(summary + (": " + " ".join(failed) if failed else ""), file=out)
+    return 1 if failed else 0
 
 
 def main(argv):
+    if len(argv) >= 3 and argv[1] == "run":
+        return run(argv[2], argv[3:])
     if len(argv) >= 3 and argv[1] == "prepare" and len(argv) == 4:
         prepare(argv[2], argv[3])
         return 0

@@ -164,5 +164,133 @@ class PrepareTest(unittest.TestCase):
             self.assertIn("d/GONE.TXT does not exist", str(stop.exception.code))
 
 
+# A stand-in for quillpack: "simulate" records its arguments in the trace and in c/APP/RUNS.TXT
+# and exits with its last argument when that is a number; "package" writes as many volumes as
+# its last argument says, each header naming the next; "build" writes its output file.
+FAKE_QUILLPACK = """#!/usr/bin/env python3
+import os, sys, time
+command = sys.argv[1]
+if command == "simulate":
+    args = sys.argv[sys.argv.index("--") + 1:]
+    with open("trace.txt", "w") as f:
+        f.write("program " + " ".join(args) + "\\n")
+    if "SLEEP" in args:
+        time.sleep(10)
+    os.makedirs("c/APP", exist_ok=True)
+    with open("c/APP/RUNS.TXT", "a") as f:
+        f.write(" ".join(args) + "\\n")
+    sys.exit(int(args[-1]) if args[-1].isdigit() else 0)
+if command == "package":
+    out = sys.argv[sys.argv.index("-o") + 1]
+    names = [out] + [out[:-3] + "%03d" % k for k in range(2, int(sys.argv[-1]) + 1)]
+    for i, name in enumerate(names):
+        following = os.path.basename(names[i + 1]) if i + 1 < len(names) else ""
+        with open(name, "wb") as f:
+            f.write(following.encode().ljust(14, b"\\0") + b"volume")
+if command == "build":
+    if "BROKEN" in sys.argv:
+        print("the stub is no installer")
+        sys.exit(1)
+    with open(sys.argv[sys.argv.index("-o") + 1], "w") as f:
+        f.write("built")
+"""
+
+RAN = "c/APP/ - ---- - -\nc/APP/RUNS.TXT - ---A new -\n"
+
+
+class RunTest(unittest.TestCase):
+    def setUp(self):
+        self.tmp = tempfile.TemporaryDirectory()
+        self.build = os.path.join(self.tmp.name, "build")
+        write(self.build, "quillpack", FAKE_QUILLPACK)
+        os.chmod(os.path.join(self.build, "quillpack"), 0o755)
+        self.root = os.path.join(self.tmp.name, "scenarios")
+        os.makedirs(self.root)
+
+    def tearDown(self):
+        self.tmp.cleanup()
+
+    def run_scenarios(self, names=()):
+        out = io.StringIO()
+        code = scenario_check.run(self.build, list(names), out, self.root)
+        return code, out.getvalue().splitlines()
+
+    def test_each_step_of_a_scenario_fails_naming_what_went_wrong(self):
+        cases = [
+            # (what, the scenario's files, the lines printed under FAIL or None for a pass)
+            ("one installation", {"runs.txt": "0 - A:\\SETUP.EXE\n", "expected/tree.txt": RAN}, None),
+            ("the last line without a line feed",
+             {"runs.txt": "# exit answers program\n0 - A:\\SETUP.EXE", "expected/tree.txt": RAN},
+             None),
+            ("a wrong exit code", {"runs.txt": "3 - A:\\SETUP.EXE\n", "expected/tree.txt": RAN},
+             ["run 1 (A:\\SETUP.EXE): exit code 0, expected 3"]),
+            ("the second run's exit code",
+             {"runs.txt": "0 - A:\\SETUP.EXE\n0 - A:\\SETUP.EXE -TWO 3\n", "expected/tree.txt": RAN},
+             ["run 2 (A:\\SETUP.EXE -TWO 3): exit code 3, expected 0"]),
+            ("no installation at all", {"runs.txt": "# nothing yet\n", "expected/tree.txt": ""},
+             ["runs.txt lists no installation"]),
+            ("a line too short", {"runs.txt": "0 A:\\SETUP.EXE\n", "expected/tree.txt": ""},
+             ["runs.txt, run 1: want EXIT ANSWERS PROGRAM [ARGS...]"]),
+            ("a time for a file that is not there",
+             {"runs.txt": "0 - A:\\SETUP.EXE\n", "times.txt": "d/GONE 2000-01-01T00:00:00\n",
+              "expected/tree.txt": RAN},
+             ["times.txt: d/GONE does not exist", "scenario set-up failed"]),
+            ("a build that fails",
+             {"runs.txt": "0 - A:\\SETUP.EXE\n", "build.txt": "d/SETUP.EXE BROKEN d/A.TXT\n",
+              "expected/tree.txt": RAN},
+             ["quillpack build of d/SETUP.EXE failed:", "the stub is no installer"]),
+            ("a package over three disks",
+             {"runs.txt": "0 - A:\\SETUP.EXE\n", "packages.txt": "d1,d2,d3 P.PAK 3\n",
+              "expected/roots.txt": "c\nd1\nd2\nd3\n",
+              "expected/tree.txt": RAN + "d1/P.PAK - ---A new -\nd2/P.002 - ---A new -\n"
+                                         "d3/P.003 - ---A new -\n"}, None),
+            ("more volumes than disks",
+             {"runs.txt": "0 - A:\\SETUP.EXE\n", "packages.txt": "d1,d2 P.PAK 3\n",
+              "expected/tree.txt": RAN}, ["package P.PAK has more volumes than the 2 folders d1,d2"]),
+            ("fewer volumes than disks",
+             {"runs.txt": "0 - A:\\SETUP.EXE\n", "packages.txt": "d1,d2,d3 P.PAK 2\n",
+              "expected/tree.txt": RAN}, ["package P.PAK has 2 volume(s), the folders d1,d2,d3 want 3"]),
+        ]
+        for number, (what, files, failure) in enumerate(cases):
+            with self.subTest(what):
+                name = f"s{number}"
+                for rel, text in files.items():
+                    write(os.path.join(self.root, name), rel, text)
+                code, printed = self.run_scenarios([name])
+                if failure is None:
+                    self.assertEqual((code, printed),
+                                     (0, [f"PASS {name}", "scenarios: 1 passed, 0 failed"]))
+                else:
+                    self.assertEqual(code, 1)
+                    self.assertEqual(printed[0], f"FAIL {name}")
+                    self.assertEqual(printed[1:1 + len(failure)], ["    " + f for f in failure])
+                    self.assertEqual(printed[-1], f"scenarios: 0 passed, 1 failed: {name}")
+
+    def test_every_folder_is_a_scenario(self):
+        write(self.root, "good/runs.txt", "0 - A:\\SETUP.EXE\n")
+        write(self.root, "good/expected/tree.txt", RAN)
+        os.makedirs(os.path.join(self.root, "half-made/c"))
+        os.makedirs(os.path.join(self.root, "__pycache__"))  # Python's, when the checker is imported
+        code, printed = self.run_scenarios()
+        self.assertEqual(code, 1)
+        self.assertEqual(printed, ["PASS good", "FAIL half-made: no runs.txt",
+                                   "scenarios: 1 passed, 1 failed: half-made"])
+        code, printed = self.run_scenarios(["good", "missing"])
+        self.assertEqual(printed[1:], ["FAIL missing: no such scenario",
+                                       "scenarios: 1 passed, 1 failed: missing"])
+
+    def test_a_run_that_does_not_end_is_stopped(self):
+        write(self.root, "slow/runs.txt", "0 - A:\\SETUP.EXE SLEEP\n")
+        saved, scenario_check.RUN_SECONDS = scenario_check.RUN_SECONDS, 1
+        try:
+            code, printed = self.run_scenarios(["slow"])
+        finally:
+            scenario_check.RUN_SECONDS = saved
+        self.assertEqual(code, 1)
+        self.assertEqual(printed[1:3], [
+            "    run 1 (A:\\SETUP.EXE SLEEP): exit code 124, expected 0",
+            "      (the run did not end within 1 seconds and was stopped)"])
+
+
 if __name__ == "__main__":
     unittest.main()
