@@ -203,6 +203,9 @@ def find_problems(scenario, work):
         if line in trace:
             problems.append(f"trace holds what must not be shown: {line}")
     for line in read_lines(os.path.join(scenario, "expected", "holds.txt")):
+        if len(line.split(None, 1)) < 2:
+            problems.append(f"expected/holds.txt: want PATH TEXT, not: {line}")
+            continue
         rel, text = line.split(None, 1)
         path = os.path.join(work, rel)
         if not os.path.isfile(path):
@@ -212,6 +215,9 @@ def find_problems(scenario, work):
             if text.encode("latin-1") not in f.read():
                 problems.append(f"{rel} does not hold: {text}")
     for line in read_lines(os.path.join(scenario, "expected", "lacks.txt")):
+        if len(line.split(None, 1)) < 2:
+            problems.append(f"expected/lacks.txt: want PATH TEXT, not: {line}")
+            continue
         rel, text = line.split(None, 1)
         path = os.path.join(work, rel)
         if os.path.exists(path):
@@ -346,7 +352,10 @@ def run(build, names, out=sys.stdout, here=os.path.dirname(os.path.abspath(__fil
             failed.append(name)
             continue
         work = tempfile.mkdtemp(prefix=f"qm-scenario-{name}.")
-        problems = run_scenario(quillpack, scenario, work)
+        try:
+            problems = run_scenario(quillpack, scenario, work)
+        except Exception as e:  # a malformed file fails its scenario; the others still run
+            problems = [f"the runner stopped: {type(e).__name__}: {e}"]
         if not problems:
             print(f"PASS {name}", file=out, flush=True)
             shutil.rmtree(work)

@@ -112,6 +112,10 @@ class CheckTest(unittest.TestCase):
             ("a file holding what it must lack", {"lacks.txt": "c/APP/A.TXT lph\n"},
              "c/APP/A.TXT holds what it must not: lph"),
             ("a missing file lacks everything", {"lacks.txt": "c/NONE.TXT x\n"}, None),
+            ("a path without a text to hold", {"holds.txt": "c/APP/KEEP.DAT\n"},
+             "expected/holds.txt: want PATH TEXT, not: c/APP/KEEP.DAT"),
+            ("a path without a text to lack", {"lacks.txt": "c/APP/KEEP.DAT\n"},
+             "expected/lacks.txt: want PATH TEXT, not: c/APP/KEEP.DAT"),
             ("the trees of two roots", {"roots.txt": "c\ndisk1\n", "tree.txt": self.tree(
                 add="disk1/A.TXT 5 ---A " + BASE + " =disk1/A.TXT")}, None),
             ("a second root not listed", {"roots.txt": "c\ndisk1\n"}, "file tree differs"),
@@ -278,6 +282,17 @@ class RunTest(unittest.TestCase):
         code, printed = self.run_scenarios(["good", "missing"])
         self.assertEqual(printed[1:], ["FAIL missing: no such scenario",
                                        "scenarios: 1 passed, 1 failed: missing"])
+
+    def test_a_malformed_file_fails_its_scenario_and_the_next_still_runs(self):
+        write(self.root, "a-bad/runs.txt", "0 - A:\\SETUP.EXE\n")
+        write(self.root, "a-bad/times.txt", "c/APP/RUNS.TXT\n")
+        write(self.root, "b-good/runs.txt", "0 - A:\\SETUP.EXE\n")
+        write(self.root, "b-good/expected/tree.txt", RAN)
+        code, printed = self.run_scenarios()
+        self.assertEqual(code, 1)
+        self.assertEqual(printed[0], "FAIL a-bad")
+        self.assertTrue(printed[1].startswith("    the runner stopped: ValueError"), printed[1])
+        self.assertEqual(printed[-2:], ["PASS b-good", "scenarios: 1 passed, 1 failed: a-bad"])
 
     def test_a_run_that_does_not_end_is_stopped(self):
         write(self.root, "slow/runs.txt", "0 - A:\\SETUP.EXE SLEEP\n")
