@@ -54,12 +54,6 @@ std::optional<FatTime> stampTime(std::string text) {
                  uint16_t((h << 11) | (mi << 5) | (s / 2))};
 }
 
-// Host files the run writes beside the machine that are no part of the machine.
-bool isRunOutput(const std::string& name) {
-  return name == "trace.txt" || name == "processes.log" || name == "machine.ini" ||
-         name == kAttributeSidecar || name.rfind("stdout", 0) == 0 || name == "uninstall.txt";
-}
-
 std::vector<std::string> registryKeys(const std::string& text);
 
 std::string trimmedText(const std::string& t) {
