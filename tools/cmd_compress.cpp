@@ -59,10 +59,14 @@ bool readHostFile(const std::string& path, std::vector<uint8_t>& out, std::strin
   return !bad;
 }
 
-// Reads --ascii and --dict N at args[i]; returns false when args[i] is neither.
+// Reads --ascii, --best and --dict N at args[i]; returns false when args[i] is none of them.
 bool takeImplodeOption(const Args& args, size_t& i, ImplodeOptions& options, bool& bad) {
   if (args[i] == "--ascii") {
     options.ascii = true;
+    return true;
+  }
+  if (args[i] == "--best") {
+    options.level = ImplodeLevel::Best;
     return true;
   }
   if (args[i] == "--dict") {

@@ -13,15 +13,18 @@ namespace {
 // The parse is chosen by cost over blocks of this many bytes: every position's matches are
 // found, then the cheapest sequence of literals and copies through the block is emitted.
 constexpr size_t kBlock = 4096;
-// A match at least this long is taken at once and the positions it covers are not searched.
-// Covered positions rarely start a cheaper path; longer limits mostly buy search time on
-// binaries, shorter ones lose on text with a small vocabulary.
-constexpr int kNiceLength = 24;
-// Chain steps per position along four-byte sources (three-byte copies use the nearest source
-// only: a farther one costs about as much as its literals). The window is small, but text with a
-// small vocabulary fills a chain with many near-equal candidates, and the longest is often deep in
-// it.
-constexpr int kMaxChain = 24;
+// How far each level searches. A match at least `nice` long is taken at once and the positions it
+// covers are not searched: they rarely start a cheaper path. `chain` is the number of steps per
+// position along four-byte sources (three-byte copies use the nearest source only: a farther one
+// costs about as much as its literals). The window is small, but text with a small vocabulary
+// fills a chain with many near-equal candidates, and the longest is often deep in it; shorter
+// limits than the default's lose on such text, longer ones mostly buy search time on binaries.
+struct Effort {
+  int nice;
+  int chain;
+};
+constexpr Effort kDefaultEffort{24, 24};
+constexpr Effort kBestEffort{64, 64};
 // Small heads: the window holds at most 4096 positions.
 constexpr int kHashBits = 13;
 constexpr int kPairHashBits = 12;
@@ -127,6 +130,7 @@ class Encoder {
         bits_(out) {
     dictBits_ = o.dictionarySize == 1024 ? 4 : o.dictionarySize == 2048 ? 5 : 6;
     buildTables(tables_, o, dictBits_);
+    effort_ = o.level == ImplodeLevel::Best ? kBestEffort : kDefaultEffort;
     std::fill(std::begin(head3_), std::end(head3_), kNone);
     std::fill(std::begin(head4_), std::end(head4_), kNone);
     std::fill(std::begin(head2_), std::end(head2_), kNone);
@@ -184,7 +188,7 @@ class Encoder {
     if (limit >= 4 && best < limit) {
       // Longer copies along the chain of sources sharing four bytes.
       int32_t cand = head4_[hash4(cur)];
-      for (int steps = kMaxChain; steps > 0 && cand != kNone && p - cand <= window_; --steps) {
+      for (int steps = effort_.chain; steps > 0 && cand != kNone && p - cand <= window_; --steps) {
         const uint8_t* src = data_ + cand;
         if (src[best] == cur[best] && src[0] == cur[0] && src[1] == cur[1]) {
           int len = matchLength(cur, src, limit);
@@ -216,7 +220,7 @@ class Encoder {
       const int count = findMatches(p, limit);
       const uint32_t here = cost_[i];
       relax(i + 1, here + tables_.literalCost[data_[p]], 1, 0);
-      if (count > 0 && matches_[count - 1].length >= kNiceLength) {
+      if (count > 0 && matches_[count - 1].length >= effort_.nice) {
         // Long copies: take the longest outright and only index what it covers.
         const Match m = matches_[count - 1];
         relax(i + m.length, here + copyCost(m.length, m.distance), m.length, m.distance);
@@ -296,6 +300,7 @@ class Encoder {
   uint32_t window_;
   bool ascii_;
   unsigned dictBits_ = 6;
+  Effort effort_ = kDefaultEffort;
   BitWriter bits_;
   Tables tables_;
   int32_t head3_[1 << kHashBits];

@@ -8,9 +8,16 @@
 
 namespace qm {
 
+// How hard the compressor looks for a smaller stream. Every level writes the same format.
+enum class ImplodeLevel {
+  Default,  // the balance of speed and size
+  Best,     // a deeper search for copies: a smaller stream, more slowly
+};
+
 struct ImplodeOptions {
   bool ascii = false;         // literals through the format's fixed text code instead of 8 bits
   int dictionarySize = 4096;  // 1024, 2048 or 4096
+  ImplodeLevel level = ImplodeLevel::Default;
 };
 
 // True when the options name a literal mode and dictionary the format has.

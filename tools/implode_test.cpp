@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/explode.h"
+#include "tools/implode_test_inputs.h"
 
 namespace qm {
 namespace {
@@ -81,6 +82,73 @@ TEST(Implode, UsesLongCopiesAndTheWholeWindow) {
   const size_t small = implodeData(twice.data(), twice.size(), ImplodeOptions{false, 2048}).size();
   EXPECT_LT(big, 3000u * 9 / 8 + 200);
   EXPECT_GT(small, 6000u);
+}
+
+constexpr ImplodeLevel kLevels[] = {ImplodeLevel::Default, ImplodeLevel::Best};
+
+TEST(Implode, EveryLevelRoundTripsTheFormatsEdges) {
+  for (const ImplodeTestInput& in : implodeEdgeInputs()) {
+    for (ImplodeLevel level : kLevels) {
+      for (bool ascii : {false, true}) {
+        for (int dict : {1024, 2048, 4096}) {
+          SCOPED_TRACE(in.name + (level == ImplodeLevel::Best ? " best" : " default") +
+                       (ascii ? " ascii " : " binary ") + std::to_string(dict));
+          Bytes stream;
+          const Bytes out = roundTrip(in.data, ImplodeOptions{ascii, dict, level}, &stream);
+          EXPECT_TRUE(out == in.data) << out.size() << " of " << in.data.size();
+          ASSERT_GE(stream.size(), 5u);
+          EXPECT_EQ(stream[0], ascii ? 1 : 0);
+          EXPECT_EQ(stream[1], dict == 1024 ? 4 : dict == 2048 ? 5 : 6);
+        }
+      }
+    }
+  }
+}
+
+TEST(Implode, CopiesReachExactlyAsFarAsTheDictionary) {
+  // Random bytes, then 2000 bytes repeating them from `distance` back: within the dictionary the
+  // repeat is a handful of copies, one byte further it is 2000 more literals of 9 bits.
+  struct Case {
+    int dictionary;
+    size_t distance;
+    bool reachable;
+  };
+  const Case cases[] = {{1024, 1024, true},  {1024, 1025, false}, {2048, 2048, true},
+                        {2048, 2049, false}, {4096, 4096, true},  {4096, 4097, false},
+                        {1024, 257, true},   {2048, 1500, true}};
+  for (const Case& c : cases) {
+    const Bytes data = repeatAt(c.distance, 2000, static_cast<uint32_t>(c.distance));
+    for (ImplodeLevel level : kLevels) {
+      SCOPED_TRACE(std::to_string(c.dictionary) + " at " + std::to_string(c.distance) +
+                   (level == ImplodeLevel::Best ? " best" : " default"));
+      const ImplodeOptions o{false, c.dictionary, level};
+      const Bytes stream = implodeData(data.data(), data.size(), o);
+      const size_t literalsOnly = data.size() * 9 / 8;
+      if (c.reachable) {
+        EXPECT_LT(stream.size(), c.distance * 9 / 8 + 60);
+      } else {
+        EXPECT_GT(stream.size(), literalsOnly * 98 / 100);
+      }
+      EXPECT_TRUE(roundTrip(data, o) == data);
+    }
+  }
+}
+
+TEST(Implode, BestLevelIsSmallerWhereTheSearchMatters) {
+  // Text from a few words gives every position many near-equal sources: the deeper search finds
+  // longer copies than the default one.
+  const Bytes text = smallVocabularyText(100000, 4);
+  for (bool ascii : {false, true}) {
+    for (int dict : {1024, 2048, 4096}) {
+      SCOPED_TRACE(std::string(ascii ? "ascii " : "binary ") + std::to_string(dict));
+      const size_t normal =
+          implodeData(text.data(), text.size(), ImplodeOptions{ascii, dict}).size();
+      const size_t best =
+          implodeData(text.data(), text.size(), ImplodeOptions{ascii, dict, ImplodeLevel::Best})
+              .size();
+      EXPECT_LT(best, normal);
+    }
+  }
 }
 
 TEST(Implode, OptionsAreLimitedToTheFormatsDictionaries) {

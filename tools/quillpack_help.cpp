@@ -46,22 +46,25 @@ const std::vector<CommandHelp> kHelp = {
      "installer stops there, the checker reads on. Errors of IF blocks that wait for the\n"
      "user's answers come after the others. Exit status 0 when there is no error.",
      "quillpack check --dist disk1 --dist disk2 disk1/SETUP.cfg"},
-    {"implode", "quillpack implode [--ascii] [--dict 1024|2048|4096] IN OUT",
+    {"implode", "quillpack implode [--ascii] [--best] [--dict 1024|2048|4096] IN OUT",
      "compresses one file into one PKWARE DCL implode stream",
      "  --ascii      code literals for text (smaller for text files)\n"
+     "  --best       search harder for a smaller stream (slower)\n"
      "  --dict SIZE  dictionary size in bytes (default 4096)",
      "quillpack implode --ascii README.TXT README.IMP"},
     {"explode", "quillpack explode IN OUT", "expands one PKWARE DCL implode stream", "",
      "quillpack explode README.IMP README.TXT"},
     {"package",
-     "quillpack package -o NAME.PAK [--volume-size BYTES] [--base DIR] [--ascii] "
+     "quillpack package -o NAME.PAK [--volume-size BYTES] [--base DIR] [--ascii] [--best] "
      "[--dict 1024|2048|4096] FILE...",
-     "writes a multi-volume package of imploded files; a plain FILE statement naming its first volume expands it",
+     "writes a multi-volume package of imploded files; a plain FILE statement naming its first "
+     "volume expands it",
      "  -o NAME.PAK           the first volume; later ones are NAME.PA1 .. NAME.PA9,\n"
      "                        NAME.P10 .. NAME.P99, NAME.100 .. NAME.999\n"
      "  --volume-size BYTES   the largest volume (default: one volume)\n"
      "  --base DIR            store paths below DIR (SUB\\FILE.TXT) instead of bare names\n"
-     "  --ascii, --dict SIZE  as for implode\n"
+     "  --ascii, --best, --dict SIZE\n"
+     "                        as for implode\n"
      "Prints how many files went into how many volumes.",
      "quillpack package -o disk1/APP.PAK --volume-size 1400000 APP.EXE APP.HLP"},
     {"simulate",
