@@ -6,14 +6,14 @@
 
 #include "base/text.h"
 #include "engine/engine.h"
+#include "engine/install_driver.h"
 #include "engine/package.h"
 #include "finish/finish.h"
-#include "sysconfig/system_configuration.h"
-#include "engine/install_driver.h"
 #include "platform/sim/sim_system.h"
 #include "script/parser.h"
 #include "shell/run.h"
 #include "shell/startup.h"
+#include "sysconfig/system_configuration.h"
 #include "ui/answers_ui.h"
 
 namespace qm {
@@ -102,6 +102,8 @@ SimulationResult runSimulation(const SimulationRequest& request) {
     return result;
   }
   WatchedMachine sys(std::move(*config));
+  // Nothing but this run writes the machine's folders until it ends.
+  sys.enableHostCache();
 
   AnswersFile answers;
   if (!request.answersFile.empty()) {

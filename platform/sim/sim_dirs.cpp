@@ -14,11 +14,6 @@ namespace {
 
 constexpr uint32_t kStoredBits = kAttrReadOnly | kAttrHidden | kAttrSystem | kAttrArchive;
 
-struct SidecarLine {
-  std::string name;
-  uint32_t bits;
-};
-
 // One line per entry whose attributes differ from the default: two hex digits, a space, the
 // host name of the entry.
 std::vector<SidecarLine> readSidecar(const fs::path& dir) {
@@ -45,10 +40,19 @@ void writeSidecar(const fs::path& dir, const std::vector<SidecarLine>& lines) {
     return;
   }
   if (isHostLink(dir / kAttributeSidecar)) return;
-  std::ofstream out(dir / kAttributeSidecar, std::ios::binary | std::ios::trunc);
+  // A folder removed behind the machine's back gets no sidecar of its own again.
+  if (!fs::is_directory(dir, ec)) return;
+  std::string text;
   static const char kHex[] = "0123456789ABCDEF";
-  for (const auto& l : lines)
-    out << kHex[(l.bits >> 4) & 15] << kHex[l.bits & 15] << ' ' << l.name << '\n';
+  for (const auto& l : lines) {
+    text += kHex[(l.bits >> 4) & 15];
+    text += kHex[l.bits & 15];
+    text += ' ';
+    text += l.name;
+    text += '\n';
+  }
+  std::ofstream out(dir / kAttributeSidecar, std::ios::binary | std::ios::trunc);
+  out.write(text.data(), std::streamsize(text.size()));
 }
 
 uint32_t defaultBits(bool isDirectory) { return isDirectory ? 0 : kAttrArchive; }
@@ -59,32 +63,91 @@ bool validNewName(const std::string& name) {
 
 }  // namespace
 
+// With the cache on, a folder's lines are read once and changed in memory; flushHostCache()
+// writes them. Without it every change is written at once, as another reader may look.
+std::vector<SidecarLine>* SimSystem::sidecarLines(const fs::path& dir) const {
+  if (!cache_) return nullptr;
+  if (auto* lines = cache_->sidecar(dir)) return lines;
+  cache_->keepSidecar(dir, readSidecar(dir), false);
+  return cache_->sidecar(dir);
+}
+
 uint32_t SimSystem::storedAttributes(const fs::path& host, bool isDirectory) const {
   std::string name = host.filename().string();
-  for (const auto& l : readSidecar(host.parent_path()))
+  const std::vector<SidecarLine>* cached = sidecarLines(host.parent_path());
+  std::vector<SidecarLine> read;
+  if (!cached) read = readSidecar(host.parent_path());
+  for (const auto& l : cached ? *cached : read)
     if (l.name == name) return l.bits;
   return defaultBits(isDirectory);
 }
 
 void SimSystem::storeAttributes(const fs::path& host, uint32_t bits, bool isDirectory) {
   std::string name = host.filename().string();
-  auto lines = readSidecar(host.parent_path());
-  std::erase_if(lines, [&](const SidecarLine& l) { return l.name == name; });
+  fs::path dir = host.parent_path();
+  std::vector<SidecarLine>* cached = sidecarLines(dir);
+  std::vector<SidecarLine> read;
+  if (!cached) read = readSidecar(dir);
+  std::vector<SidecarLine>& lines = cached ? *cached : read;
+  size_t before = lines.size();
+  auto same = std::find_if(lines.begin(), lines.end(),
+                           [&](const SidecarLine& l) { return l.name == name; });
   bits &= kStoredBits;
-  if (bits != defaultBits(isDirectory)) lines.push_back({name, bits});
-  writeSidecar(host.parent_path(), lines);
+  bool keep = bits != defaultBits(isDirectory);
+  if (same != lines.end()) lines.erase(same);
+  if (keep) lines.push_back({name, bits});
+  if (!cached)
+    writeSidecar(dir, lines);
+  else if (keep || lines.size() != before)
+    cache_->markSidecarDirty(dir);
 }
 
 void SimSystem::forgetAttributes(const fs::path& host) {
   std::string name = host.filename().string();
-  auto lines = readSidecar(host.parent_path());
-  if (std::erase_if(lines, [&](const SidecarLine& l) { return l.name == name; }))
-    writeSidecar(host.parent_path(), lines);
+  fs::path dir = host.parent_path();
+  std::vector<SidecarLine>* cached = sidecarLines(dir);
+  std::vector<SidecarLine> read;
+  if (!cached) read = readSidecar(dir);
+  std::vector<SidecarLine>& lines = cached ? *cached : read;
+  if (!std::erase_if(lines, [&](const SidecarLine& l) { return l.name == name; })) return;
+  if (cached)
+    cache_->markSidecarDirty(dir);
+  else
+    writeSidecar(dir, lines);
 }
 
-bool SimSystem::directoryIsEmpty(const fs::path& host) const {
-  return sortedHostEntries(host).empty();
+void SimSystem::enableHostCache() {
+  if (!cache_) cache_ = std::make_unique<HostFolderCache>();
 }
+
+void SimSystem::flushHostCache() {
+  if (!cache_) return;
+  for (const auto& [dir, lines] : cache_->takeDirtySidecars()) writeSidecar(dir, lines);
+}
+
+void SimSystem::resetHostCache() {
+  if (!cache_) return;
+  flushHostCache();
+  cache_->forgetListings();
+}
+
+void SimSystem::endHostCache() const {
+  if (!cache_) return;
+  for (const auto& [dir, lines] : cache_->takeDirtySidecars()) writeSidecar(dir, lines);
+  cache_.reset();
+}
+
+void SimSystem::hostAdded(const fs::path& host, bool isDirectory) {
+  if (cache_) cache_->added(host.parent_path(), host.filename().string(), isDirectory);
+}
+
+void SimSystem::hostRemoved(const fs::path& host) {
+  if (!cache_) return;
+  cache_->removed(host.parent_path(), host.filename().string());
+  cache_->forget(host);
+}
+
+bool SimSystem::directoryIsEmpty(const fs::path& host) const { return listEntries(host).empty(); }
 
 FindEntry SimSystem::entryFor(const fs::path& host, std::string name) const {
   FindEntry e;
@@ -138,7 +201,7 @@ std::vector<FindEntry> SimSystem::find(const std::string& pattern) {
   }
   auto realRoot = realDriveRoot(p->drive);
   if (!realRoot) return out;
-  for (const auto& entry : sortedHostEntries(dir->host)) {
+  for (const auto& entry : listEntries(dir->host)) {
     if (!(wild ? wildcardMatch(name, entry) : equalsNoCase(name, entry))) continue;
     // A link that leads off the drive is not on this machine at all; one that stays on it is
     // listed as Windows lists a junction, so walks can tell they would see a folder again.
@@ -160,7 +223,9 @@ bool SimSystem::createDirectory(const std::string& path) {
   auto l = lookup(*p);
   if (!l || l->exists) return false;
   std::error_code ec;
-  return fs::create_directory(l->host, ec) && !ec;
+  if (!fs::create_directory(l->host, ec) || ec) return false;
+  hostAdded(l->host, true);
+  return true;
 }
 
 bool SimSystem::removeDirectory(const std::string& path) {
@@ -174,8 +239,14 @@ bool SimSystem::removeDirectory(const std::string& path) {
   auto cur = lookup(current_);
   if (cur && hostPathWithin(cur->host, l->host)) return false;
   std::error_code ec;
+  if (cache_) cache_->dropSidecar(l->host);
   fs::remove(l->host / kAttributeSidecar, ec);
-  if (!fs::remove(l->host, ec) || ec) return false;
+  if (!fs::remove(l->host, ec) || ec) {
+    // Whatever is left of the folder is read again.
+    resetHostCache();
+    return false;
+  }
+  hostRemoved(l->host);
   forgetAttributes(l->host);
   return true;
 }
@@ -188,6 +259,7 @@ bool SimSystem::deleteFile(const std::string& path) {
   if ((storedAttributes(l->host, false) & kAttrReadOnly) || isOpen(l->host)) return false;
   std::error_code ec;
   if (!fs::remove(l->host, ec) || ec) return false;
+  hostRemoved(l->host);
   forgetAttributes(l->host);
   return true;
 }
@@ -215,6 +287,8 @@ bool SimSystem::moveFile(const std::string& from, const std::string& to, bool re
       return false;
   }
   if (pf->drive != pt->drive && diskFull(pt->drive)) return false;
+  // A folder moves with every listing and sidecar below it: those are written and read again.
+  if (lf->isDirectory) resetHostCache();
   fs::rename(lf->host, target, ec);
   if (ec) {
     // Another host file system: copy beside the target, then put it in place in one step so a
@@ -233,6 +307,8 @@ bool SimSystem::moveFile(const std::string& from, const std::string& to, bool re
     }
     fs::remove(lf->host, ec);
   }
+  hostRemoved(lf->host);
+  hostAdded(target, lf->isDirectory);
   forgetAttributes(lf->host);
   storeAttributes(target, bits, lf->isDirectory);
   return true;
@@ -271,6 +347,7 @@ bool SimSystem::copyFile(const std::string& from, const std::string& to, bool fa
     // Windows removes what it had copied when a copy fails.
     std::error_code ec;
     fs::remove(lt->host, ec);
+    hostRemoved(lt->host);
     forgetAttributes(lt->host);
     return false;
   }

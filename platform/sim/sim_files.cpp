@@ -50,6 +50,7 @@ SimSystem::SimSystem(MachineConfig config)
 SimSystem::~SimSystem() {
   for (FileHandle h = 0; h < FileHandle(files_.size()); ++h)
     if (files_[size_t(h)]) close(h);
+  flushHostCache();
 }
 
 SimSystem::OpenFile* SimSystem::handle(FileHandle h) const {
@@ -125,6 +126,7 @@ FileHandle SimSystem::openFile(const std::string& path, int mode) {
       break;
   }
   if (!f->buf.open(l->host, om)) return kInvalidFile;
+  if (!l->exists) hostAdded(l->host, false);
   if (mode == kModeAppend) f->buf.pubseekoff(0, std::ios::end);
   if (mode == kModeCreate || (mode == kModeAppend && !l->exists)) {
     uint32_t keep = l->exists ? storedAttributes(l->host, false) : 0;

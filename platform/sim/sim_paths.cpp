@@ -106,9 +106,45 @@ std::optional<fs::path> SimSystem::realDriveRoot(char letter) const {
   auto root = driveRoot(letter);
   if (!root) return std::nullopt;
   std::error_code ec;
+  // Every path asks for its drive's folder: one named directly in the machine folder that is no
+  // link resolves to the machine folder's own real path and its name, with one look at the host.
+  const SimDrive* d = drive(letter);
+  const std::string& medium = d->media[mediumIndex_[size_t(d - config_.drives.data())]];
+  fs::path name(medium);
+  bool plain = !medium.empty() && name.filename() == name && medium != "." && medium != "..";
+  if (plain) {
+    auto status = fs::symlink_status(*root, ec);
+    if (!ec && fs::exists(status) && !fs::is_symlink(status)) {
+      if (!realMachineDir_) {
+        fs::path realMachine = fs::canonical(machineDir_, ec);
+        if (!ec) realMachineDir_ = realMachine;
+      }
+      if (realMachineDir_) return *realMachineDir_ / name;
+    }
+  }
+  // A drive's folder under another name (a link, "sub/c", "./c") may be another drive's too.
+  endHostCache();
   fs::path real = fs::canonical(*root, ec);
   if (ec || !hostFolderInside(real, machineDir_)) return std::nullopt;
   return real;
+}
+
+std::optional<SimSystem::HostMatch> SimSystem::matchEntry(const fs::path& dir,
+                                                          const std::string& name) const {
+  if (cache_) {
+    auto e = cache_->match(dir, name);
+    if (!e) return std::nullopt;
+    return HostMatch{e->name, e->isDirectory, e->isLink};
+  }
+  auto match = matchHostEntry(dir, name);
+  if (!match) return std::nullopt;
+  std::error_code ec;
+  fs::path host = dir / *match;
+  return HostMatch{*match, fs::is_directory(host, ec), isHostLink(host)};
+}
+
+std::vector<std::string> SimSystem::listEntries(const fs::path& dir) const {
+  return cache_ ? cache_->names(dir) : sortedHostEntries(dir);
 }
 
 std::optional<SimSystem::Lookup> SimSystem::lookup(const WinPath& p) const {
@@ -119,17 +155,22 @@ std::optional<SimSystem::Lookup> SimSystem::lookup(const WinPath& p) const {
   std::error_code ec;
   for (size_t i = 0; i < p.parts.size(); ++i) {
     bool last = i + 1 == p.parts.size();
-    auto match = matchHostEntry(out.host, p.parts[i]);
+    auto match = matchEntry(out.host, p.parts[i]);
     if (!match) {
       if (!last) return std::nullopt;
       out.host /= p.parts[i];
       out.exists = out.isDirectory = false;
       return out;
     }
-    out.host /= *match;
-    // Each folder on the way is inside the drive already, so only a link can lead out.
-    if (!hostEntryStaysInside(out.host, *realRoot)) return std::nullopt;
-    out.isDirectory = fs::is_directory(out.host, ec);
+    out.host /= match->name;
+    if (match->isLink) {
+      endHostCache();
+      // Each folder on the way is inside the drive already, so only a link can lead out.
+      if (!hostEntryStaysInside(out.host, *realRoot)) return std::nullopt;
+      out.isDirectory = fs::is_directory(out.host, ec);
+    } else {
+      out.isDirectory = match->isDirectory;
+    }
     if (!last && !out.isDirectory) return std::nullopt;
   }
   return out;

@@ -17,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/sim/host_folder_cache.h"
 #include "platform/sim/machine_file.h"
 #include "platform/sim/program_manager.h"
 #include "platform/system.h"
@@ -84,7 +85,8 @@ class SimSystem : public System {
   // written to processes.log as "register PATH".
   RegisterResult registerServer(const std::string& path) override;
   int processorType() override;
-  // Unregisters like registerServer, looking for the DllUnregisterServer export ("unregister PATH").
+  // Unregisters like registerServer, looking for the DllUnregisterServer export ("unregister
+  // PATH").
   RegisterResult unregisterServer(const std::string& path) override;
 
   // --- Restart (sim_restart.cpp): nothing restarts; each request is a line of processes.log.
@@ -155,6 +157,15 @@ class SimSystem : public System {
   // Files still open; a test that ends with open files has found a leak.
   int openFileCount() const;
 
+  // --- Host caching, for a run in which this machine is the only writer of its folders (a
+  // `quillpack simulate` run): folder listings and attribute sidecars are read once and kept,
+  // and changed sidecars are written by flushHostCache() or at the end. A path through a link
+  // on a drive ends the caching for the rest of the run, since one folder then has two names.
+  void enableHostCache();
+  bool hostCacheEnabled() const { return cache_ != nullptr; }
+  // Writes every changed sidecar now; the cache goes on.
+  void flushHostCache();
+
   // --- Faults for tests; the machine file's [Faults] section sets the same ones.
   // Writes succeed for bytes more bytes in total, then fail (the crossing write stores what fits).
   void failWritesAfter(uint64_t bytes) { writeBudget_ = bytes; }
@@ -181,6 +192,12 @@ class SimSystem : public System {
     bool exists = false;
     bool isDirectory = false;
   };
+  // One entry of a host folder, found without regard to case.
+  struct HostMatch {
+    std::string name;
+    bool isDirectory = false;
+    bool isLink = false;
+  };
 
   // sim_paths.cpp
   const SimDrive* drive(char letter) const;
@@ -189,6 +206,17 @@ class SimSystem : public System {
   std::optional<std::filesystem::path> realDriveRoot(char letter) const;
   std::optional<Lookup> lookup(const WinPath& p) const;
   std::optional<Lookup> lookup(const std::string& path) const;
+  std::optional<HostMatch> matchEntry(const std::filesystem::path& dir,
+                                      const std::string& name) const;
+  // The folder's entries in listing order, from the cache when it is on.
+  std::vector<std::string> listEntries(const std::filesystem::path& dir) const;
+  // The machine made or removed host entry (a file or folder); keeps the cache true.
+  void hostAdded(const std::filesystem::path& host, bool isDirectory);
+  void hostRemoved(const std::filesystem::path& host);
+  // Before a change that moves or removes a whole folder: writes the sidecars, forgets all.
+  void resetHostCache();
+  // A path through a link: the cache cannot tell one folder's two names apart, so it ends.
+  void endHostCache() const;
 
   // sim_registry.cpp: loads registry.reg, applies the change and saves it when it succeeded.
   bool changeRegistry(const std::function<bool(RegistryTree&)>& change);
@@ -205,6 +233,8 @@ class SimSystem : public System {
   bool diskFull(char drive) const;
 
   // sim_dirs.cpp: attributes live in a sidecar per host folder.
+  // The folder's lines as the cache holds them; nullptr when the cache is off.
+  std::vector<SidecarLine>* sidecarLines(const std::filesystem::path& dir) const;
   uint32_t storedAttributes(const std::filesystem::path& host, bool isDirectory) const;
   void storeAttributes(const std::filesystem::path& host, uint32_t bits, bool isDirectory);
   void forgetAttributes(const std::filesystem::path& host);
@@ -222,8 +252,12 @@ class SimSystem : public System {
   std::optional<uint64_t> writeBudget_;
   std::vector<char> fullDisks_;
   std::vector<std::string> failingDirectories_;  // canonical upper-case texts
-  ShellSession shell_;          // the simulated Program Manager's own state while it runs
+  ShellSession shell_;  // the simulated Program Manager's own state while it runs
   bool shellConnected_ = false;
+  // The machine folder with every link resolved, read once (sim_paths.cpp).
+  mutable std::optional<std::filesystem::path> realMachineDir_;
+  // On only while enabled; mutable since lookups fill it. Ended by a path through a link.
+  mutable std::unique_ptr<HostFolderCache> cache_;
 };
 
 // Name of the per-folder sidecar file holding attributes; never listed, never matched.
@@ -233,6 +267,7 @@ inline constexpr const char* kAttributeSidecar = ".qm-attributes";
 // order), without the sidecar.
 std::vector<std::string> sortedHostEntries(const std::filesystem::path& dir);
 // The host entry whose name equals name without regard to ASCII case (an exact match first).
-std::optional<std::string> matchHostEntry(const std::filesystem::path& dir, const std::string& name);
+std::optional<std::string> matchHostEntry(const std::filesystem::path& dir,
+                                          const std::string& name);
 
 }  // namespace qm
