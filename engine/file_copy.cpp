@@ -140,9 +140,13 @@ int copyFile(Engine& engine, const std::string& target, const std::string& sourc
       }
     }
   }
-  keepReplacedFile(engine, target);
-  // A read-only or hidden target would refuse to be created over.
-  if (fs.attributes(target)) fs.setAttributes(target, kAttrNormal);
+  // One look at the target serves both: only an existing file is kept for the uninstaller, and
+  // a read-only or hidden one would refuse to be created over. A look for a name that is not
+  // there costs Windows a search of the whole folder when it ignores case, so it is not repeated.
+  if (fs.attributes(target)) {
+    keepReplacedFile(engine, target);
+    fs.setAttributes(target, kAttrNormal);
+  }
   FileHandle out = fs.create(target);
   if (out == kInvalidFile) {
     container.closeSource(in);
@@ -166,13 +170,14 @@ int copyFile(Engine& engine, const std::string& target, const std::string& sourc
     if (static_cast<uint32_t>(got) < kCopyBlock) break;
   }
   if (engine.byteProgress()) engine.progressMessage(0);
+  // The source's time goes on through the handle still open, not a second open of the file.
+  if (!readError && !writeError) fs.setFileTime(out, sourceTime);
   fs.close(out);
   container.closeSource(in);
   // Even a broken copy has changed the disk: the uninstaller must know the file.
   engine.log.record("FILE: " + quoted(target));
   if (readError) return fail(engine, engine.state.settings.prompts.diskReadError);
   if (writeError) return fail(engine, engine.state.settings.prompts.diskWriteError);
-  setFileTime(fs, target, sourceTime);
   fs.setAttributes(target, attributes);
   engine.ui.trace("wrote " + target);
   return 0;
