@@ -207,11 +207,17 @@ int copyEntry(Engine& engine, FileEntry& entry) {
     } else {
       targetDir = destination + "\\" + dirPart.substr(0, dirPart.size() - 1);
     }
-    if (createDirectories(engine, targetDir, absolute ? std::string() : destination) != 0) return 1;
+    // Every FILE of a folder names it again: one that is there already needs no walk down its
+    // levels, each a change of the current directory. The walk's own changes of the current
+    // drive and directory are made again just below.
+    std::optional<uint32_t> there = destination.empty() ? std::nullopt : fs.attributes(targetDir);
+    if (!(there && (*there & kAttrDirectory)) &&
+        createDirectories(engine, targetDir, absolute ? std::string() : destination) != 0)
+      return 1;
   }
   if (!destination.empty()) {
     engine.currentDrive = toUpperAscii(destination[0]) - 'A' + 1;
-    fs.setCurrentDirectory(destination);
+    if (!equalsNoCase(fs.currentDirectory(), destination)) fs.setCurrentDirectory(destination);
   }
 
   // A relative directory part is read from the same sub-folder of the source; an absolute one
