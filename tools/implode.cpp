@@ -19,12 +19,17 @@ constexpr size_t kBlock = 4096;
 // costs about as much as its literals). The window is small, but text with a small vocabulary
 // fills a chain with many near-equal candidates, and the longest is often deep in it; shorter
 // limits than the default's lose on such text, longer ones mostly buy search time on binaries.
+// With `skip`, a position that the longest copy found so far still covers for at least that many
+// bytes is not searched either: its only copy is that copy's remainder. Where the longest copy of
+// a searched position ends, the search goes on all the same, as a greedy parse's would: cheaper
+// paths change course there. 0 searches everywhere.
 struct Effort {
   int nice;
   int chain;
+  int skip;
 };
-constexpr Effort kDefaultEffort{24, 24};
-constexpr Effort kBestEffort{64, 64};
+constexpr Effort kDefaultEffort{32, 32, 4};
+constexpr Effort kBestEffort{64, 64, 0};
 // Small heads: the window holds at most 4096 positions.
 constexpr int kHashBits = 13;
 constexpr int kPairHashBits = 12;
@@ -213,13 +218,27 @@ class Encoder {
   void parseBlock(size_t start, size_t end) {
     const size_t n = end - start;
     for (size_t i = 0; i <= n; ++i) cost_[i] = std::numeric_limits<uint32_t>::max();
+    std::fill(searchAt_, searchAt_ + n + 1, 0);
     cost_[0] = 0;
     for (size_t i = 0; i < n;) {
       const size_t p = start + i;
       const int limit = static_cast<int>(std::min<size_t>(dcl::kMaxCopyLength, n - i));
-      const int count = findMatches(p, limit);
       const uint32_t here = cost_[i];
       relax(i + 1, here + tables_.literalCost[data_[p]], 1, 0);
+      const int covered =
+          cover_.end > p ? static_cast<int>(std::min<size_t>(cover_.end - p, limit)) : 0;
+      if (effort_.skip > 0 && covered >= effort_.skip && !searchAt_[i]) {
+        insert(p);
+        relax(i + covered, here + copyCost(covered, cover_.distance), covered, cover_.distance);
+        ++i;
+        continue;
+      }
+      const int count = findMatches(p, limit);
+      if (count > 0) {
+        const Match longest = matches_[count - 1];
+        searchAt_[i + longest.length] = 1;
+        if (p + longest.length > cover_.end) cover_ = Cover{p + longest.length, longest.distance};
+      }
       if (count > 0 && matches_[count - 1].length >= effort_.nice) {
         // Long copies: take the longest outright and only index what it covers.
         const Match m = matches_[count - 1];
@@ -301,6 +320,11 @@ class Encoder {
   bool ascii_;
   unsigned dictBits_ = 6;
   Effort effort_ = kDefaultEffort;
+  // The copy found so far that reaches furthest ahead: where it ends, and its distance.
+  struct Cover {
+    size_t end = 0;
+    uint32_t distance = 0;
+  } cover_;
   BitWriter bits_;
   Tables tables_;
   int32_t head3_[1 << kHashBits];
@@ -310,6 +334,7 @@ class Encoder {
   Match matches_[kMaxMatches];
   uint32_t cost_[kBlock + 1];
   Step step_[kBlock + 1];
+  uint8_t searchAt_[kBlock + 1];  // positions of the block that are searched however covered
   uint32_t chosen_[kBlock + 1];
 };
 
