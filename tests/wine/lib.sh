@@ -159,6 +159,62 @@ qm_wine_c_path() {
   printf '%s\n' "$host"
 }
 
+# For a test of the built installer beside the simulated one: sets exe (quillmount.exe of the
+# MinGW build) and quillpack (the native build's) and ends the test when either, or any further
+# FILE it needs, is missing.
+qm_wine_need_programs() {  # [FILE...]
+  exe=$QM_WIN32_BUILD/quillmount.exe
+  quillpack=${QM_NATIVE_BUILD:+$QM_NATIVE_BUILD/quillpack}
+  local f
+  for f in "$exe" "$@" "$quillpack"; do
+    [ -f "$f" ] || { echo "FAIL missing $f (give run.sh the native build too)"; exit 1; }
+  done
+}
+
+# Sets work to a new, empty QM_WINE_WORK/NAME holding the given sub-folders.
+qm_wine_work_dir() {  # NAME [SUBFOLDER...]
+  work=$QM_WINE_WORK/$1
+  shift
+  rm -rf "$work"
+  mkdir -p "$work"
+  local sub
+  for sub in "$@"; do mkdir -p "$work/$sub"; done
+}
+
+# A simulated machine in SIMDIR: one fixed drive C: (the folder SIMDIR/c) with C:\\WINDOWS,
+# C:\\WINDOWS\\SYSTEM and C:\\TEMP, described by SIMDIR/machine.ini.
+qm_wine_sim_machine() {  # SIMDIR
+  mkdir -p "$1/c/WINDOWS/SYSTEM" "$1/c/TEMP"
+  printf '[Machine]\nWindowsDir=C:\\WINDOWS\nSystemDir=C:\\WINDOWS\\SYSTEM\nTempDir=C:\\TEMP\n' >"$1/machine.ini"
+  printf '[Drives]\nC=fixed c\n' >>"$1/machine.ini"
+}
+
+# The simulated run of C:\DIST\SETUP.EXE on SIMDIR/machine.ini, answered from SIMDIR/answers.ini
+# when there is one: its trace goes to SIMDIR/trace.txt, what it prints to SIMDIR/printed.log,
+# and it must end with exit code 0.
+qm_wine_simulate() {  # SIMDIR
+  local sim=$1 rc=0
+  local answers=()
+  [ -f "$sim/answers.ini" ] && answers=(--answers "$sim/answers.ini")
+  "$quillpack" simulate --machine "$sim/machine.ini" "${answers[@]}" --trace "$sim/trace.txt" \
+    'C:\DIST\SETUP.EXE' >"$sim/printed.log" || rc=$?
+  expect "simulated exit code" "$rc" 0
+}
+
+# The real run of C:\DIST\SETUP.EXE of the prefix, started in C:\DIST with the answers file
+# C:\qm\answers.ini and its trace in C:\qm\LOG, for at most SECONDS; waits until every process
+# of the prefix has ended, checks exit code 0 and prints the trace, which it leaves (without its
+# CRs) in trace.
+qm_wine_install_dist() {  # SECONDS LOG
+  local rc=0
+  (cd "$WINEPREFIX/drive_c/DIST" && QUILLMOUNT_ANSWERS='C:\qm\answers.ini' \
+    QUILLMOUNT_LOG="C:\\qm\\$2" timeout -k 5 "$1" wine 'C:\DIST\SETUP.EXE') || rc=$?
+  timeout -k 5 120 wineserver -w || true
+  expect "exit code" "$rc" 0
+  trace=$(tr -d '\r' <"$WINEPREFIX/drive_c/qm/$2" 2>/dev/null || true)
+  echo "--- trace"; echo "$trace"; echo "---"
+}
+
 # Prints a file of the prefix's C: drive; fails when it does not exist.
 qm_wine_read_c() {
   local host

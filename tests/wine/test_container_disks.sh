@@ -8,14 +8,8 @@ set -eu
 . "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 qm_wine_setup "$@"
 
-exe=$QM_WIN32_BUILD/quillmount.exe
-quillpack=${QM_NATIVE_BUILD:+$QM_NATIVE_BUILD/quillpack}
-for f in "$exe" "$quillpack"; do
-  [ -f "$f" ] || { echo "FAIL missing $f (give run.sh the native build too)"; exit 1; }
-done
-work=$QM_WINE_WORK/container-disks
-rm -rf "$work"
-mkdir -p "$work/pack" "$work/dist"
+qm_wine_need_programs
+qm_wine_work_dir container-disks pack dist
 failed=0
 
 p=$work/pack
@@ -53,13 +47,7 @@ prepare_prefix() {
 prepare_prefix "$work/prefix"
 cp -a "$d" "$c/DIST"
 printf '[Setup]\r\nReboot=No\r\nDisks=Merged\r\n' >"$c/qm/answers.ini"
-export QUILLMOUNT_LOG='C:\qm\fixed.log'
-rc=0
-(cd "$c/DIST" && timeout -k 5 120 wine 'C:\DIST\SETUP.EXE') || rc=$?
-timeout -k 5 60 wineserver -w || true
-trace=$(tr -d '\r' <"$c/qm/fixed.log" 2>/dev/null || true)
-echo "--- trace"; echo "$trace"; echo "---"
-expect "fixed: exit code" "$rc" 0
+qm_wine_install_dist 120 fixed.log
 expect "fixed: the disk was asked for" "$(grep -c '^disk: Please insert Disk 2 -> Merged$' <<<"$trace")" 1
 check_app fixed
 

@@ -7,14 +7,8 @@ set -eu
 . "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 qm_wine_setup "$@"
 
-exe=$QM_WIN32_BUILD/quillmount.exe
-quillpack=${QM_NATIVE_BUILD:+$QM_NATIVE_BUILD/quillpack}
-for f in "$exe" "$QM_WIN32_BUILD/regserver_dll.dll" "$QM_WIN32_BUILD/noexport_dll.dll" "$quillpack"; do
-  [ -f "$f" ] || { echo "FAIL missing $f (give run.sh the native build too)"; exit 1; }
-done
-work=$QM_WINE_WORK/install
-rm -rf "$work"
-mkdir -p "$work/files"
+qm_wine_need_programs "$QM_WIN32_BUILD/regserver_dll.dll" "$QM_WIN32_BUILD/noexport_dll.dll"
+qm_wine_work_dir install files
 
 failed=0
 
@@ -37,14 +31,11 @@ touch -d '2019-11-12 13:14:16 UTC' "$f/BIG.HLP"
 
 # --- the simulated run
 sim=$work/sim
-mkdir -p "$sim/c/DIST" "$sim/c/WINDOWS/SYSTEM" "$sim/c/TEMP"
+qm_wine_sim_machine "$sim"
+mkdir -p "$sim/c/DIST"
 cp "$work/SETUP.EXE" "$sim/c/DIST/SETUP.EXE"
 cp -p "$f/BIG.HLP" "$f/SMALL.HLP" "$sim/c/DIST/"
-printf '[Machine]\nWindowsDir=C:\\WINDOWS\nSystemDir=C:\\WINDOWS\\SYSTEM\nTempDir=C:\\TEMP\n[Drives]\nC=fixed c\n' >"$sim/machine.ini"
-simrc=0
-"$quillpack" simulate --machine "$sim/machine.ini" --trace "$sim/trace.txt" 'C:\DIST\SETUP.EXE' \
-  >"$sim/printed.log" || simrc=$?
-expect "simulated exit code" "$simrc" 0
+qm_wine_simulate "$sim"
 
 # --- the real run
 qm_wine_new_prefix "$work/prefix"
@@ -53,14 +44,7 @@ mkdir -p "$c/DIST" "$c/qm"
 cp "$work/SETUP.EXE" "$c/DIST/SETUP.EXE"
 cp -p "$f/BIG.HLP" "$f/SMALL.HLP" "$c/DIST/"
 printf '[Setup]\r\nReboot=No\r\n' >"$c/qm/answers.ini"
-export QUILLMOUNT_ANSWERS='C:\qm\answers.ini'
-export QUILLMOUNT_LOG='C:\qm\trace.log'
-rc=0
-(cd "$c/DIST" && timeout -k 5 300 wine 'C:\DIST\SETUP.EXE') || rc=$?
-timeout -k 5 120 wineserver -w || true
-expect "exit code" "$rc" 0
-trace=$(tr -d '\r' <"$c/qm/trace.log" 2>/dev/null || true)
-echo "--- trace"; echo "$trace"; echo "---"
+qm_wine_install_dist 300 trace.log
 
 app=$(qm_wine_c_path 'C:\APP')
 simapp=$sim/c/APP

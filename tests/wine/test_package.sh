@@ -8,24 +8,10 @@ set -eu
 . "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 qm_wine_setup "$@"
 
-exe=$QM_WIN32_BUILD/quillmount.exe
-quillpack=${QM_NATIVE_BUILD:+$QM_NATIVE_BUILD/quillpack}
-for f in "$exe" "$quillpack"; do
-  [ -f "$f" ] || { echo "FAIL missing $f (give run.sh the native build too)"; exit 1; }
-done
-work=$QM_WINE_WORK/package
-rm -rf "$work"
-mkdir -p "$work/files/SUB/DEEP" "$work/dist"
+qm_wine_need_programs
+qm_wine_work_dir package files/SUB/DEEP dist
 
 failed=0
-expect() {  # NAME ACTUAL EXPECTED
-  if [ "$2" = "$3" ]; then
-    echo "ok   $1"
-  else
-    echo "BAD  $1: got [$2], want [$3]"
-    failed=1
-  fi
-}
 
 # The packed files: text, incompressible binary large enough to spread over the volumes, a file
 # two folders down and an empty one. NOTES.TXT has an odd second, which the FAT time of its
@@ -56,14 +42,10 @@ ls -l "$d"
 
 # --- the simulated run of the same distribution
 sim=$work/sim
-mkdir -p "$sim/c/WINDOWS/SYSTEM" "$sim/c/TEMP"
+qm_wine_sim_machine "$sim"
 cp -a "$d" "$sim/c/DIST"
-printf '[Machine]\nWindowsDir=C:\\WINDOWS\nSystemDir=C:\\WINDOWS\\SYSTEM\nTempDir=C:\\TEMP\n[Drives]\nC=fixed c\n' >"$sim/machine.ini"
 printf '[Setup]\nReboot=No\nDisks=Merged\n' >"$sim/answers.ini"
-simrc=0
-"$quillpack" simulate --machine "$sim/machine.ini" --answers "$sim/answers.ini" \
-  --trace "$sim/trace.txt" 'C:\DIST\SETUP.EXE' >"$sim/printed.log" || simrc=$?
-expect "simulated exit code" "$simrc" 0
+qm_wine_simulate "$sim"
 
 # --- the real run
 qm_wine_new_prefix "$work/prefix"
@@ -72,13 +54,7 @@ mkdir -p "$c/qm"
 cp -a "$d" "$c/DIST"
 printf '[Setup]\r\nReboot=No\r\nDisks=Merged\r\n' >"$c/qm/answers.ini"
 export QUILLMOUNT_ANSWERS='C:\qm\answers.ini'
-export QUILLMOUNT_LOG='C:\qm\trace.log'
-rc=0
-(cd "$c/DIST" && timeout -k 5 300 wine 'C:\DIST\SETUP.EXE') || rc=$?
-timeout -k 5 120 wineserver -w || true
-expect "exit code" "$rc" 0
-trace=$(tr -d '\r' <"$c/qm/trace.log" 2>/dev/null || true)
-echo "--- trace"; echo "$trace"; echo "---"
+qm_wine_install_dist 300 trace.log
 
 # check_install TAG: the installed C:\APP of the current prefix against the originals and the
 # simulated run.

@@ -9,17 +9,11 @@ qm_wine_setup "$@"
 # Shortcuts made by the shell must stay inside the prefix.
 export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winemenubuilder.exe=d"
 
-exe=$QM_WIN32_BUILD/quillmount.exe
-quillpack=${QM_NATIVE_BUILD:+$QM_NATIVE_BUILD/quillpack}
-for f in "$exe" "$quillpack"; do
-  [ -f "$f" ] || { echo "FAIL missing $f (give run.sh the native build too)"; exit 1; }
-done
+qm_wine_need_programs
 scenario=$QM_SOURCE_DIR/tests/scenarios/registry-groups
 listing="python3 $QM_SOURCE_DIR/tests/wine/reg_listing.py"
 keys=('HKEY_LOCAL_MACHINE\SOFTWARE\Quill Tools' 'HKEY_CURRENT_USER\Software\Quill Tools')
-work=$QM_WINE_WORK/registry-groups
-rm -rf "$work"
-mkdir -p "$work/files"
+qm_wine_work_dir registry-groups files
 failed=0
 
 f=$work/files
@@ -31,14 +25,11 @@ touch -d '2021-03-04 05:06:08 UTC' "$f"/*
 
 # --- the simulated run, on a machine whose registry and groups hold the older release
 sim=$work/sim
-mkdir -p "$sim/c/DIST" "$sim/c/WINDOWS/SYSTEM" "$sim/c/TEMP"
+qm_wine_sim_machine "$sim"
+mkdir -p "$sim/c/DIST"
 cp "$work/SETUP.EXE" "$sim/c/DIST/SETUP.EXE"
 cp "$scenario/registry.reg" "$scenario/groups.ini" "$sim/"
-printf '[Machine]\nWindowsDir=C:\\WINDOWS\nSystemDir=C:\\WINDOWS\\SYSTEM\nTempDir=C:\\TEMP\n[Drives]\nC=fixed c\n' >"$sim/machine.ini"
-simrc=0
-"$quillpack" simulate --machine "$sim/machine.ini" --trace "$sim/trace.txt" 'C:\DIST\SETUP.EXE' \
-  >"$sim/printed.log" || simrc=$?
-expect "simulated exit code" "$simrc" 0
+qm_wine_simulate "$sim"
 
 # --- the real run, on a prefix seeded alike
 qm_wine_new_prefix "$work/prefix"

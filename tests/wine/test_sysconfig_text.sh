@@ -8,14 +8,8 @@ set -eu
 . "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 qm_wine_setup "$@"
 
-exe=$QM_WIN32_BUILD/quillmount.exe
-quillpack=${QM_NATIVE_BUILD:+$QM_NATIVE_BUILD/quillpack}
-for f in "$exe" "$quillpack"; do
-  [ -f "$f" ] || { echo "FAIL missing $f (give run.sh the native build too)"; exit 1; }
-done
-work=$QM_WINE_WORK/sysconfig-text
-rm -rf "$work"
-mkdir -p "$work/files" "$work/machine"
+qm_wine_need_programs
+qm_wine_work_dir sysconfig-text files machine
 failed=0
 crlf() { sed 's/$/\r/'; }
 
@@ -118,10 +112,7 @@ cp "$work/SETUP.EXE" "$sim/c/DIST/SETUP.EXE"
 put_machine_files "$sim/c" "$sim/c/windows"
 printf '[Machine]\nWindowsDir=C:\\windows\nSystemDir=C:\\windows\\system32\nTempDir=C:\\TEMP\n[Drives]\nC=fixed c\n[Environment]\nCONFIG=GAME\n' >"$sim/machine.ini"
 printf '[Setup]\nAutoexec=Yes\nConfig=Yes\nIniFile=Yes\n' >"$sim/answers.ini"
-simrc=0
-"$quillpack" simulate --machine "$sim/machine.ini" --answers "$sim/answers.ini" \
-  --trace "$sim/trace.txt" 'C:\DIST\SETUP.EXE' >"$sim/printed.log" || simrc=$?
-expect "simulated exit code" "$simrc" 0
+qm_wine_simulate "$sim"
 
 # --- The real run.
 qm_wine_new_prefix "$work/prefix"
@@ -132,12 +123,7 @@ cp "$work/SETUP.EXE" "$c/DIST/SETUP.EXE"
 put_machine_files "$c" "$windir"
 # Wine's own win.ini and system.ini are replaced by the test's; their names keep Wine's case.
 printf '[Setup]\r\nAutoexec=Yes\r\nConfig=Yes\r\nIniFile=Yes\r\nReboot=No\r\n' >"$c/qm/answers.ini"
-rc=0
-(cd "$c/DIST" && CONFIG=GAME QUILLMOUNT_ANSWERS='C:\qm\answers.ini' QUILLMOUNT_LOG='C:\qm\trace.log' \
-  timeout -k 5 300 wine 'C:\DIST\SETUP.EXE') || rc=$?
-timeout -k 5 120 wineserver -w || true
-expect "exit code" "$rc" 0
-echo "--- trace"; tr -d '\r' <"$c/qm/trace.log" 2>/dev/null || true; echo "---"
+CONFIG=GAME qm_wine_install_dist 300 trace.log
 
 # --- Parity: every file the edits touch, byte for byte.
 same() {  # NAME REAL SIMULATED

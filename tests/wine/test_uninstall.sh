@@ -8,15 +8,9 @@ set -eu
 . "$(dirname "${BASH_SOURCE[0]}")/prefix_snapshot.sh"
 qm_wine_setup "$@"
 
-exe=$QM_WIN32_BUILD/quillmount.exe
 unstall=$QM_WIN32_BUILD/unstall.exe
-quillpack=${QM_NATIVE_BUILD:+$QM_NATIVE_BUILD/quillpack}
-for f in "$exe" "$unstall" "$quillpack"; do
-  [ -f "$f" ] || { echo "FAIL missing $f (give run.sh the native build too)"; exit 1; }
-done
-work=$QM_WINE_WORK/uninstall
-rm -rf "$work"
-mkdir -p "$work/files"
+qm_wine_need_programs "$unstall"
+qm_wine_work_dir uninstall files
 failed=0
 
 f=$work/files
