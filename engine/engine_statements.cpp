@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "base/text.h"
+#include "script/conditions.h"
 #include "script/statement_handlers.h"
 
 namespace qm {
@@ -97,12 +98,10 @@ bool optionGroupSelected(const InstallState& state, uint32_t index) {
 }
 
 std::optional<uint64_t> parseSize(std::string_view word) {
-  std::string text(word);
-  const char* begin = text.c_str();
-  char* end = nullptr;
-  double value = std::strtod(begin, &end);
-  if (end == begin) value = 0;
-  for (char c : text) {
+  // A decimal number only, the same in every build: a C library's strtod would also take
+  // "0x10" as 16 or "inf" as infinity in one build and as 0 in another.
+  double value = conditionFraction(word);
+  for (char c : word) {
     if (c == 'K' || c == 'k') {
       value *= 1000.0;
       break;

@@ -19,20 +19,28 @@ void declareGroups(InstallState& state, std::initializer_list<int> numbers) {
   }
 }
 
+// Sizes are decimal numbers only, whatever a C library's strtod would also take (hexadecimal,
+// infinity, not-a-number): the installer and the native build must read a script alike.
 TEST(EngineStatements, SizesTakeFractionsAndTheFirstMultiplierLetter) {
   struct Case {
     const char* word;
     uint64_t bytes;
   } cases[] = {
-      {"2M", 2000000}, {"1.5M", 1500000}, {"1.5m", 1500000}, {"64K", 64000},
-      {"64k", 64000},  {"500", 500},      {"2KM", 2000},     {"3MK", 3000000},
-      {"0.0005K", 0},  {"x12", 0},        {"-5M", 0},        {"5000M", 5000000000ull},
+      {"2M", 2000000},   {"1.5M", 1500000}, {"1.5m", 1500000}, {"64K", 64000},
+      {"64k", 64000},    {"500", 500},      {"2KM", 2000},     {"3MK", 3000000},
+      {"0.0005K", 0},    {"x12", 0},        {"-5M", 0},        {"5000M", 5000000000ull},
+      {"1e3K", 1000000}, {".5K", 500},      {"+7", 7},         {"2.5e", 2},
+      {"0x10", 0},       {"0x10K", 0},      {"0x1p70", 0},     {"inf", 0},
+      {"infinityM", 0},  {"nan", 0},
   };
   for (const Case& c : cases) {
     std::optional<uint64_t> got = parseSize(c.word);
     ASSERT_TRUE(got) << c.word;
     EXPECT_EQ(*got, c.bytes) << c.word;
   }
+  EXPECT_FALSE(parseSize("1e30"));
+  EXPECT_FALSE(parseSize("20000000000000M"));
+  EXPECT_TRUE(parseSize("18000000000000M"));
 }
 
 TEST(EngineStatements, ProcessorSpaceAndProgressStatements) {

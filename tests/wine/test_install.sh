@@ -16,6 +16,9 @@ failed=0
 # help files, which lie beside the program (a wildcard is searched for on the disk only).
 f=$work/files
 printf 'UNINSTALL YES\r\nDEFAULTDIR C:\\APP NOASKDRIVE NOASKDIR\r\n' >"$f/SETUP.cfg"
+# A size is a decimal number only: 0x10K asks for no space at all (a C library's strtod would
+# read 16000 on one side and 0 on the other).
+printf 'MINDISKSPACE 0x10K\r\n' >>"$f/SETUP.cfg"
 printf 'FILE README.TXT ATTRIBUTE="R"\r\nFILE *.HLP\r\nFILE DOCS\\GUIDE.TXT ATTRIBUTE="HA"\r\n' >>"$f/SETUP.cfg"
 printf 'FILE REG.DLL\r\nFILE NOEXP.DLL\r\nREGSERVER REG.DLL\r\nREGSERVER $DEFAULTDIR$\\NOEXP.DLL\r\n' >>"$f/SETUP.cfg"
 printf 'read me\r\n' >"$f/README.TXT"
@@ -45,6 +48,9 @@ cp "$work/SETUP.EXE" "$c/DIST/SETUP.EXE"
 cp -p "$f/BIG.HLP" "$f/SMALL.HLP" "$c/DIST/"
 printf '[Setup]\r\nReboot=No\r\n' >"$c/qm/answers.ini"
 qm_wine_install_dist 300 trace.log
+expect "MINDISKSPACE 0x10K read as 0 bytes" "$(grep -c '^phase disk space: needed 0, ' <<<"$trace")" 1
+expect "MINDISKSPACE 0x10K read as 0 bytes, simulated" \
+  "$(tr -d '\r' <"$sim/trace.txt" | grep -c '^phase disk space: needed 0, ')" 1
 
 app=$(qm_wine_c_path 'C:\APP')
 simapp=$sim/c/APP
