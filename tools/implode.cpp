@@ -22,14 +22,17 @@ constexpr size_t kBlock = 4096;
 // With `skip`, a position that the longest copy found so far still covers for at least that many
 // bytes is not searched either: its only copy is that copy's remainder. Where the longest copy of
 // a searched position ends, the search goes on all the same, as a greedy parse's would: cheaper
-// paths change course there. 0 searches everywhere.
+// paths change course there. 0 searches everywhere; otherwise at least 3, the shortest copy that
+// reaches as far as the window does.
 struct Effort {
   int nice;
   int chain;
   int skip;
 };
-constexpr Effort kDefaultEffort{32, 32, 4};
+constexpr Effort kDefaultEffort{32, 32, 3};
 constexpr Effort kBestEffort{64, 64, 0};
+static_assert(kDefaultEffort.skip == 0 || kDefaultEffort.skip >= 3);
+static_assert(kBestEffort.skip == 0 || kBestEffort.skip >= 3);
 // Small heads: the window holds at most 4096 positions.
 constexpr int kHashBits = 13;
 constexpr int kPairHashBits = 12;
