@@ -17,7 +17,7 @@ void HostFolderCache::insert(Listing& l, Entry e) {
 }
 
 HostFolderCache::Listing* HostFolderCache::read(const fs::path& dir) {
-  auto found = listings_.find(dir.native());
+  auto found = listings_.find(dir.string());
   if (found != listings_.end()) return &found->second;
   Listing l;
   std::error_code ec;
@@ -65,7 +65,7 @@ const std::vector<std::string>& HostFolderCache::names(const fs::path& dir) {
 }
 
 void HostFolderCache::added(const fs::path& dir, const std::string& name, bool isDirectory) {
-  auto found = listings_.find(dir.native());
+  auto found = listings_.find(dir.string());
   if (found == listings_.end()) return;
   Listing& l = found->second;
   auto old = l.entries.find(name);
@@ -78,7 +78,7 @@ void HostFolderCache::added(const fs::path& dir, const std::string& name, bool i
 }
 
 void HostFolderCache::removed(const fs::path& dir, const std::string& name) {
-  auto found = listings_.find(dir.native());
+  auto found = listings_.find(dir.string());
   if (found == listings_.end()) return;
   Listing& l = found->second;
   if (!l.entries.erase(name)) return;
@@ -90,12 +90,21 @@ void HostFolderCache::removed(const fs::path& dir, const std::string& name) {
   l.orderedValid = false;
 }
 
-void HostFolderCache::forget(const fs::path& dir) { listings_.erase(dir.native()); }
+void HostFolderCache::forget(const fs::path& dir) { listings_.erase(dir.string()); }
 
 void HostFolderCache::forgetListings() { listings_.clear(); }
 
+const fs::path* HostFolderCache::realRoot(const fs::path& root) const {
+  auto found = realRoots_.find(root.string());
+  return found == realRoots_.end() ? nullptr : &found->second;
+}
+
+void HostFolderCache::keepRealRoot(const fs::path& root, fs::path real) {
+  realRoots_[root.native()] = std::move(real);
+}
+
 std::vector<SidecarLine>* HostFolderCache::sidecar(const fs::path& dir) {
-  auto found = sidecars_.find(dir.native());
+  auto found = sidecars_.find(dir.string());
   return found == sidecars_.end() ? nullptr : &found->second.lines;
 }
 
@@ -106,11 +115,11 @@ void HostFolderCache::keepSidecar(const fs::path& dir, std::vector<SidecarLine> 
 }
 
 void HostFolderCache::markSidecarDirty(const fs::path& dir) {
-  auto found = sidecars_.find(dir.native());
+  auto found = sidecars_.find(dir.string());
   if (found != sidecars_.end()) found->second.dirty = true;
 }
 
-void HostFolderCache::dropSidecar(const fs::path& dir) { sidecars_.erase(dir.native()); }
+void HostFolderCache::dropSidecar(const fs::path& dir) { sidecars_.erase(dir.string()); }
 
 std::vector<std::pair<fs::path, std::vector<SidecarLine>>> HostFolderCache::takeDirtySidecars() {
   std::vector<std::pair<fs::path, std::vector<SidecarLine>>> out;

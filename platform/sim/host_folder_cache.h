@@ -43,6 +43,10 @@ class HostFolderCache {
   // Reads every folder again on its next use (sidecars are the caller's to write first).
   void forgetListings();
 
+  // A drive folder's real path, once found during the run.
+  const std::filesystem::path* realRoot(const std::filesystem::path& root) const;
+  void keepRealRoot(const std::filesystem::path& root, std::filesystem::path real);
+
   // Attribute lines of dir, when they were read or changed during the run.
   std::vector<SidecarLine>* sidecar(const std::filesystem::path& dir);
   // Keeps dir's lines; dirty ones are to be written by the caller's flush.
@@ -70,6 +74,7 @@ class HostFolderCache {
 
   std::unordered_map<std::string, Listing> listings_;  // by host folder path
   std::map<std::string, Sidecar> sidecars_;
+  std::unordered_map<std::string, std::filesystem::path> realRoots_;
 };
 
 }  // namespace qm

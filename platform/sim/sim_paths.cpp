@@ -105,6 +105,8 @@ std::optional<std::string> matchHostEntry(const fs::path& dir, const std::string
 std::optional<fs::path> SimSystem::realDriveRoot(char letter) const {
   auto root = driveRoot(letter);
   if (!root) return std::nullopt;
+  if (cache_)
+    if (const fs::path* real = cache_->realRoot(*root)) return *real;
   std::error_code ec;
   // Every path asks for its drive's folder: one named directly in the machine folder that is no
   // link resolves to the machine folder's own real path and its name, with one look at the host.
@@ -119,7 +121,10 @@ std::optional<fs::path> SimSystem::realDriveRoot(char letter) const {
         fs::path realMachine = fs::canonical(machineDir_, ec);
         if (!ec) realMachineDir_ = realMachine;
       }
-      if (realMachineDir_) return *realMachineDir_ / name;
+      if (realMachineDir_) {
+        if (cache_) cache_->keepRealRoot(*root, *realMachineDir_ / name);
+        return *realMachineDir_ / name;
+      }
     }
   }
   // A drive's folder under another name (a link, "sub/c", "./c") may be another drive's too.
