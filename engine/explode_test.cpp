@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 #include <string>
@@ -20,12 +21,14 @@ struct Decoding {
   Bytes out;
   std::vector<uint32_t> asked;
   std::vector<uint32_t> handed;
+  uint32_t readCap = 0;  // when not 0, no read after the first delivers more than this
 };
 
 uint32_t readFn(uint8_t* buffer, uint32_t count, void* user) {
   auto* r = static_cast<Decoding*>(user);
   r->asked.push_back(count);
   size_t n = std::min<size_t>(count, r->in->size() - r->pos);
+  if (r->readCap != 0 && r->asked.size() > 1) n = std::min<size_t>(n, r->readCap);
   if (n != 0) std::memcpy(buffer, r->in->data() + r->pos, n);
   r->pos += n;
   return static_cast<uint32_t>(n);
@@ -57,6 +60,7 @@ class StreamBuilder {
     out_ = {static_cast<uint8_t>(literalMode), static_cast<uint8_t>(dictBits)};
   }
   StreamBuilder& literal(uint8_t b) {
+    expected_.push_back(b);
     put(0, 1);
     if (out_[0] == 1)
       put(dcl::kLiteralCodes[b].bits, dcl::kLiteralCodes[b].length);
@@ -73,6 +77,9 @@ class StreamBuilder {
     put(dcl::kLengthCodes[s].bits, dcl::kLengthCodes[s].length);
     put(length - dcl::kLengthBase[s], dcl::kLengthExtraBits[s]);
     if (length == dcl::kEndMarkerLength) return *this;
+    // What the copy means, one byte at a time (nothing, for one that reaches before the start).
+    for (int i = 0; i < length && static_cast<size_t>(distance) <= expected_.size(); ++i)
+      expected_.push_back(expected_[expected_.size() - static_cast<size_t>(distance)]);
     int low = length == 2 ? 2 : dictBits_;
     put(dcl::kDistanceCodes[(distance - 1) >> low].bits,
         dcl::kDistanceCodes[(distance - 1) >> low].length);
@@ -80,6 +87,9 @@ class StreamBuilder {
     return *this;
   }
   StreamBuilder& end() { return copy(dcl::kEndMarkerLength, 0); }
+  // The output the tokens so far stand for.
+  const Bytes& expected() const { return expected_; }
+  size_t bitCount() const { return 8 * (out_.size() - 2) + static_cast<size_t>(count_); }
   Bytes bytes() const {
     Bytes b = out_;
     if (count_) b.push_back(static_cast<uint8_t>(acc_));
@@ -99,6 +109,7 @@ class StreamBuilder {
   }
   int dictBits_;
   Bytes out_;
+  Bytes expected_;
   uint32_t acc_ = 0;
   int count_ = 0;
 };
@@ -209,6 +220,104 @@ TEST(Explode, DamagedStreamsFailOrDecodeWithinTheWorkArea) {
       }
     }
     EXPECT_GT(failures, 100);
+  }
+}
+
+// Bytes that repeat nowhere in a short stretch, so a copy from the wrong place shows.
+uint8_t noise(size_t i) { return static_cast<uint8_t>((i * 2654435761u) >> 13); }
+
+// Short reads put the end of the input, where the decoder must take care, at every point of the
+// tokens; all read sizes must give the output that byte-by-byte copying gives.
+TEST(Explode, CopiesOfEveryShapeDecodeAlikeWhateverTheReadSizes) {
+  const int lengths[] = {2, 3, 7, 8, 9, 15, 16, 17, 31, 32, 33, 100, 517, 518};
+  const int distances[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 15, 16, 17, 31, 256, 257, 1024};
+  for (int literalMode : {0, 1}) {
+    for (int distance : distances) {
+      StreamBuilder b(literalMode, 4);
+      for (int i = 0; i < 1100; ++i) b.literal(noise(static_cast<size_t>(i)));
+      for (int length : lengths) {
+        if (length == 2 && distance > 256) continue;  // the format's limit for length 2
+        b.copy(length, distance).literal(noise(static_cast<size_t>(length)));
+      }
+      const Bytes stream = b.end().bytes();
+      for (uint32_t cap : {0u, 1u, 2u, 3u, 5u, 7u, 8u, 9u, 13u, 31u}) {
+        SCOPED_TRACE("mode " + std::to_string(literalMode) + " distance " +
+                     std::to_string(distance) + " reads of " + std::to_string(cap));
+        Decoding run;
+        run.readCap = cap;
+        ASSERT_EQ(decode(stream, run), kExplodeOk);
+        EXPECT_TRUE(run.out == b.expected()) << run.out.size() << " of " << b.expected().size();
+      }
+    }
+  }
+}
+
+// The window is handed on every 4096 bytes and only the dictionary's reach is kept: copies that
+// end at, cross or start just before a hand-off, and copies from the farthest reach after one.
+TEST(Explode, CopiesAroundTheHandOffPoint) {
+  const size_t before[] = {0, 1, 2, 15, 16, 17, 517, 518, 519, 600};  // bytes short of 8192
+  for (int literalMode : {0, 1}) {
+    for (int dictBits : {4, 5, 6}) {
+      const int reach = 64 << dictBits;
+      for (int distance : {1, 3, 8, 16, reach}) {
+        for (size_t gap : before) {
+          StreamBuilder b(literalMode, dictBits);
+          size_t i = 0;
+          while (b.expected().size() < 8192 - gap) {
+            const size_t left = 8192 - gap - b.expected().size();
+            if (b.expected().size() > static_cast<size_t>(reach) && left >= 40 && i % 3 == 0)
+              b.copy(static_cast<int>(std::min<size_t>(left - 20, 3 + i % 300)),
+                     static_cast<int>(1 + (i * 37) % reach));
+            else
+              b.literal(noise(i));
+            ++i;
+          }
+          b.copy(518, distance);
+          if (gap % 2) b.literal('x').literal('y');
+          const Bytes stream = b.end().bytes();
+          for (uint32_t cap : {0u, 7u}) {
+            SCOPED_TRACE("mode " + std::to_string(literalMode) + " dict " +
+                         std::to_string(dictBits) + " distance " + std::to_string(distance) +
+                         " short by " + std::to_string(gap) + " reads of " + std::to_string(cap));
+            Decoding run;
+            run.readCap = cap;
+            ASSERT_EQ(decode(stream, run), kExplodeOk);
+            EXPECT_TRUE(run.out == b.expected()) << run.out.size() << " of " << b.expected().size();
+            for (size_t k = 0; k + 1 < run.handed.size(); ++k)
+              EXPECT_EQ(run.handed[k], kExplodeOutputChunk);
+          }
+        }
+      }
+    }
+  }
+}
+
+// A stream cut anywhere is an error, never a success; what was handed on before is whole
+// chunks of the right output.
+TEST(Explode, StreamsCutAtEveryByteFailWithTheRightPrefixHandedOn) {
+  for (int literalMode : {0, 1}) {
+    StreamBuilder b(literalMode, 5);
+    for (int i = 0; i < 40; ++i) b.literal(noise(static_cast<size_t>(i)));
+    for (int i = 0; i < 24; ++i) b.copy(518 - i % 5, 1 + i % 40).literal(noise(100u + i));
+    const Bytes stream = b.end().bytes();
+    ASSERT_GT(b.expected().size(), 3 * kExplodeOutputChunk);
+    for (uint32_t cap : {0u, 1u, 6u}) {
+      Decoding whole;
+      whole.readCap = cap;
+      ASSERT_EQ(decode(stream, whole), kExplodeOk);
+      ASSERT_TRUE(whole.out == b.expected());
+      for (size_t cut = 0; cut < stream.size(); ++cut) {
+        SCOPED_TRACE("mode " + std::to_string(literalMode) + " cut at " + std::to_string(cut) +
+                     " reads of " + std::to_string(cap));
+        const Bytes part(stream.begin(), stream.begin() + static_cast<ptrdiff_t>(cut));
+        Decoding run;
+        run.readCap = cap;
+        EXPECT_EQ(decode(part, run), cut < 5 ? kExplodeShortHeader : kExplodeStreamError);
+        EXPECT_EQ(run.out.size() % kExplodeOutputChunk, 0u);
+        ASSERT_LE(run.out.size(), b.expected().size());
+        EXPECT_TRUE(std::equal(run.out.begin(), run.out.end(), b.expected().begin()));
+      }
+    }
   }
 }
 
