@@ -110,18 +110,30 @@ inline unsigned lengthCodeBits(uint32_t e) { return 1 + ((e >> kLengthCodeShift)
 inline unsigned lengthFieldBits(uint32_t e) { return e >> 22; }
 
 // Work area layout: the input chunk, then the output window: kHistory bytes of history, the new
-// output, room for the longest copy past the hand-off point, and slack for the 16-byte copy steps.
+// output, then room for what one token may write past the hand-off point.
 constexpr size_t kInputOffset = 0;
 constexpr size_t kWindowOffset = kExplodeInputChunk;
 constexpr size_t kHistory = 4096;
 constexpr size_t kFlushAt = kHistory + kExplodeOutputChunk;
-constexpr size_t kCopySlack = 16;
+// Past the hand-off point the window holds the longest copy, the literals one refill's bits can
+// still hold after the room check, and the overshoot of a copy's 16-byte steps.
+constexpr size_t kCopySlack = 32;
 constexpr size_t kWindowSize = kFlushAt + dcl::kMaxCopyLength + kCopySlack;
 static_assert(kWindowOffset + kWindowSize <= kExplodeWorkSize);
 
 // The most bits one token takes: a copy's flag, length code and extra bits, distance code and
-// low bits. A literal takes fewer (at most 1 + 13 in ASCII mode).
+// low bits. A literal takes fewer: its flag and at most 13 bits.
 constexpr unsigned kMaxTokenBits = 1 + 7 + 8 + 8 + 6;
+constexpr unsigned kMaxLiteralBits = 1 + 13;
+constexpr unsigned shortestLiteral() {
+  unsigned shortest = 8;
+  for (const dcl::Code& c : dcl::kLiteralTable)
+    shortest = c.length < shortest ? c.length : shortest;
+  return 1 + shortest;
+}
+// One refill leaves at most 63 bits; literals are taken while kMaxLiteralBits remain.
+constexpr size_t kMaxLiteralRun = (63 - kMaxLiteralBits) / shortestLiteral() + 1;
+static_assert(kMaxLiteralRun + 15 <= kCopySlack);
 
 class BitReader {
  public:
@@ -259,9 +271,6 @@ Run fastTokens(BitReader& in, Window& w, unsigned dictBits, const uint16_t* lite
   uint8_t* const handOff = w.out + kFlushAt;
   const uint8_t* const oldest = w.out + w.oldest;
   Run result = Run::kMore;
-  // A literal leaves enough bits for one more token of either kind, and a token after a
-  // literal still starts at or below the hand-off point, so that token needs no refill.
-  static_assert(1 + 13 + kMaxTokenBits <= 56);
   const auto literal = [&] {
     if constexpr (!ascii) {
       *op++ = static_cast<uint8_t>(bits >> 1);
@@ -276,12 +285,19 @@ Run fastTokens(BitReader& in, Window& w, unsigned dictBits, const uint16_t* lite
   };
   while (end - at >= 8 && op < handOff) {
     BitReader::refill(bits, count, at);
-    if ((bits & 1) == 0) {
-      literal();
+    // A run of literals takes what the bit buffer holds before the next refill; the window's
+    // slack has room for the bytes it adds past the hand-off point.
+    if constexpr (ascii) {
       if ((bits & 1) == 0) {
         literal();
-        continue;
+        if ((bits & 1) == 0) {
+          literal();
+          continue;
+        }
       }
+    } else {
+      while ((bits & 1) == 0 && count >= kMaxLiteralBits) literal();
+      if ((bits & 1) == 0 || count < kMaxTokenBits) continue;
     }
     const uint32_t e = kLengthDecoder[(bits >> 1) & ((1u << kLengthPeek) - 1)];
     const unsigned length =
