@@ -51,9 +51,11 @@ const std::array<Code, 256> kLiteralCodes = kLiteralTable;
 const std::array<Code, kLengthSymbols> kLengthCodes = kLengthTable;
 const std::array<Code, kDistanceSymbols> kDistanceCodes = kDistanceTable;
 
-const uint16_t kLengthBase[kLengthSymbols] = {3,  2,  4,  5,  6,  7,  8,   9,
-                                              10, 12, 16, 24, 40, 72, 136, 264};
-const uint8_t kLengthExtraBits[kLengthSymbols] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8};
+// Defined constexpr so that the decoding tables below can be built from them at compile time.
+constexpr uint16_t kLengthBase[kLengthSymbols] = {3,  2,  4,  5,  6,  7,  8,   9,
+                                                  10, 12, 16, 24, 40, 72, 136, 264};
+constexpr uint8_t kLengthExtraBits[kLengthSymbols] = {0, 0, 0, 0, 0, 0, 0, 0,
+                                                      1, 2, 3, 4, 5, 6, 7, 8};
 
 }  // namespace dcl
 
