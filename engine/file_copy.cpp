@@ -6,6 +6,7 @@
 #include "base/text.h"
 #include "engine/engine.h"
 #include "engine/file_ops.h"
+#include "engine/package.h"
 #include "engine/replaced_files.h"
 
 namespace qm {
@@ -44,6 +45,21 @@ Decision decideNew(Engine& engine, const std::string& target, const std::string&
 int fail(Engine& engine, const std::string& text) {
   engine.warn(text, true, "");
   return 1;
+}
+
+// True when the open source begins as the first volume of a package, the only kind the package
+// reader expands or sets aside for later; the source is left at its start. A source that cannot
+// be put back counts as one, so that it is opened afresh.
+bool beginsPackage(Container& container, SourceFile& file) {
+  uint8_t bytes[kPackageHeaderSize];
+  uint32_t done = 0;
+  while (done < kPackageHeaderSize) {
+    int32_t n = container.readSource(file, bytes + done, uint32_t(kPackageHeaderSize - done));
+    if (n <= 0) break;
+    done += uint32_t(n);
+  }
+  bool first = done == kPackageHeaderSize && decodePackageHeader(bytes).isFirstVolume();
+  return first || container.seekSource(file, 0, 0) != 0;
 }
 
 }  // namespace
@@ -101,16 +117,16 @@ std::string sourcePath(const Engine& engine, const FileEntry& entry,
 }
 
 int copyFile(Engine& engine, const std::string& target, const std::string& source,
-             Overwrite overwrite, uint32_t attributes) {
+             Overwrite overwrite, uint32_t attributes, std::unique_ptr<SourceFile> opened) {
   FileSystem& fs = engine.sys;
   Container& container = engine.container;
-  if (engine.packages) {
+  if (engine.packages && !opened) {
     int result = engine.packages->extract(target, source, overwrite, attributes);
     if (result == 0) return 0;
     if (result == -1) return 1;
   }
 
-  std::unique_ptr<SourceFile> in = container.openSource(source);
+  std::unique_ptr<SourceFile> in = opened ? std::move(opened) : container.openSource(source);
   if (!in) return fail(engine, engine.state.settings.prompts.fileReadError + source);
   FatTime sourceTime{static_cast<uint16_t>(in->date), static_cast<uint16_t>(in->time)};
 
@@ -231,12 +247,16 @@ int copyEntry(Engine& engine, FileEntry& entry) {
     std::string source;
   };
   std::vector<Match> matches;
+  // The source named without wildcards, found open: it stays open for its copy unless it is a
+  // package, so a plain file is opened once, not once for each question asked of it.
+  std::unique_ptr<SourceFile> found;
   for (;;) {
     matches.clear();
-    std::unique_ptr<SourceFile> found = engine.container.openSource(source);
+    found = engine.container.openSource(source);
     if (found) {
-      engine.container.closeSource(found);
       matches.push_back({namePart, source});
+      if (entry.compression != Compression::None || beginsPackage(engine.container, *found))
+        engine.container.closeSource(found);
       break;
     }
     std::vector<FindEntry> entries = fs.find(source);
@@ -256,6 +276,10 @@ int copyEntry(Engine& engine, FileEntry& entry) {
   for (const Match& m : matches) {
     if (entry.compression != Compression::None) {
       if (engine.packages) engine.packages->unpackExternally(entry, m.source, targetBase);
+    } else if (found) {
+      if (copyFile(engine, targetBase + m.name, m.source, entry.overwrite, entry.attributes,
+                   std::move(found)))
+        return 1;
     } else if (!continued && engine.packages &&
                engine.packages->continuesOnAnotherVolume(m.source)) {
       continued = m;

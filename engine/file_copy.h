@@ -2,6 +2,7 @@
 // making the target directories, the overwrite rules, the block copy, times, attributes, log.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -10,6 +11,7 @@
 namespace qm {
 
 class Engine;
+struct SourceFile;
 
 constexpr uint32_t kCopyBlock = 32768;
 constexpr int32_t kRefreshBytes = 50000;
@@ -22,9 +24,11 @@ std::string sourcePath(const Engine& engine, const FileEntry& entry,
 int copyEntry(Engine& engine, FileEntry& entry);
 
 // Copies one source to target under the overwrite rule. 0 done or skipped, nonzero failed (the
-// failure has been shown).
+// failure has been shown). opened: the source, already open at its start and known to be no
+// package; without it the source is opened here and may turn out to be a package.
 int copyFile(Engine& engine, const std::string& target, const std::string& source,
-             Overwrite overwrite, uint32_t attributes);
+             Overwrite overwrite, uint32_t attributes,
+             std::unique_ptr<SourceFile> opened = nullptr);
 
 // The library's version text ("\StringFileInfo\040904E4\FileVersion", else the 040904B0 one),
 // read through the source reader so container entries have one too.

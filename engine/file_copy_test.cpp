@@ -7,6 +7,7 @@
 
 #include "engine/engine_fixture_for_tests.h"
 #include "engine/file_ops.h"
+#include "engine/package.h"
 #include "tools/container_writer.h"
 #include "ui/disk_prompt.h"
 
@@ -328,6 +329,41 @@ TEST(CopyFile, AFailedWriteIsReportedNotHidden) {
   EXPECT_NE(copyFile(f.engine, "C:\\APP\\BIG.BIN", "C:\\SETUP\\BIG.BIN", Overwrite::Yes, 128), 0);
   ASSERT_EQ(f.ui.boxes.size(), 1u);
   EXPECT_EQ(f.ui.boxes[0].text, "Writing disk error.");
+}
+
+// A source named without wildcards is looked at for a package header and then copied from the
+// same open file: whatever its size, and whether it lies loose or in the container, not one byte
+// of its start may go missing.
+TEST(CopyEntry, ASourceOpenedOnceIsCopiedWholeFromItsFirstByte) {
+  const size_t sizes[] = {
+      0, 1, kPackageHeaderSize - 1, kPackageHeaderSize, kPackageHeaderSize + 1, kCopyBlock + 7000};
+  for (bool inContainer : {false, true}) {
+    for (size_t size : sizes) {
+      SCOPED_TRACE((inContainer ? "container entry of " : "loose file of ") + std::to_string(size) +
+                   " bytes");
+      EngineFixture f;
+      PackageExtractor packages(f.engine);
+      f.engine.packages = &packages;
+      f.settleDestination();
+      std::string data;
+      for (size_t i = 0; i < size; ++i) data += char('A' + (i * 7 + i / 26) % 26);
+      if (inContainer) {
+        PackItem item;
+        item.name = "DATA.BIN";
+        item.data = data;
+        item.time = kOld;
+        f.sim.writeFile("C:\\SETUP\\SETUP.EXE", containerImage("MZ", {item}));
+        f.container.setContainer("C:\\SETUP\\SETUP.EXE");
+      } else {
+        f.sim.writeFile("C:\\SETUP\\DATA.BIN", data, kOld);
+      }
+      FileEntry e = fileEntry("DATA.BIN");
+      ASSERT_EQ(copyEntry(f.engine, e), 0);
+      EXPECT_EQ(f.sim.readFile("C:\\APP\\DATA.BIN"), data);
+      EXPECT_EQ(readFileTime(f.sim.sys(), "C:\\APP\\DATA.BIN"), kOld);
+      EXPECT_EQ(f.sim.sys().openFileCount(), inContainer ? 1 : 0) << "a source left open";
+    }
+  }
 }
 
 }  // namespace
