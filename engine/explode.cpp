@@ -124,17 +124,12 @@ constexpr size_t kWindowSize = kFlushAt + dcl::kMaxCopyLength + kCopySlack;
 static_assert(kWindowOffset + kWindowSize <= kExplodeWorkSize);
 
 // The most bits one token takes: a copy's flag, length code and extra bits, distance code and
-// low bits. A literal takes fewer: its flag and at most 13 bits.
+// low bits. A literal takes fewer: its flag and 8 bits in binary mode, at most 13 in ASCII mode.
 constexpr unsigned kMaxTokenBits = 1 + 7 + 8 + 8 + 6;
-constexpr unsigned kMaxLiteralBits = 1 + 13;
-constexpr unsigned shortestLiteral() {
-  unsigned shortest = 8;
-  for (const dcl::Code& c : dcl::kLiteralTable)
-    shortest = c.length < shortest ? c.length : shortest;
-  return 1 + shortest;
-}
-// One refill leaves at most 63 bits; literals are taken while kMaxLiteralBits remain.
-constexpr size_t kMaxLiteralRun = (63 - kMaxLiteralBits) / shortestLiteral() + 1;
+constexpr unsigned kBinaryLiteralBits = 1 + 8;
+constexpr unsigned kMaxAsciiLiteralBits = 1 + 13;
+// One refill leaves at most 63 bits; binary literals are taken while a whole one remains.
+constexpr size_t kMaxLiteralRun = (63 - kBinaryLiteralBits) / kBinaryLiteralBits + 1;
 static_assert(kMaxLiteralRun + 15 <= kCopySlack);
 
 class BitReader {
@@ -287,9 +282,10 @@ Run fastTokens(BitReader& in, Window& w, unsigned dictBits, const uint16_t* lite
   };
   while (end - at >= 8 && op < handOff) {
     BitReader::refill(bits, count, at);
-    // A run of literals takes what the bit buffer holds before the next refill; the window's
-    // slack has room for the bytes it adds past the hand-off point.
     if constexpr (ascii) {
+      // A literal leaves bits enough for a token of either kind, which still starts at or
+      // below the hand-off point.
+      static_assert(kMaxAsciiLiteralBits + kMaxTokenBits <= 56);
       if ((bits & 1) == 0) {
         literal();
         if ((bits & 1) == 0) {
@@ -298,7 +294,9 @@ Run fastTokens(BitReader& in, Window& w, unsigned dictBits, const uint16_t* lite
         }
       }
     } else {
-      while ((bits & 1) == 0 && count >= kMaxLiteralBits) literal();
+      // A run of literals takes what the bit buffer holds before the next refill; the
+      // window's slack has room for the bytes it adds past the hand-off point.
+      while ((bits & 1) == 0 && count >= kBinaryLiteralBits) literal();
       if ((bits & 1) == 0 || count < kMaxTokenBits) continue;
     }
     const uint32_t e = kLengthDecoder[(bits >> 1) & ((1u << kLengthPeek) - 1)];
