@@ -42,6 +42,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   // Unattended runs show no windows unless the answers file asks to watch them (Show=Yes).
   bool showWindows = true;
   int watchDelay = 0;
+  bool watched = false;
   // Gives the view the main window: to draw the checking-system box on once it exists, and to
   // own message boxes and dialogs once it is shown.
   std::function<void(HWND)> drawOnMainWindow, attachToMainWindow;
@@ -56,6 +57,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     }
     qm::WatchSettings watch = qm::watchSettings(*file);
     watchDelay = watch.delayMs;
+    watched = watch.show;
     if (watch.show) {
       auto view = std::make_unique<qm::WithCheckingBox<qm::WatchedUi>>(
           std::move(*file), traceFile.get(), watch.delayMs);
@@ -75,11 +77,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
 
   qm::Run run(sys, *ui);
   // A plain unattended run has no main window: its start message goes straight to the loop.
-  qm::Win32Shell shell(instance, run,
-                       !showWindows     ? 0
-                       : watchDelay > 0 ? watchDelay
-                                        : -1,
-                       showWindows);
+  // A watched run with no delay is still unattended: its intro screen must not wait for a key.
+  qm::Win32Shell shell(instance, run, !showWindows ? 0 : watched ? watchDelay : -1, showWindows);
   shell.setCreatedHook(drawOnMainWindow);
   shell.setOwnerHook(attachToMainWindow);
   qm::StartupResult result = qm::startUp(run, shell);
@@ -97,7 +96,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   engine.packages = &packages;
   qm::SystemConfiguration configuration;
   engine.config = &configuration;
-  qm::Win32EngineWindows windows(engine, watchDelay);
+  // A watched run names every copy window it shows, however short the delay; others do not.
+  qm::Win32EngineWindows windows(engine, watched ? watchDelay : -1);
   windows.setOwner(shell.mainWindow().handle());
   if (showWindows) engine.setWindows(&windows);
   shell.mainWindow().setEngine(&engine);

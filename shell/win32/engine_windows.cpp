@@ -28,10 +28,10 @@ void Win32EngineWindows::setProgressTexts(const std::string&, const std::string&
   // twice, from the copy loop and from the copy); half the delay keeps a long list moving.
   int percent = engine_.progress().percent();
   bool moved = percent != lastHeldPercent_;
-  if (holdMs_ > 0 && moved && progress_.window() != nullptr) {
+  if (holdMs_ >= 0 && moved && progress_.window() != nullptr) {
     lastHeldPercent_ = percent;
     engine_.ui.trace("shown Progress " + std::to_string(percent) + "%");
-    holdWindows(holdMs_ / 2);
+    if (holdMs_ > 0) holdWindows(holdMs_ / 2);
   }
 }
 
@@ -63,10 +63,10 @@ void Win32EngineWindows::showPopup(int index) {
   engine_.ui.trace("popup " + std::to_string(record.number) + " placed " + std::to_string(p.y) +
                    " " + std::to_string(p.recordedBottom));
   UpdateWindow(popup_);
-  if (holdMs_ > 0) {
+  if (holdMs_ >= 0) {
     if (progress_.window() != nullptr) placeProgressBelowPopup();
     engine_.ui.trace("shown Popup" + std::to_string(record.number));
-    holdWindows(holdMs_);
+    if (holdMs_ > 0) holdWindows(holdMs_);
   }
 }
 

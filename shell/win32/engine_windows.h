@@ -12,9 +12,10 @@ namespace qm {
 
 class Win32EngineWindows : public EngineWindows {
  public:
-  // holdMs: in a watched run, how long each new pop-up and each file's progress stay on screen
-  // (each then leaves a "shown" line in the trace); 0 holds nothing.
-  Win32EngineWindows(Engine& engine, int holdMs = 0);
+  // holdMs: in a watched run, how long each new pop-up and each file's progress stay on screen;
+  // 0 holds nothing. Either way each of them leaves a "shown" line in the trace. Negative: not a
+  // watched run, nothing held or traced.
+  Win32EngineWindows(Engine& engine, int holdMs = -1);
   ~Win32EngineWindows() override;
   Win32EngineWindows(const Win32EngineWindows&) = delete;
   Win32EngineWindows& operator=(const Win32EngineWindows&) = delete;
