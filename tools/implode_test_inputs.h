@@ -49,7 +49,7 @@ inline std::vector<ImplodeTestInput> implodeEdgeInputs() {
     in.push_back({"repeat at " + std::to_string(distance), repeatAt(distance, 700, distance)});
   // Two-byte copies only: pairs repeating at distances either side of the short form's reach.
   std::vector<uint8_t> pairs = randomBytes(3000, 5);
-  for (size_t i = 256; i + 1 < pairs.size(); i += 7) {
+  for (size_t i = 257; i + 1 < pairs.size(); i += 7) {
     const size_t distance = i % 2 ? 256 : 257;
     pairs[i] = pairs[i - distance];
     pairs[i + 1] = pairs[i + 1 - distance];

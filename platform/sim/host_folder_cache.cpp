@@ -33,7 +33,7 @@ HostFolderCache::Listing* HostFolderCache::read(const fs::path& dir) {
     e.isDirectory = !e.isLink && it->is_directory(kindError);
     insert(l, std::move(e));
   }
-  return &listings_.emplace(dir.native(), std::move(l)).first->second;
+  return &listings_.emplace(dir.string(), std::move(l)).first->second;
 }
 
 std::optional<HostFolderCache::Entry> HostFolderCache::match(const fs::path& dir,
@@ -100,7 +100,7 @@ const fs::path* HostFolderCache::realRoot(const fs::path& root) const {
 }
 
 void HostFolderCache::keepRealRoot(const fs::path& root, fs::path real) {
-  realRoots_[root.native()] = std::move(real);
+  realRoots_[root.string()] = std::move(real);
 }
 
 std::vector<SidecarLine>* HostFolderCache::sidecar(const fs::path& dir) {
@@ -109,7 +109,7 @@ std::vector<SidecarLine>* HostFolderCache::sidecar(const fs::path& dir) {
 }
 
 void HostFolderCache::keepSidecar(const fs::path& dir, std::vector<SidecarLine> lines, bool dirty) {
-  Sidecar& s = sidecars_[dir.native()];
+  Sidecar& s = sidecars_[dir.string()];
   s.lines = std::move(lines);
   s.dirty = s.dirty || dirty;
 }
