@@ -9,6 +9,8 @@
 #   - cp -r of the distribution's files into the prefix's C: (the reference),
 #   - the real installer, unattended, from the distribution folder mapped as drive D:,
 #   - the same installer with a one-file script (Wine's fixed start-up cost),
+#   - a plain Windows copy loop (bench/win32_copy_loop.cpp, CopyFileA per file) from D: into the
+#     prefix: the floor that Wine's file calls set for any Windows program,
 # and `quillpack simulate` of the same distribution on a machine whose D: is the distribution
 # folder, against a cp -r into that machine's C:. Each figure is the best of QM_BENCH_ROUNDS runs
 # (default 2). Prints a table; it never fails on a slow figure, only when a run goes wrong.
@@ -29,7 +31,7 @@ if [ ! -f "$win32/quillmount.exe" ] || [ ! -x "$native/quillpack" ]; then
 fi
 win32=$(cd "$win32" && pwd)
 native=$(cd "$native" && pwd)
-for tool in wine wineserver wineboot Xvfb python3; do
+for tool in wine wineserver wineboot Xvfb python3 i686-w64-mingw32-g++; do
   command -v "$tool" >/dev/null || { echo "install_bench: $tool is missing (scripts/setup.sh)" >&2; exit 2; }
 done
 
@@ -71,6 +73,9 @@ cp "$win32/quillmount.exe" "$tiny/SETUP.EXE"
 printf 'read me\r\n' >"$tiny/README.TXT"
 printf 'UNINSTALL YES\r\nDEFAULTDIR C:\\TINY NOASKDRIVE NOASKDIR\r\nFILE README.TXT\r\n' >"$tiny/SETUP.cfg"
 
+# The floor: a Windows program that only copies.
+i686-w64-mingw32-g++ -O2 -static -o "$work/copyloop.exe" bench/win32_copy_loop.cpp
+
 # --- Wine: one display, one prefix, the distributions as drives D: and E:
 echo "== booting a Wine prefix"
 fdfile=$work/display
@@ -85,6 +90,7 @@ ln -sfn "$dist" "$WINEPREFIX/dosdevices/d:"
 ln -sfn "$tiny" "$WINEPREFIX/dosdevices/e:"
 c=$WINEPREFIX/drive_c
 mkdir -p "$c/qm"
+cp "$work/copyloop.exe" "$c/qm/copyloop.exe"
 printf '[Setup]\r\nReboot=No\r\nOverwrite=Yes\r\n' >"$c/qm/answers.ini"
 export QUILLMOUNT_ANSWERS='C:\qm\answers.ini'
 # The server stays up between runs, as it does on a desktop: each run pays only its own start.
@@ -118,7 +124,18 @@ copy() {  # FROM TO: cp -r of the distribution's files; its seconds go to took
   took=$(seconds "$start" "$end")
 }
 
-cp_times=() install_times=() startup_times=()
+loop() {  # TARGET: the plain copy loop from D:; its seconds go to took
+  local target=$1 start end rc=0
+  rm -rf "$c/$target"
+  sync
+  start=$(now)
+  (cd "$c" && timeout -k 5 600 wine 'C:\qm\copyloop.exe' 'D:' "C:\\$target") >"$work/wine.out" 2>&1 || rc=$?
+  end=$(now)
+  [ "$rc" = 0 ] || { echo "install_bench: the copy loop exited with $rc" >&2; cat "$work/wine.out" >&2; exit 1; }
+  took=$(seconds "$start" "$end")
+}
+
+cp_times=() install_times=() startup_times=() loop_times=()
 for r in $(seq 1 "$rounds"); do
   echo "== round $r of $rounds"
   copy "$dist" "$c/CPCOPY"
@@ -127,6 +144,8 @@ for r in $(seq 1 "$rounds"); do
   install_times+=("$took")
   install E TINY
   startup_times+=("$took")
+  loop LOOP
+  loop_times+=("$took")
 done
 # The installation is checked once: every file there, byte for byte.
 for f in $(cd "$dist" && find . -type f ! -name SETUP.cfg ! -name SETUP.EXE); do
@@ -162,6 +181,7 @@ diff -r -x .qm-attributes -x install.log "$sim/c/BENCH" "$c/BENCH" >/dev/null ||
 cp_s=$(smaller "${cp_times[@]}")
 install_s=$(smaller "${install_times[@]}")
 startup_s=$(smaller "${startup_times[@]}")
+loop_s=$(smaller "${loop_times[@]}")
 simcp_s=$(smaller "${simcp_times[@]}")
 sim_s=$(smaller "${sim_times[@]}")
 echo
@@ -172,6 +192,9 @@ printf '%-40s %8s\n' "install / cp" "$(ratio "$install_s" "$cp_s")"
 printf '%-40s %8s\n' "Wine start-up, one-file install (s)" "$startup_s"
 printf '%-40s %8s\n' "installer less start-up / cp" \
   "$(ratio "$(python3 -c "import sys; print(max(float(sys.argv[1]) - float(sys.argv[2]), 0))" "$install_s" "$startup_s")" "$cp_s")"
+printf '%-40s %8s\n' "plain Windows copy loop under Wine (s)" "$loop_s"
+printf '%-40s %8s\n' "copy loop / cp" "$(ratio "$loop_s" "$cp_s")"
+printf '%-40s %8s\n' "install / copy loop" "$(ratio "$install_s" "$loop_s")"
 printf '%-40s %8s\n' "cp -r into the simulated C: (s)" "$simcp_s"
 printf '%-40s %8s\n' "quillpack simulate (s)" "$sim_s"
 printf '%-40s %8s\n' "simulate / cp" "$(ratio "$sim_s" "$simcp_s")"
