@@ -8,39 +8,16 @@
 #include <vector>
 
 #include "engine/explode.h"
+#include "engine/storm_peer_for_tests.h"
 #include "tools/implode.h"
-
-extern "C" {
-unsigned int implode(unsigned int (*read)(char* buffer, unsigned int* size, void* param),
-                     void (*write)(char* buffer, unsigned int* size, void* param), char* work,
-                     void* param, unsigned int* type, unsigned int* dictionarySize);
-unsigned int explode(unsigned int (*read)(char* buffer, unsigned int* size, void* param),
-                     void (*write)(char* buffer, unsigned int* size, void* param), char* work,
-                     void* param);
-}
 
 namespace qm {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-struct Pipe {
-  const Bytes* in;
-  size_t pos = 0;
-  Bytes out = {};
-};
+using Pipe = storm_peer::Pipe;
 
-unsigned int peerRead(char* buffer, unsigned int* size, void* param) {
-  auto* p = static_cast<Pipe*>(param);
-  size_t n = std::min<size_t>(*size, p->in->size() - p->pos);
-  if (n != 0) std::memcpy(buffer, p->in->data() + p->pos, n);
-  p->pos += n;
-  return static_cast<unsigned int>(n);
-}
-void peerWrite(char* buffer, unsigned int* size, void* param) {
-  auto* p = static_cast<Pipe*>(param);
-  p->out.insert(p->out.end(), buffer, buffer + *size);
-}
 uint32_t ourRead(uint8_t* buffer, uint32_t count, void* user) {
   auto* p = static_cast<Pipe*>(user);
   size_t n = std::min<size_t>(count, p->in->size() - p->pos);
@@ -54,20 +31,10 @@ void ourWrite(const uint8_t* buffer, uint32_t count, void* user) {
 }
 
 Bytes peerImplode(const Bytes& data, bool ascii, unsigned dictionary) {
-  std::vector<char> work(65536);  // larger than the peer's own work area needs
-  Pipe pipe{&data};
-  unsigned type = ascii ? 1 : 0;
-  EXPECT_EQ(::implode(peerRead, peerWrite, work.data(), &pipe, &type, &dictionary), 0u);
-  return pipe.out;
+  return storm_peer::implodeBytes(data, ascii, dictionary);
 }
 
-int peerExplode(const Bytes& stream, Bytes& out) {
-  std::vector<char> work(65536);
-  Pipe pipe{&stream};
-  int r = static_cast<int>(::explode(peerRead, peerWrite, work.data(), &pipe));
-  out = pipe.out;
-  return r;
-}
+int peerExplode(const Bytes& stream, Bytes& out) { return storm_peer::explodeBytes(stream, out); }
 
 int ourExplode(const Bytes& stream, Bytes& out) {
   std::vector<uint8_t> work(kExplodeWorkSize);

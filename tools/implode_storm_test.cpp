@@ -6,46 +6,17 @@
 #include <string>
 #include <vector>
 
+#include "engine/storm_peer_for_tests.h"
 #include "tools/implode.h"
 #include "tools/implode_test_inputs.h"
-
-extern "C" {
-unsigned int implode(unsigned int (*read)(char* buffer, unsigned int* size, void* param),
-                     void (*write)(char* buffer, unsigned int* size, void* param), char* work,
-                     void* param, unsigned int* type, unsigned int* dictionarySize);
-unsigned int explode(unsigned int (*read)(char* buffer, unsigned int* size, void* param),
-                     void (*write)(char* buffer, unsigned int* size, void* param), char* work,
-                     void* param);
-}
 
 namespace qm {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-struct PeerPipe {
-  const Bytes* in;
-  size_t pos = 0;
-  Bytes out = {};
-};
-unsigned int peerRead(char* buffer, unsigned int* size, void* param) {
-  auto* p = static_cast<PeerPipe*>(param);
-  const size_t n = std::min<size_t>(*size, p->in->size() - p->pos);
-  if (n != 0) std::memcpy(buffer, p->in->data() + p->pos, n);
-  p->pos += n;
-  return static_cast<unsigned int>(n);
-}
-void peerWrite(char* buffer, unsigned int* size, void* param) {
-  auto* p = static_cast<PeerPipe*>(param);
-  p->out.insert(p->out.end(), buffer, buffer + *size);
-}
-
 Bytes peerCompress(const Bytes& data, bool ascii, unsigned dictionary) {
-  std::vector<char> work(65536);
-  PeerPipe pipe{&data};
-  unsigned type = ascii ? 1 : 0;
-  EXPECT_EQ(::implode(peerRead, peerWrite, work.data(), &pipe, &type, &dictionary), 0u);
-  return pipe.out;
+  return storm_peer::implodeBytes(data, ascii, dictionary);
 }
 
 TEST(ImplodeCrossCheck, PeerDecoderReadsEveryLevelExactly) {
@@ -57,11 +28,10 @@ TEST(ImplodeCrossCheck, PeerDecoderReadsEveryLevelExactly) {
                        (ascii ? " ascii " : " binary ") + std::to_string(dict));
           const Bytes stream =
               implodeData(in.data.data(), in.data.size(), ImplodeOptions{ascii, dict, level});
-          std::vector<char> work(65536);
-          PeerPipe pipe{&stream};
-          ASSERT_EQ(::explode(peerRead, peerWrite, work.data(), &pipe), 0u);
-          EXPECT_TRUE(pipe.out == in.data)
-              << "decoded " << pipe.out.size() << " of " << in.data.size();
+          Bytes decoded;
+          ASSERT_EQ(storm_peer::explodeBytes(stream, decoded), 0);
+          EXPECT_TRUE(decoded == in.data)
+              << "decoded " << decoded.size() << " of " << in.data.size();
         }
       }
     }
