@@ -98,15 +98,23 @@ inline uint32_t hash3(const uint8_t* p) {
   return (v * 2654435761u) >> (32 - kHashBits);
 }
 
-inline uint32_t hash4(const uint8_t* p) {
-  uint32_t v;
-  std::memcpy(&v, p, 4);
-  return (v * 2654435761u) >> (32 - kHashBits);
-}
-
 inline uint32_t hash2(const uint8_t* p) {
   uint32_t v = uint32_t(p[0]) << 8 | p[1];
   return (v * 2654435761u) >> (32 - kPairHashBits);
+}
+
+// The hashes of position p's first two, three and four bytes from one load (p + 3 readable);
+// hash2 and hash3 give the same values for the last three positions of the input.
+struct Hashes {
+  uint32_t h2, h3, h4;
+};
+inline Hashes hashesAt(const uint8_t* p) {
+  uint32_t v;
+  std::memcpy(&v, p, 4);
+  const uint32_t be = __builtin_bswap32(v);  // p[0] in the high byte
+  return Hashes{((be >> 16) * 2654435761u) >> (32 - kPairHashBits),
+                ((be >> 8) * 2654435761u) >> (32 - kHashBits),
+                (v * 2654435761u) >> (32 - kHashBits)};
 }
 
 // Length of the common run of a and b, at most limit bytes (both readable that far).
@@ -158,21 +166,34 @@ class Encoder {
  private:
   void insert(size_t p) {
     if (p + 3 < size_) {
-      uint32_t h = hash4(data_ + p);
-      prev_[p & (kRing - 1)] = head4_[h];
-      head4_[h] = static_cast<int32_t>(p);
+      insert(p, hashesAt(data_ + p));
+      return;
     }
     if (p + 2 < size_) head3_[hash3(data_ + p)] = static_cast<int32_t>(p);
     if (p + 1 < size_) head2_[hash2(data_ + p)] = static_cast<int32_t>(p);
   }
-
+  // Inserts p, which has at least four bytes, under hashes already computed.
+  void insert(size_t p, const Hashes& h) {
+    prev_[p & (kRing - 1)] = head4_[h.h4];
+    head4_[h.h4] = static_cast<int32_t>(p);
+    head3_[h.h3] = static_cast<int32_t>(p);
+    head2_[h.h2] = static_cast<int32_t>(p);
+  }
   // Finds, for growing lengths, the nearest copy source at position p (limit bytes at most);
   // the results go to matches_ in increasing length. Inserts p into the chains.
   int findMatches(size_t p, int limit) {
     int count = 0;
     int best = 1;
+    const bool full = p + 3 < size_;
+    Hashes h{0, 0, 0};
+    if (full) {
+      h = hashesAt(data_ + p);
+    } else {
+      if (p + 1 < size_) h.h2 = hash2(data_ + p);
+      if (p + 2 < size_) h.h3 = hash3(data_ + p);
+    }
     if (limit >= 2) {
-      const int32_t c2 = head2_[hash2(data_ + p)];
+      const int32_t c2 = head2_[h.h2];
       if (c2 != kNone && p - c2 <= kMaxShortDistance && data_[c2] == data_[p] &&
           data_[c2 + 1] == data_[p + 1]) {
         const uint32_t d = static_cast<uint32_t>(p - c2);
@@ -183,7 +204,7 @@ class Encoder {
     const uint8_t* cur = data_ + p;
     if (limit >= 3 && best < limit) {
       // Three-byte copies: only the nearest source is worth it, a farther one costs more.
-      const int32_t c3 = head3_[hash3(cur)];
+      const int32_t c3 = head3_[h.h3];
       if (c3 != kNone && p - c3 <= window_ && data_[c3] == cur[0] && data_[c3 + 1] == cur[1] &&
           data_[c3 + 2] == cur[2]) {
         const int len = matchLength(cur, data_ + c3, limit);
@@ -195,7 +216,7 @@ class Encoder {
     }
     if (limit >= 4 && best < limit) {
       // Longer copies along the chain of sources sharing four bytes.
-      int32_t cand = head4_[hash4(cur)];
+      int32_t cand = head4_[h.h4];
       for (int steps = effort_.chain; steps > 0 && cand != kNone && p - cand <= window_; --steps) {
         const uint8_t* src = data_ + cand;
         if (src[best] == cur[best] && src[0] == cur[0] && src[1] == cur[1]) {
@@ -214,7 +235,11 @@ class Encoder {
         cand = prev_[cand & (kRing - 1)];
       }
     }
-    insert(p);
+    if (full) {
+      insert(p, h);
+    } else {
+      insert(p);
+    }
     return count;
   }
 
