@@ -22,17 +22,25 @@ constexpr size_t kBlock = 4096;
 // With `skip`, a position that the longest copy found so far still covers for at least that many
 // bytes is not searched either: its only copy is that copy's remainder. Where the longest copy of
 // a searched position ends, the search goes on all the same, as a greedy parse's would: cheaper
-// paths change course there. 0 searches everywhere; otherwise at least 3, the shortest copy that
-// reaches as far as the window does.
+// paths change course there. 0 searches everywhere; otherwise at least 2, and a remainder of 2 is
+// taken only from a source near enough for a two-byte copy (otherwise the position is searched).
+//
+// The default level's effort depends on the dictionary. The per-position work of the parse does
+// not shrink with the window, and a smaller window's copies are shorter, which leaves more
+// positions to search. So the smaller dictionaries take copies at once sooner and also skip
+// positions covered by 2 bytes. The chain stays as deep: text with a small vocabulary needs it
+// whatever the window.
 struct Effort {
   int nice;
   int chain;
   int skip;
 };
-constexpr Effort kDefaultEffort{32, 32, 3};
+// Indexed by the dictionary's low distance bits less 4: 1024, 2048 and 4096 bytes.
+constexpr Effort kDefaultEffort[3] = {{16, 32, 2}, {24, 32, 2}, {32, 32, 3}};
 constexpr Effort kBestEffort{64, 64, 0};
-static_assert(kDefaultEffort.skip == 0 || kDefaultEffort.skip >= 3);
-static_assert(kBestEffort.skip == 0 || kBestEffort.skip >= 3);
+constexpr bool validSkip(const Effort& e) { return e.skip == 0 || e.skip >= 2; }
+static_assert(validSkip(kDefaultEffort[0]) && validSkip(kDefaultEffort[1]) &&
+              validSkip(kDefaultEffort[2]) && validSkip(kBestEffort));
 // Small heads: the window holds at most 4096 positions.
 constexpr int kHashBits = 13;
 constexpr int kPairHashBits = 12;
@@ -146,7 +154,7 @@ class Encoder {
         bits_(out) {
     dictBits_ = o.dictionarySize == 1024 ? 4 : o.dictionarySize == 2048 ? 5 : 6;
     buildTables(tables_, o, dictBits_);
-    effort_ = o.level == ImplodeLevel::Best ? kBestEffort : kDefaultEffort;
+    effort_ = o.level == ImplodeLevel::Best ? kBestEffort : kDefaultEffort[dictBits_ - 4];
     std::fill(std::begin(head3_), std::end(head3_), kNone);
     std::fill(std::begin(head4_), std::end(head4_), kNone);
     std::fill(std::begin(head2_), std::end(head2_), kNone);
@@ -255,7 +263,8 @@ class Encoder {
       relax(i + 1, here + tables_.literalCost[data_[p]], 1, 0);
       const int covered =
           cover_.end > p ? static_cast<int>(std::min<size_t>(cover_.end - p, limit)) : 0;
-      if (effort_.skip > 0 && covered >= effort_.skip && !searchAt_[i]) {
+      if (effort_.skip > 0 && covered >= effort_.skip && !searchAt_[i] &&
+          (covered >= 3 || cover_.distance <= kMaxShortDistance)) {
         insert(p);
         relax(i + covered, here + copyCost(covered, cover_.distance), covered, cover_.distance);
         ++i;
@@ -347,7 +356,7 @@ class Encoder {
   uint32_t window_;
   bool ascii_;
   unsigned dictBits_ = 6;
-  Effort effort_ = kDefaultEffort;
+  Effort effort_ = kBestEffort;
   // The copy found so far that reaches furthest ahead: where it ends, and its distance.
   struct Cover {
     size_t end = 0;
