@@ -49,26 +49,40 @@ constexpr int32_t kNone = std::numeric_limits<int32_t>::min() / 2;
 constexpr uint32_t kMaxLongDistance = 4096;
 constexpr uint32_t kMaxShortDistance = 256;  // a length-2 copy has 2 low distance bits
 
+// Writes codes lowest bit first, four whole bytes at a time into room made beforehand with
+// reserve(); flush() writes the last bits and trims the output to what was written.
 class BitWriter {
  public:
-  explicit BitWriter(std::vector<uint8_t>& out) : out_(out) {}
+  explicit BitWriter(std::vector<uint8_t>& out) : out_(out), size_(out.size()) {}
+  // Room for `bytes` more bytes: what at most `bytes` / 4 codes of up to 32 bits take.
+  void reserve(size_t bytes) {
+    const size_t need = size_ + bytes + 8;
+    if (out_.size() < need) out_.resize(std::max(need, out_.size() * 2));
+  }
   void put(uint32_t bits, unsigned count) {
     acc_ |= uint64_t(bits) << count_;
     count_ += count;
-    while (count_ >= 8) {
-      out_.push_back(static_cast<uint8_t>(acc_));
-      acc_ >>= 8;
-      count_ -= 8;
+    if (count_ >= 32) {
+      uint8_t* at = out_.data() + size_;
+      at[0] = static_cast<uint8_t>(acc_);
+      at[1] = static_cast<uint8_t>(acc_ >> 8);
+      at[2] = static_cast<uint8_t>(acc_ >> 16);
+      at[3] = static_cast<uint8_t>(acc_ >> 24);
+      size_ += 4;
+      acc_ >>= 32;
+      count_ -= 32;
     }
   }
   void flush() {
-    if (count_ > 0) out_.push_back(static_cast<uint8_t>(acc_));
-    acc_ = 0;
-    count_ = 0;
+    reserve(8);
+    for (; count_ > 0; count_ = count_ > 8 ? count_ - 8 : 0, acc_ >>= 8)
+      out_[size_++] = static_cast<uint8_t>(acc_);
+    out_.resize(size_);
   }
 
  private:
   std::vector<uint8_t>& out_;
+  size_t size_;  // bytes written
   uint64_t acc_ = 0;
   unsigned count_ = 0;
 };
@@ -158,14 +172,16 @@ class Encoder {
     std::fill(std::begin(head3_), std::end(head3_), kNone);
     std::fill(std::begin(head4_), std::end(head4_), kNone);
     std::fill(std::begin(head2_), std::end(head2_), kNone);
-    out.push_back(o.ascii ? dcl::kLiteralModeAscii : dcl::kLiteralModeBinary);
-    out.push_back(static_cast<uint8_t>(dictBits_));
+    bits_.reserve(8);
+    bits_.put(o.ascii ? dcl::kLiteralModeAscii : dcl::kLiteralModeBinary, 8);
+    bits_.put(dictBits_, 8);
   }
 
   void run() {
     for (size_t start = 0; start < size_; start += kBlock)
       parseBlock(start, std::min(size_, start + kBlock));
     // End marker: a copy whose length reads as 519.
+    bits_.reserve(8);
     bits_.put(1, 1);
     putLength(dcl::kEndMarkerLength);
     bits_.flush();
@@ -295,8 +311,10 @@ class Encoder {
       }
       ++i;
     }
-    // Walk back along the chosen steps, then emit them in order.
+    // Walk back along the chosen steps, then emit them in order: a literal or a copy is a few
+    // codes of at most 16 bits each, four bytes at most per byte of input.
     size_t steps = 0;
+    bits_.reserve(4 * n);
     for (size_t i = n; i > 0; i -= step_[i].length) chosen_[steps++] = static_cast<uint32_t>(i);
     size_t pos = 0;
     while (steps > 0) {
