@@ -36,7 +36,7 @@ struct Effort {
   int skip;
 };
 // Indexed by the dictionary's low distance bits less 4: 1024, 2048 and 4096 bytes.
-constexpr Effort kDefaultEffort[3] = {{16, 32, 2}, {24, 32, 2}, {32, 32, 3}};
+constexpr Effort kDefaultEffort[3] = {{16, 32, 2}, {20, 32, 2}, {32, 32, 3}};
 constexpr Effort kBestEffort{64, 64, 0};
 constexpr bool validSkip(const Effort& e) { return e.skip == 0 || e.skip >= 2; }
 static_assert(validSkip(kDefaultEffort[0]) && validSkip(kDefaultEffort[1]) &&
