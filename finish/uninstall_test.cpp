@@ -363,7 +363,9 @@ TEST(Uninstall, ProgramItemsGoAndTheirGroupWhenNothingElseIsInIt) {
     SimSystem& sys = r.f.sys();
     ASSERT_TRUE(sys.connectShell());
     ASSERT_TRUE(sys.executeShellCommand("[CreateGroup(Tools)][AddItem(C:\\APP\\N.EXE, Notes)]"));
-    if (foreign) ASSERT_TRUE(sys.executeShellCommand("[AddItem(C:\\X.EXE, Theirs)]"));
+    if (foreign) {
+      ASSERT_TRUE(sys.executeShellCommand("[AddItem(C:\\X.EXE, Theirs)]"));
+    }
     sys.disconnectShell();
     EXPECT_EQ(r.run(head() + "WINITEM: \"Tools\", \"\"\nWINITEM: \"Tools\", \"Notes\"\n"),
               kUninstallDone);

@@ -148,7 +148,9 @@ TEST(MacroPlaces, DestinationStatementsTakeTheLeadingExpansion) {
     ScriptRun run;
     ASSERT_EQ(run.parse(std::string(c.statement) + "\n"), 0) << c.statement;
     EXPECT_EQ(run.macros.dir2, c.dir2) << c.statement;
-    if (*c.defaultDir) EXPECT_EQ(run.macros.defaultDir, c.defaultDir) << c.statement;
+    if (*c.defaultDir) {
+      EXPECT_EQ(run.macros.defaultDir, c.defaultDir) << c.statement;
+    }
   }
 }
 
