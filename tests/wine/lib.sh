@@ -159,6 +159,27 @@ qm_wine_c_path() {
   printf '%s\n' "$host"
 }
 
+# Text with CRLF line ends from a here-document, as DOS files have them.
+qm_crlf() { sed 's/$/\r/'; }
+
+# Parity of one file: the prefix's copy byte for byte the simulated one; failed=1 when not.
+qm_same_file() {  # NAME REAL SIMULATED
+  if [ ! -f "$2" ]; then
+    echo "BAD  $1 missing in the prefix"; failed=1
+  elif cmp -s "$2" "$3"; then
+    echo "ok   $1 equals the simulated one"
+  else
+    echo "BAD  $1 differs from the simulated one"; failed=1
+    diff <(tr -d '\r' <"$3" 2>/dev/null) <(tr -d '\r' <"$2") || true
+  fi
+}
+
+# One whole line a file must hold (line ends aside); failed=1 when it does not.
+qm_has_line() {  # NAME FILE TEXT
+  if grep -qxF -- "$3" <(tr -d '\r' <"$2" 2>/dev/null); then echo "ok   $1"; else
+    echo "BAD  $1: no line [$3] in $2"; failed=1; fi
+}
+
 # For a test of the built installer beside the simulated one: sets exe (quillmount.exe of the
 # MinGW build) and quillpack (the native build's) and ends the test when either, or any further
 # FILE it needs, is missing.

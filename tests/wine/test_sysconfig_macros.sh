@@ -13,7 +13,6 @@ qm_wine_setup "$@"
 qm_wine_need_programs
 qm_wine_work_dir sysconfig-macros files machine
 failed=0
-crlf() { sed 's/$/\r/'; }
 
 m=$work/machine
 printf '@ECHO OFF\r\nWIN\r\n' >"$m/AUTOEXEC.BAT"
@@ -21,7 +20,7 @@ printf 'FILES=30\r\n' >"$m/CONFIG.SYS"
 printf 'one=C:\\ONE\r\nthe two=C:\\TWO\r\n' >"$m/PATHS.TXT"
 
 f=$work/files
-crlf >"$f/SETUP.cfg" <<'TEXT'
+qm_crlf >"$f/SETUP.cfg" <<'TEXT'
 UNINSTALL YES
 DEFAULTDIR C:\MAC NOASKDRIVE NOASKDIR
 IF search "=" "C:\DATA\PATHS.TXT"
@@ -60,36 +59,22 @@ put_machine_files "$c"
 printf '[Setup]\r\nAutoexec=Yes\r\nConfig=Yes\r\nIniFile=Yes\r\nReboot=No\r\n' >"$c/qm/answers.ini"
 qm_wine_install_dist 300 trace.log
 
-same() {  # NAME REAL SIMULATED
-  if [ ! -f "$2" ]; then
-    echo "BAD  $1 missing in the prefix"; failed=1
-  elif cmp -s "$2" "$3"; then
-    echo "ok   $1 equals the simulated one"
-  else
-    echo "BAD  $1 differs from the simulated one"; failed=1
-    diff <(tr -d '\r' <"$3" 2>/dev/null) <(tr -d '\r' <"$2") || true
-  fi
-}
-same AUTOEXEC.BAT "$c/AUTOEXEC.BAT" "$sim/c/AUTOEXEC.BAT"
-same CONFIG.SYS "$c/CONFIG.SYS" "$sim/c/CONFIG.SYS"
-same MAC.INI "$(qm_wine_c_path 'C:\windows\MAC.INI')" "$sim/c/windows/MAC.INI"
+qm_same_file AUTOEXEC.BAT "$c/AUTOEXEC.BAT" "$sim/c/AUTOEXEC.BAT"
+qm_same_file CONFIG.SYS "$c/CONFIG.SYS" "$sim/c/CONFIG.SYS"
+qm_same_file MAC.INI "$(qm_wine_c_path 'C:\windows\MAC.INI')" "$sim/c/windows/MAC.INI"
 for name in install.log NOTES.TXT; do
-  same "$name" "$(qm_wine_c_path "C:\\MAC\\$name")" "$sim/c/MAC/$name"
+  qm_same_file "$name" "$(qm_wine_c_path "C:\\MAC\\$name")" "$sim/c/MAC/$name"
 done
 
 # --- The texts themselves, so that two equal wrong results do not pass.
-has() {  # NAME FILE TEXT
-  if grep -qxF -- "$3" <(tr -d '\r' <"$2" 2>/dev/null); then echo "ok   $1"; else
-    echo "BAD  $1: no line [$3] in $2"; failed=1; fi
-}
-has "ADDTEXT: the first search's texts, the Windows folder anywhere" "$c/MAC/NOTES.TXT" \
+qm_has_line "ADDTEXT: the first search's texts, the Windows folder anywhere" "$c/MAC/NOTES.TXT" \
   'first [one] [C:\ONE] in C:\windows'
-has "INI value: the second search's texts" "$(qm_wine_c_path 'C:\windows\MAC.INI')" \
+qm_has_line "INI value: the second search's texts" "$(qm_wine_c_path 'C:\windows\MAC.INI')" \
   'Key $RIGHT$=[the ] [C:\TWO] in C:\windows'
-has "INI section keeps \$LEFT\$" "$(qm_wine_c_path 'C:\windows\MAC.INI')" '[Sect $LEFT$]'
-has "AUTOEXEC line keeps \$RIGHT\$" "$c/AUTOEXEC.BAT" 'SET MAC=$RIGHT$;C:\MAC'
-has "CONFIG line keeps \$LEFT\$" "$c/CONFIG.SYS" 'DEVICE=C:\MAC\$LEFT$.SYS'
-has "log: the INI change" "$c/MAC/install.log" \
+qm_has_line "INI section keeps \$LEFT\$" "$(qm_wine_c_path 'C:\windows\MAC.INI')" '[Sect $LEFT$]'
+qm_has_line "AUTOEXEC line keeps \$RIGHT\$" "$c/AUTOEXEC.BAT" 'SET MAC=$RIGHT$;C:\MAC'
+qm_has_line "CONFIG line keeps \$LEFT\$" "$c/CONFIG.SYS" 'DEVICE=C:\MAC\$LEFT$.SYS'
+qm_has_line "log: the INI change" "$c/MAC/install.log" \
   'INIFILE: "Sect $LEFT$", "Key $RIGHT$", "[the ] [C:\TWO] in C:\windows", "MAC.INI"'
 
 [ "$failed" = 0 ] && echo "PASS sysconfig-macros" || { echo "FAIL sysconfig-macros"; exit 1; }

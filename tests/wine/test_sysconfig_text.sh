@@ -11,11 +11,10 @@ qm_wine_setup "$@"
 qm_wine_need_programs
 qm_wine_work_dir sysconfig-text files machine
 failed=0
-crlf() { sed 's/$/\r/'; }
 
 # --- The machine's files, the same on both sides.
 m=$work/machine
-crlf >"$m/AUTOEXEC.BAT" <<'TEXT'
+qm_crlf >"$m/AUTOEXEC.BAT" <<'TEXT'
 @ECHO OFF
 LH C:\DOS\MSCDEX.EXE /D:MSCD001 /L:E
 PROMPT $p$g
@@ -32,7 +31,7 @@ GOTO END
 :END
 WIN
 TEXT
-crlf >"$m/CONFIG.SYS" <<'TEXT'
+qm_crlf >"$m/CONFIG.SYS" <<'TEXT'
 DEVICE=C:\WINDOWS\HIMEM.SYS
 DOS=HIGH,UMB
 FILESHIGH=20
@@ -43,7 +42,7 @@ printf 'STACKS=9,256' >>"$m/CONFIG.SYS"
 # Wine, like Windows NT, keeps WIN.INI's own sections ([windows], [Desktop], [Extensions] ...)
 # in the registry; the file holds them only for older programs. The edits go to a program's
 # own sections, which live in the file on every system.
-crlf >"$m/win.ini" <<'TEXT'
+qm_crlf >"$m/win.ini" <<'TEXT'
 [windows]
 load=
 run=
@@ -55,7 +54,7 @@ Wallpaper=(None)
 Palette=16
 Plugins=blur.qpx
 TEXT
-crlf >"$m/system.ini" <<'TEXT'
+qm_crlf >"$m/system.ini" <<'TEXT'
 [boot]
 shell=explorer.exe
 drivers=mmsystem.dll
@@ -65,14 +64,14 @@ drivers=mmsystem.dll
 device=*vpd
 device=*int13
 TEXT
-crlf >"$m/WINSTART.BAT" <<'TEXT'
+qm_crlf >"$m/WINSTART.BAT" <<'TEXT'
 @ECHO OFF
 C:\OLDPAINT\OLDTSR.EXE /Q
 TEXT
 
 # --- The distribution, in the installer's container.
 f=$work/files
-crlf >"$f/SETUP.cfg" <<'TEXT'
+qm_crlf >"$f/SETUP.cfg" <<'TEXT'
 UNINSTALL YES
 DEFAULTDIR C:\QPAINT NOASKDRIVE NOASKDIR
 FILE QPAINT.CFG
@@ -91,7 +90,7 @@ ADDTEXT "Version=2" QPAINT.CFG "version=*" REPLACE
 ADDTEXT "rem *" "$WINDIR$\WINSTART.BAT" "C:\OLDPAINT\OLDTSR.EXE*" REPLACE
 ADDTEXT "Installed in $DEFAULTDIR$" NOTES.TXT
 TEXT
-crlf >"$f/QPAINT.CFG" <<'TEXT'
+qm_crlf >"$f/QPAINT.CFG" <<'TEXT'
 [general]
 Version=1
 [paths]
@@ -126,51 +125,37 @@ printf '[Setup]\r\nAutoexec=Yes\r\nConfig=Yes\r\nIniFile=Yes\r\nReboot=No\r\n' >
 CONFIG=GAME qm_wine_install_dist 300 trace.log
 
 # --- Parity: every file the edits touch, byte for byte.
-same() {  # NAME REAL SIMULATED
-  if [ ! -f "$2" ]; then
-    echo "BAD  $1 missing in the prefix"; failed=1
-  elif cmp -s "$2" "$3"; then
-    echo "ok   $1 equals the simulated one"
-  else
-    echo "BAD  $1 differs from the simulated one"; failed=1
-    diff <(tr -d '\r' <"$3" 2>/dev/null) <(tr -d '\r' <"$2") || true
-  fi
-}
 app=$(qm_wine_c_path 'C:\QPAINT')
 for name in AUTOEXEC.BAT AUTOEXEC.BAK CONFIG.SYS CONFIG.BAK; do
-  same "$name" "$(qm_wine_c_path "C:\\$name")" "$sim/c/$name"
+  qm_same_file "$name" "$(qm_wine_c_path "C:\\$name")" "$sim/c/$name"
 done
 for name in win.ini system.ini QPAINT.INI WINSTART.BAT; do
-  same "$name" "$(qm_wine_c_path "C:\\windows\\$name")" "$sim/c/windows/$name"
+  qm_same_file "$name" "$(qm_wine_c_path "C:\\windows\\$name")" "$sim/c/windows/$name"
 done
 for name in install.log OWN.INI QPAINT.CFG NOTES.TXT; do
-  same "$name" "$(qm_wine_c_path "C:\\QPAINT\\$name")" "$sim/c/QPAINT/$name"
+  qm_same_file "$name" "$(qm_wine_c_path "C:\\QPAINT\\$name")" "$sim/c/QPAINT/$name"
 done
 
 # --- What the edits are, so that two equal wrong results do not pass.
 log=$(tr -d '\r' <"$app/install.log" 2>/dev/null || true)
-has() {  # NAME FILE TEXT
-  if grep -qxF -- "$3" <(tr -d '\r' <"$2" 2>/dev/null); then echo "ok   $1"; else
-    echo "BAD  $1: no line [$3] in $2"; failed=1; fi
-}
-has "PATH in the GAME section" "$(qm_wine_c_path 'C:\AUTOEXEC.BAT')" \
+qm_has_line "PATH in the GAME section" "$(qm_wine_c_path 'C:\AUTOEXEC.BAT')" \
   'PATH C:\QPAINT;C:\QPAINT\FONTS;C:\DOS;C:\GAMES'
-has "SHARE line raised" "$(qm_wine_c_path 'C:\AUTOEXEC.BAT')" 'LH C:\DOS\SHARE /F:2048 /L:40'
-has "PATHFIND left alone" "$(qm_wine_c_path 'C:\AUTOEXEC.BAT')" 'PATHFIND /Q'
-has "SET SHARED left alone" "$(qm_wine_c_path 'C:\AUTOEXEC.BAT')" 'SET SHARED=C:\SHARED'
-has "BUFFERS raised" "$(qm_wine_c_path 'C:\CONFIG.SYS')" 'BUFFERS=30'
-has "FILESHIGH left alone" "$(qm_wine_c_path 'C:\CONFIG.SYS')" 'FILESHIGH=20'
-has "FILES added" "$(qm_wine_c_path 'C:\CONFIG.SYS')" 'FILES=40'
-has "WIN.INI word added" "$windir/win.ini" 'Plugins=blur.qpx sharpen.qpx'
-has "SYSTEM.INI drivers extended" "$windir/system.ini" 'drivers=mmsystem.dll qpsnd.drv'
-has "new section" "$windir/win.ini" '[Quick Paint Tools]'
-has "WINSTART.BAT line switched off" "$windir/WINSTART.BAT" 'rem C:\OLDPAINT\OLDTSR.EXE /Q'
-has "log: replaced value" "$app/install.log" \
+qm_has_line "SHARE line raised" "$(qm_wine_c_path 'C:\AUTOEXEC.BAT')" 'LH C:\DOS\SHARE /F:2048 /L:40'
+qm_has_line "PATHFIND left alone" "$(qm_wine_c_path 'C:\AUTOEXEC.BAT')" 'PATHFIND /Q'
+qm_has_line "SET SHARED left alone" "$(qm_wine_c_path 'C:\AUTOEXEC.BAT')" 'SET SHARED=C:\SHARED'
+qm_has_line "BUFFERS raised" "$(qm_wine_c_path 'C:\CONFIG.SYS')" 'BUFFERS=30'
+qm_has_line "FILESHIGH left alone" "$(qm_wine_c_path 'C:\CONFIG.SYS')" 'FILESHIGH=20'
+qm_has_line "FILES added" "$(qm_wine_c_path 'C:\CONFIG.SYS')" 'FILES=40'
+qm_has_line "WIN.INI word added" "$windir/win.ini" 'Plugins=blur.qpx sharpen.qpx'
+qm_has_line "SYSTEM.INI drivers extended" "$windir/system.ini" 'drivers=mmsystem.dll qpsnd.drv'
+qm_has_line "new section" "$windir/win.ini" '[Quick Paint Tools]'
+qm_has_line "WINSTART.BAT line switched off" "$windir/WINSTART.BAT" 'rem C:\OLDPAINT\OLDTSR.EXE /Q'
+qm_has_line "log: replaced value" "$app/install.log" \
   'INIFILE: "Quick Paint", "Palette", "256", "WIN.INI", "16"'
-has "log: new section" "$app/install.log" 'INIFILE: "Quick Paint Tools", "WIN.INI"'
-has "log: new INI file" "$app/install.log" 'FILE: "C:\windows\QPAINT.INI"'
-has "log: new text file" "$app/install.log" 'FILE: "NOTES.TXT"'
-has "log: PATH change" "$app/install.log" \
+qm_has_line "log: new section" "$app/install.log" 'INIFILE: "Quick Paint Tools", "WIN.INI"'
+qm_has_line "log: new INI file" "$app/install.log" 'FILE: "C:\windows\QPAINT.INI"'
+qm_has_line "log: new text file" "$app/install.log" 'FILE: "NOTES.TXT"'
+qm_has_line "log: PATH change" "$app/install.log" \
   'AUTOEXEC: "PATH C:\DOS;C:\GAMES", "PATH C:\QPAINT;C:\QPAINT\FONTS;C:\DOS;C:\GAMES"'
 expect "printed log is the written log" "$(tr -d '\r' <"$sim/c/QPAINT/install.log")" "$(cat "$sim/printed.log")"
 expect "QPAINT.INI as the profile functions made it" "$(cat "$windir/QPAINT.INI" 2>/dev/null)" \
