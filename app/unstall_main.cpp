@@ -7,12 +7,12 @@
 #include <memory>
 #include <string>
 
-#include "finish/uninstall.h"
 #include "platform/win32/win32_system.h"
 #include "ui/answers_file.h"
 #include "ui/answers_ui.h"
 #include "ui/trace_file.h"
 #include "ui/win32/win32_ui.h"
+#include "uninstall/uninstaller.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   qm::Win32System sys;

@@ -17,9 +17,9 @@ namespace {
 namespace fs = std::filesystem;
 
 // Lowest first.
-const std::vector<std::string> kLayers = {"base",  "platform", "records",   "script",
-                                          "ui",    "engine",   "sysconfig", "finish",
-                                          "shell", "tools",    "app"};
+const std::vector<std::string> kLayers = {"base",   "platform", "records",   "script",
+                                          "ui",     "engine",   "sysconfig", "uninstall",
+                                          "finish", "shell",    "tools",     "app"};
 
 // Upward includes that are allowed, as (including folder, included header). ui/ui.h is the UI
 // seam: an interface with no includes of its own, through which the parser shows its messages

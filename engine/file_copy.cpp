@@ -191,7 +191,7 @@ int copyFile(Engine& engine, const std::string& target, const std::string& sourc
   fs.close(out);
   container.closeSource(in);
   // Even a broken copy has changed the disk: the uninstaller must know the file.
-  engine.log.record("FILE: " + quoted(target));
+  engine.log.record(FileRecord{target});
   if (readError) return fail(engine, engine.state.settings.prompts.diskReadError);
   if (writeError) return fail(engine, engine.state.settings.prompts.diskWriteError);
   fs.setAttributes(target, attributes);
@@ -201,7 +201,9 @@ int copyFile(Engine& engine, const std::string& target, const std::string& sourc
 
 int copyEntry(Engine& engine, FileEntry& entry) {
   FileSystem& fs = engine.sys;
+  // Expanded here only: a second expansion would read an answer's "$" as a macro of its own.
   expandMacros(engine.macros, entry.name);
+  engine.copyFileMessage(entry.name);
   std::string dirPart, namePart;
   size_t slash = entry.name.rfind('\\');
   if (slash == std::string::npos) {

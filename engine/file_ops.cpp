@@ -58,7 +58,7 @@ int createDirectories(Engine& engine, const std::string& path, const std::string
   std::string record;
   bool recordFull = false;
   auto note = [&](const std::string& dir) {
-    std::string line = "DIRECTORY: " + quoted(dir) + "\n";
+    std::string line = formatLogRecord(DirectoryRecord{dir}) + "\n";
     if (recordFull || record.size() + line.size() > kDirectoryRecordChars) {
       recordFull = true;
       return;
@@ -117,22 +117,6 @@ void countSkippedBytes(Engine& engine, int64_t bytes) {
   engine.progressMessage(0);
 }
 
-FatTime readFileTime(FileSystem& fs, const std::string& path) {
-  FileHandle h = fs.openRead(path);
-  if (h == kInvalidFile) return {};
-  std::optional<FatTime> t = fs.fileTime(h);
-  fs.close(h);
-  return t.value_or(FatTime{});
-}
-
-bool setFileTime(FileSystem& fs, const std::string& path, FatTime time) {
-  FileHandle h = fs.openReadWrite(path);
-  if (h == kInvalidFile) return false;
-  bool ok = fs.setFileTime(h, time);
-  fs.close(h);
-  return ok;
-}
-
 bool isLibrary(const std::string& path) {
   std::string name = fileNamePart(path);
   size_t dot = name.rfind('.');
@@ -148,7 +132,7 @@ void renameFile(Engine& engine, const std::string& oldPath, const std::string& n
   if (!equalsNoCase(oldPath, newPath)) keepDeletedFile(engine, newPath);
   // One step: the old target stays in place if the move cannot be made.
   if (!fs.moveFile(oldPath, newPath, true)) return;
-  engine.log.record("RENAME: " + newPath + ", " + oldPath);
+  engine.log.record(RenameRecord{newPath, oldPath});
 }
 
 void renameEntry(Engine& engine, const RenameEntry& entry) {

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "platform/file_handle.h"
 #include "platform/system.h"
 #include "records/engine_records.h"
 
@@ -19,10 +20,6 @@ int createDirectories(Engine& engine, const std::string& path, const std::string
                       bool showFailure = true);
 // createDirectories with the drive root ("C:\") as the existing prefix.
 int createPath(Engine& engine, const std::string& path, bool showFailure = true);
-
-// Last-write time of the file at path; {0, 0} when it cannot be opened.
-FatTime readFileTime(FileSystem& fs, const std::string& path);
-bool setFileTime(FileSystem& fs, const std::string& path, FatTime time);
 
 // The OVERWRITE=ASK question for an existing target; true when the user says to replace it.
 // A yes moves the progress window below a popup that is showing, as the copy goes on under it.

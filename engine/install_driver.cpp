@@ -94,10 +94,8 @@ bool settleDefaultDir(Engine& engine, const std::string& path, int mode) {
   engine.macros.defaultDrive = path.substr(0, 1);
   engine.currentDrive = toUpperAscii(path[0]) - 'A' + 1;
   engine.log.setDirectory(path);
-  std::string line = "DEFAULTDIR: " + quoted(path);
   // The unasked form carries a line end of its own; the uninstaller has always read it so.
-  if (mode < 1 || mode > 3) line += "\n";
-  engine.log.record(line);
+  engine.log.record(DefaultDirRecord{path, mode < 1 || mode > 3});
   std::optional<uint64_t> free = engine.sys.freeSpace(path.substr(0, 1) + ":\\");
   if (!free) {
     engine.warn(engine.state.settings.prompts.badDrive, true);
@@ -206,8 +204,6 @@ Step copyLoop(Engine& engine) {
       continue;
     }
     if (!selected(engine, entry)) continue;
-    expandMacros(engine.macros, entry.name);
-    engine.copyFileMessage(entry.name);
     if (copyEntry(engine, entry) != 0) return engine.cancel ? Step::Quit : Step::Fail;
     engine.progressMessage(1);
   }
@@ -235,7 +231,7 @@ void registerServers(Engine& engine) {
     if (!(hasDrive(path) || (!path.empty() && path[0] == '\\')))
       path = engine.destination() + "\\" + path;
     if (registerServer(engine, path)) {
-      engine.log.record("RegServer: " + quoted(path));
+      engine.log.record(RegServerRecord{path});
       engine.ui.trace("registered " + path);
     } else {
       engine.ui.trace("not registered " + path);
@@ -275,9 +271,9 @@ Step runPhases(Engine& engine) {
         static_cast<int32_t>(std::min<int64_t>(state.engine.progressSize, kMaxProgress));
 
   const UninstallTexts& texts = state.finish.uninstall;
-  engine.log.record("UNINSTALLBEGINPROMPT: " + quoted(texts.begin));
-  engine.log.record("UNINSTALLENDPROMPT: " + quoted(texts.end));
-  engine.log.record("UNINSTALLTITLEPROMPT: " + quoted(texts.title));
+  engine.log.record(BeginPromptRecord{texts.begin});
+  engine.log.record(EndPromptRecord{texts.end});
+  engine.log.record(TitlePromptRecord{texts.title});
 
   engine.ui.trace("phase renames");
   for (const RenameEntry& r : state.engine.renames) renameEntry(engine, r);

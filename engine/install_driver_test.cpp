@@ -192,6 +192,29 @@ TEST(InstallDriver, PhasesRunInOrderAndLogInOrder) {
   EXPECT_EQ(d.windows.lastPercent, 100);
 }
 
+// A FILE name is expanded once: an answer that holds a macro's name stays as typed, in the
+// copied file's name and in its log line.
+TEST(InstallDriver, FileNamesAreExpandedOnceSoTypedAnswersStayAsTyped) {
+  struct Case {
+    const char* answer;
+    const char* target;
+  } cases[] = {
+      {"X$DEFAULTDRIVE$", "C:\\APP\\X$DEFAULTDRIVE$.TXT"},
+      {"$WINDIR$", "C:\\APP\\$WINDIR$.TXT"},
+      {"PLAIN", "C:\\APP\\PLAIN.TXT"},
+  };
+  for (const Case& c : cases) {
+    Driver d;
+    d.engine.macros.ask[0] = c.answer;
+    d.engine.sim.writeFile("C:\\SETUP\\" + std::string(c.answer) + ".TXT", "typed");
+    d.addFile("$ASK1$.TXT");
+    ASSERT_EQ(d.run(), 0) << c.answer;
+    EXPECT_EQ(d.engine.sim.readFile(c.target), "typed") << c.answer;
+    EXPECT_NE(d.engine.log().find("FILE: \"" + std::string(c.target) + "\"\r\n"), std::string::npos)
+        << c.answer;
+  }
+}
+
 TEST(InstallDriver, ServersAreTakenFromTheDestinationUnlessTheyNameADrive) {
   Driver d;
   std::string library = "MZ" + std::string(100, '\1') + "DllRegisterServer" + '\0';

@@ -1,6 +1,7 @@
 #include "engine/install_log.h"
 
 #include "base/text.h"
+#include "platform/file_handle.h"
 #include "records/engine_records.h"
 
 namespace qm {
@@ -13,8 +14,8 @@ void InstallLog::setDirectory(const std::string& directory) {
 
 int InstallLog::record(const std::string& text) {
   if (!records_.logging) return 0;
-  FileHandle h = path_.empty() ? kInvalidFile : fs_.openAppend(path_);
-  if (h == kInvalidFile) {
+  ScopedFile h = path_.empty() ? ScopedFile(fs_, kInvalidFile) : ScopedFile::openAppend(fs_, path_);
+  if (!h) {
     // A waiting record keeps a line end of its own; otherwise two waiting records would run
     // together into one corrupt line once they reach the file.
     std::string piece = text;
@@ -32,8 +33,7 @@ int InstallLog::record(const std::string& text) {
     pending_.clear();
   }
   out += toCrLf(text + "\n");
-  fs_.write(h, out.data(), static_cast<uint32_t>(out.size()));
-  fs_.close(h);
+  h.writeAll(out);
   return 1;
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/system.h"
+#include "records/install_log_records.h"
 
 namespace qm {
 
@@ -23,6 +24,7 @@ class InstallLog {
   // Writes text (one or more lines without the final line end) and a line end, in Windows
   // text mode. 1 when written to the file; 0 when logging is off or the text had to wait.
   int record(const std::string& text);
+  int record(const LogRecord& record) { return this->record(formatLogRecord(record)); }
 
   // The destination directory; the log becomes DIRECTORY\install.log.
   void setDirectory(const std::string& directory);
@@ -38,8 +40,5 @@ class InstallLog {
   std::string pending_;
   int dropped_ = 0;
 };
-
-// Q(x): the text between double quotes, unchanged (a quote inside is not doubled).
-inline std::string quoted(const std::string& text) { return "\"" + text + "\""; }
 
 }  // namespace qm

@@ -217,7 +217,7 @@ bool PackageExtractor::expandEntry(const PackageEntry& entry, const std::string&
       fs.close(target_);
       target_ = kInvalidFile;
       // The broken file is on the disk now: the uninstaller must know it.
-      engine_.log.record("FILE: " + quoted(target));
+      engine_.log.record(FileRecord{target});
       engine_.ui.trace("failed " + target);
       return false;
     }
@@ -227,7 +227,7 @@ bool PackageExtractor::expandEntry(const PackageEntry& entry, const std::string&
   target_ = kInvalidFile;
   setFileTime(fs, target, entry.time);
   fs.setAttributes(target, attributes);
-  engine_.log.record("FILE: " + quoted(target));
+  engine_.log.record(FileRecord{target});
   engine_.ui.trace("wrote " + target);
   return true;
 }

@@ -1,15 +1,15 @@
 // Feeds arbitrary bytes to the uninstaller's readers: install.log and the side file listing the
 // files an installation replaced. Every line is either read or listed as skipped, each reading
-// holds the texts its kind has, and every path the uninstaller would touch passes the path check
-// or is refused by it; nothing reads outside the input.
+// formats back to the very line it was read from, and every path the uninstaller would touch passes
+// the path check or is refused by it; nothing reads outside the input.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 
-#include "engine/replaced_files.h"
-#include "finish/uninstall.h"
-#include "finish/uninstall_log.h"
+#include "records/install_log_records.h"
+#include "records/instback_records.h"
+#include "uninstall/uninstaller.h"
 
 namespace {
 
@@ -17,22 +17,11 @@ void check(bool ok) {
   if (!ok) std::abort();
 }
 
-size_t textsOf(qm::LogKind kind) {
-  switch (kind) {
-    case qm::LogKind::Rename:
-    case qm::LogKind::Autoexec:
-    case qm::LogKind::Config:
-    case qm::LogKind::IniSection:
-    case qm::LogKind::RegKey:
-    case qm::LogKind::WinItem:
-      return 2;
-    case qm::LogKind::AddText:
-      return 3;
-    case qm::LogKind::IniKey:
-      return 0;  // four or five
-    default:
-      return 1;
-  }
+// The line as the file holds it, without its line end.
+std::string lineAt(const std::string& bytes, uint64_t offset) {
+  std::string line = bytes.substr(offset, bytes.find('\n', offset) - offset);
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return line;
 }
 
 }  // namespace
@@ -46,14 +35,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     last = line.lineNumber;
     check(line.offset < size);
     check(!line.readings.empty() && line.readings.size() <= 16);
-    for (const auto& r : line.readings) {
-      size_t want = textsOf(line.kind);
-      check(want ? r.size() == want : (r.size() == 4 || r.size() == 5));
-      for (const std::string& text : r) {
-        check(text.size() < size);
+    const std::string text = lineAt(bytes, line.offset);
+    for (qm::LogRecord r : line.readings) {
+      check(qm::kindOf(r) == line.kind);
+      // Every reading is a record that the installer would have written as exactly this line.
+      if (auto* d = std::get_if<qm::DefaultDirRecord>(&r)) d->blankLineAfter = false;
+      check(qm::formatLogRecord(r) == text);
+      if (const auto* f = std::get_if<qm::FileRecord>(&r)) {
         // The check never fails on anything, and refuses every climbing path.
-        std::string reason = qm::unsafePathReason(text, "C:\\WINDOWS", "C:\\WINDOWS\\SYSTEM");
-        if (reason.empty()) check(text.find("\\..\\") == std::string::npos);
+        std::string reason = qm::unsafePathReason(f->path, "C:\\WINDOWS", "C:\\WINDOWS\\SYSTEM");
+        if (reason.empty()) check(f->path.find("\\..\\") == std::string::npos);
       }
     }
   }

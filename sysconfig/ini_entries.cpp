@@ -2,6 +2,7 @@
 // functions, each change recorded so that the uninstaller can put the old value back.
 #include "base/text.h"
 #include "engine/engine.h"
+#include "platform/file_handle.h"
 #include "sysconfig/config_values.h"
 #include "sysconfig/text_edits.h"
 
@@ -22,10 +23,7 @@ std::string fullIniPath(const Engine& engine, const std::string& file) {
 }
 
 bool fileExists(FileSystem& fs, const std::string& path) {
-  FileHandle h = fs.openRead(path);
-  if (h == kInvalidFile) return false;
-  fs.close(h);
-  return true;
+  return bool(ScopedFile::openRead(fs, path));
 }
 
 void applyIniEntry(Engine& engine, IniEntry& entry) {
@@ -58,16 +56,15 @@ void applyIniEntry(Engine& engine, IniEntry& entry) {
       sys.profileString(entry.file, entry.section, entry.key, kProfileMarker, kProfileValueChars);
   if (equalsNoCase(current, entry.value)) return;
 
-  std::string line = "INIFILE: " + quoted(entry.section) + ", " + quoted(entry.key) + ", " +
-                     quoted(entry.value) + ", " + quoted(entry.file);
+  IniKeyRecord line{entry.section, entry.key, entry.value, entry.file, std::nullopt};
   std::string text = entry.value;
   if (!isMarker(current)) {
     if (entry.add) {
       if (upperAscii(current).find(upperAscii(entry.value)) != std::string::npos) return;
       text = current + " " + entry.value;
-      line += ", " + quoted(text);
+      line.previous = text;
     } else {
-      line += ", " + quoted(current);
+      line.previous = current;
     }
   }
   // Only what reached the file is recorded: the uninstaller must not undo a change that was
@@ -79,10 +76,9 @@ void applyIniEntry(Engine& engine, IniEntry& entry) {
                     entry.key);
     return;
   }
-  if (!newFile.empty()) engine.log.record("FILE: " + quoted(newFile));
+  if (!newFile.empty()) engine.log.record(FileRecord{newFile});
   engine.log.record(line);
-  if (newSection)
-    engine.log.record("INIFILE: " + quoted(entry.section) + ", " + quoted(entry.file));
+  if (newSection) engine.log.record(IniSectionRecord{entry.section, entry.file});
 }
 
 }  // namespace

@@ -47,10 +47,6 @@ bool sendToShell(ProgramGroups& shell, const std::string& command) {
   return done;
 }
 
-std::string winitemLogLine(const std::string& group, const std::string& title) {
-  return "WINITEM: " + quoted(group) + ", " + quoted(title);
-}
-
 void runProgramItems(ProgramGroups& shell, InstallLog& log, const MacroValues& macros,
                      const std::vector<ProgramItem>& items) {
   if (items.empty() || !shell.startShellClient()) return;
@@ -71,7 +67,7 @@ void runProgramItems(ProgramGroups& shell, InstallLog& log, const MacroValues& m
       current = group;
     }
     if (item.command.empty()) {
-      log.record(winitemLogLine(group, item.title));
+      log.record(WinItemRecord{group, item.title});
       continue;
     }
     if (item.mode == 2) {
@@ -81,7 +77,7 @@ void runProgramItems(ProgramGroups& shell, InstallLog& log, const MacroValues& m
     // The shell removes the item and puts the next one added in its place.
     if (item.mode == 1) sendToShell(shell, "[ReplaceItem(" + item.title + ")]");
     sendToShell(shell, addItemCommand(item, macros));
-    log.record(winitemLogLine(group, item.title));
+    log.record(WinItemRecord{group, item.title});
   }
 }
 

@@ -25,7 +25,4 @@ bool sendToShell(ProgramGroups& shell, const std::string& command);
 void runProgramItems(ProgramGroups& shell, InstallLog& log, const MacroValues& macros,
                      const std::vector<ProgramItem>& items);
 
-// The install log line of a group or an added item.
-std::string winitemLogLine(const std::string& group, const std::string& title);
-
 }  // namespace qm

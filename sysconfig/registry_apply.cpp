@@ -249,10 +249,6 @@ bool executeRegistryRequest(Registry& registry, const MacroValues& macros,
   return false;
 }
 
-std::string regkeyLogLine(const std::string& rootName, const std::string& keyPath) {
-  return "REGKEY: " + quoted(rootName) + ", " + quoted(keyPath);
-}
-
 void applyRegistryBlocks(Engine& engine) {
   auto& requests = engine.state.config.registry;
   for (const auto& request : requests) {
@@ -261,7 +257,7 @@ void applyRegistryBlocks(Engine& engine) {
       engine.ui.trace("registry block for " + request.rootName + "\\" + request.keyPath +
                       " did not complete");
     for (auto it = created.rbegin(); it != created.rend(); ++it)
-      engine.log.record(regkeyLogLine(request.rootName, *it));
+      engine.log.record(RegKeyRecord{request.rootName, *it});
   }
   requests.clear();
 }

@@ -31,7 +31,4 @@ bool executeRegistryValue(Registry& registry, const MacroValues& macros, Registr
 bool executeRegistryRequest(Registry& registry, const MacroValues& macros,
                             const RegistryKeyRequest& request, std::vector<std::string>& created);
 
-// The install log line of one created key.
-std::string regkeyLogLine(const std::string& rootName, const std::string& keyPath);
-
 }  // namespace qm

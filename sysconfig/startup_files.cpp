@@ -22,12 +22,15 @@ size_t skipWhile(std::string_view s, size_t i, const char* set) {
   return i;
 }
 
-std::string changeLine(const char* kind, std::string_view oldLine, std::string_view newLine) {
-  return std::string(kind) + ": " + quoted(withoutLineEnd(oldLine)) + ", " +
-         quoted(withoutLineEnd(newLine));
+template <class Change>
+std::string changeLine(std::string_view oldLine, std::string_view newLine) {
+  return formatLogRecord(Change{withoutLineEnd(oldLine), withoutLineEnd(newLine)});
 }
 
-std::string addLine(const char* kind, std::string_view line) { return changeLine(kind, "", line); }
+template <class Change>
+std::string addLine(std::string_view line) {
+  return changeLine<Change>("", line);
+}
 
 // The directory is on the path when it occurs followed by a separator, white space or the end.
 bool onPath(std::string_view upperLine, std::string_view directory) {
@@ -256,7 +259,7 @@ TextEdit rewriteAutoexec(std::string_view oldText, AutoexecRequest& request,
     markAddedLines(request.addedLines, line);
     edit.text += held;
     if (changed) {
-      edit.log.push_back(changeLine("AUTOEXEC", original, line));
+      edit.log.push_back(changeLine<AutoexecRecord>(original, line));
       edit.changed = true;
     }
     held = std::move(line);
@@ -269,7 +272,7 @@ TextEdit rewriteAutoexec(std::string_view oldText, AutoexecRequest& request,
       expandMacros(macros, entry.text);
       pathLine += entry.text + ";";
     }
-    edit.log.push_back(addLine("AUTOEXEC", pathLine));
+    edit.log.push_back(addLine<AutoexecRecord>(pathLine));
     edit.text += (lineEnded ? "" : "\n") + pathLine + "\n";
     edit.changed = true;
     lineEnded = true;
@@ -278,7 +281,7 @@ TextEdit rewriteAutoexec(std::string_view oldText, AutoexecRequest& request,
     if (!entry.pending) continue;
     if (!lineEnded) edit.text += "\n";
     lineEnded = true;
-    edit.log.push_back(addLine("AUTOEXEC", entry.text));
+    edit.log.push_back(addLine<AutoexecRecord>(entry.text));
     edit.text += entry.text + "\n";
     edit.changed = true;
   }
@@ -286,7 +289,7 @@ TextEdit rewriteAutoexec(std::string_view oldText, AutoexecRequest& request,
     std::string shareLine = "SHARE";
     if (request.shareFiles != 0) shareLine += " /F:" + std::to_string(request.shareFiles);
     if (request.shareLocks != 0) shareLine += " /L:" + std::to_string(request.shareLocks);
-    edit.log.push_back(addLine("AUTOEXEC", shareLine));
+    edit.log.push_back(addLine<AutoexecRecord>(shareLine));
     edit.text += shareLine + "\n";
     edit.changed = true;
   }
@@ -317,14 +320,14 @@ TextEdit rewriteConfig(std::string_view oldText, ConfigRequest& request,
     }
     markAddedLines(request.addedLines, line);
     if (changed) {
-      edit.log.push_back(changeLine("CONFIG", original, line));
+      edit.log.push_back(changeLine<ConfigRecord>(original, line));
       edit.changed = true;
     }
     edit.text += line;
   }
   auto append = [&edit](const std::string& line) {
     if (!edit.text.empty() && !endsLine(edit.text)) edit.text += "\n";
-    edit.log.push_back(addLine("CONFIG", line));
+    edit.log.push_back(addLine<ConfigRecord>(line));
     edit.text += line + "\n";
     edit.changed = true;
   };

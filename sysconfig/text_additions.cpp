@@ -3,6 +3,7 @@
 // temporary file beside the old one, which then replaces it in one step.
 #include "base/text.h"
 #include "engine/engine.h"
+#include "platform/file_handle.h"
 #include "sysconfig/text_edits.h"
 
 namespace qm {
@@ -10,7 +11,6 @@ namespace qm {
 namespace {
 
 constexpr const char* kTempName = "~Mirn.tmp";
-
 
 // A search text matches a whole line, or with a trailing "*" the start of one.
 bool matchesPosition(std::string_view line, std::string_view position) {
@@ -20,8 +20,7 @@ bool matchesPosition(std::string_view line, std::string_view position) {
 }
 
 std::string additionLog(std::string_view oldLine, const std::string& file, std::string_view text) {
-  return "ADDTEXT: " + quoted(std::string(oldLine)) + ", " + file + ", " +
-         quoted(std::string(text));
+  return formatLogRecord(AddTextRecord{std::string(oldLine), file, std::string(text)});
 }
 
 struct Target {
@@ -94,15 +93,14 @@ void applyTextAddition(Engine& engine, TextAddition& a) {
   std::optional<std::string> old = readTextFile(fs, a.file);
   bool created = false;
   if (!old) {
-    FileHandle h = fs.openAppend(a.file);
-    if (h != kInvalidFile) fs.close(h);
+    ScopedFile::openAppend(fs, a.file);
     old = readTextFile(fs, a.file);
     if (!old) {
       engine.ui.trace("text file " + a.file + " can neither be read nor created");
       return;
     }
     created = true;
-    engine.log.record("FILE: " + quoted(a.file));
+    engine.log.record(FileRecord{a.file});
   }
   const std::vector<std::string> lines = splitPieces(*old, kTextPieceChars);
   const std::optional<Target> target = findTarget(lines, a);

@@ -1,4 +1,5 @@
 #include "base/text.h"
+#include "platform/file_handle.h"
 #include "sysconfig/text_edits.h"
 
 namespace qm {
@@ -16,24 +17,16 @@ std::vector<std::string> splitPieces(std::string_view text, size_t maxChars) {
 }
 
 std::optional<std::string> readTextFile(FileSystem& fs, const std::string& path) {
-  FileHandle h = fs.openRead(path);
-  if (h == kInvalidFile) return std::nullopt;
-  std::string bytes;
-  char block[4096];
-  int32_t n;
-  while ((n = fs.read(h, block, sizeof block)) > 0) bytes.append(block, size_t(n));
-  fs.close(h);
-  if (n < 0) return std::nullopt;
-  return fromCrLf(bytes);
+  std::optional<std::string> bytes = readAll(fs, path);
+  if (!bytes) return std::nullopt;
+  return fromCrLf(*bytes);
 }
 
 bool writeTextFile(FileSystem& fs, const std::string& path, std::string_view text) {
-  FileHandle h = fs.create(path);
-  if (h == kInvalidFile) return false;
-  const std::string bytes = toCrLf(text);
-  const bool whole =
-      bytes.empty() || fs.write(h, bytes.data(), uint32_t(bytes.size())) == int32_t(bytes.size());
-  fs.close(h);
+  ScopedFile file = ScopedFile::create(fs, path);
+  if (!file) return false;
+  const bool whole = file.writeAll(toCrLf(text));
+  file.close();
   if (!whole) fs.deleteFile(path);
   return whole;
 }

@@ -9,6 +9,7 @@
 #include "engine/install_driver.h"
 #include "engine/package.h"
 #include "finish/finish.h"
+#include "platform/file_handle.h"
 #include "platform/sim/sim_system.h"
 #include "script/parser.h"
 #include "shell/run.h"
@@ -172,14 +173,8 @@ SimulationResult runSimulation(const SimulationRequest& request) {
     result.exitCode = finishExitCode(installExitCode(engine, installed), restarted);
     result.logPath = engine.log.path();
     if (!result.logPath.empty()) {
-      FileHandle h = sys.openRead(result.logPath);
-      if (h != kInvalidFile) {
-        std::string text;
-        char block[4096];
-        for (int32_t n; (n = sys.read(h, block, sizeof block)) > 0;) text.append(block, size_t(n));
-        sys.close(h);
-        result.installLog = fromCrLf(text);
-      }
+      if (std::optional<std::string> text = readAll(sys, result.logPath))
+        result.installLog = fromCrLf(*text);
     }
     result.traceTail = tail.tail;
     return result;

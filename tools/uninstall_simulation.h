@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "finish/uninstall.h"
+#include "uninstall/uninstaller.h"
 
 namespace qm {
 

@@ -15,11 +15,12 @@
 #include <sstream>
 
 #include "base/text.h"
-#include "finish/uninstall_log.h"
+#include "platform/file_handle.h"
 #include "platform/sim/fat_clock.h"
 #include "platform/sim/program_manager.h"
 #include "platform/sim/regedit4.h"
 #include "platform/sim/sim_system.h"
+#include "records/install_log_records.h"
 #include "tools/simulation.h"
 #include "tools/uninstall_simulation.h"
 
@@ -257,23 +258,19 @@ std::string withoutTime(std::string entry) {
 struct EditedFiles {
   std::vector<std::string> edited, backups;
   void add(SimSystem& sys, const std::string& logPath) {
-    FileHandle h = sys.openRead(logPath);
-    std::string bytes;
-    char block[8192];
-    for (int32_t n; h != kInvalidFile && (n = sys.read(h, block, sizeof block)) > 0;)
-      bytes.append(block, size_t(n));
-    if (h != kInvalidFile) sys.close(h);
+    std::string bytes = readAll(sys, logPath).value_or("");
     for (const LogLine& line : readInstallLog(bytes).lines) {
-      for (const auto& r : line.readings) {
+      for (const LogRecord& r : line.readings) {
         if (line.kind == LogKind::Autoexec || line.kind == LogKind::Config) {
           bool autoexec = line.kind == LogKind::Autoexec;
           edited.push_back(autoexec ? "C:\\AUTOEXEC.BAT" : "C:\\CONFIG.SYS");
           backups.push_back(autoexec ? "C:\\AUTOEXEC.BAK" : "C:\\CONFIG.BAK");
-        } else if (line.kind == LogKind::AddText) {
-          bool rooted = r[1].size() > 1 && (r[1][0] == '\\' || r[1][1] == ':');
-          edited.push_back(upperAscii(rooted ? r[1] : line.destination + "\\" + r[1]));
+        } else if (const auto* t = std::get_if<AddTextRecord>(&r)) {
+          bool rooted = t->file.size() > 1 && (t->file[0] == '\\' || t->file[1] == ':');
+          edited.push_back(upperAscii(rooted ? t->file : line.destination + "\\" + t->file));
         } else if (line.kind == LogKind::IniKey || line.kind == LogKind::IniSection) {
-          const std::string& file = r.size() == 2 ? r[1] : r[3];
+          const auto* key = std::get_if<IniKeyRecord>(&r);
+          const std::string& file = key ? key->file : std::get<IniSectionRecord>(r).file;
           bool bare = file.find_first_of("\\:") == std::string::npos;
           edited.push_back(upperAscii(bare ? sys.windowsDirectory() + "\\" + file : file));
         }

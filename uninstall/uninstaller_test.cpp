@@ -1,4 +1,4 @@
-#include "finish/uninstall.h"
+#include "uninstall/uninstaller.h"
 
 #include <gtest/gtest.h>
 

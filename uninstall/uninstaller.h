@@ -1,13 +1,14 @@
 // The uninstaller's portable core, shared by unstall.exe and `quillpack uninstall`: reads an
 // install log, asks its opening question, undoes every recorded change newest first, puts back
 // the files the installation replaced, and reports what it did not undo. Everything goes through
-// the OS seam, so the simulated machine runs exactly what a real one does.
+// the OS seam, so the simulated machine runs exactly what a real one does. What each kind of
+// change needs to be undone lives in its own file around the shared undo context
+// (undo_context.h).
 #pragma once
 
 #include <string>
 #include <vector>
 
-#include "finish/uninstall_log.h"
 #include "platform/system.h"
 
 namespace qm {
@@ -46,8 +47,6 @@ class Uninstaller {
   const UninstallReport& report() const { return report_; }
 
  private:
-  struct Backup;
-  struct Impl;
   System& sys_;
   Ui& ui_;
   UninstallReport report_;

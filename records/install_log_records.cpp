@@ -1,8 +1,6 @@
-#include "finish/uninstall_log.h"
+#include "records/install_log_records.h"
 
-#include <string_view>
-
-#include "base/text.h"
+#include <iterator>
 
 namespace qm {
 
@@ -12,26 +10,23 @@ constexpr std::string_view kSeparator = "\", \"";
 // A line read too many ways is not read at all: no undo could tell the readings apart.
 constexpr size_t kMaxReadings = 16;
 
-struct KindName {
-  const char* keyword;
-  LogKind kind;
-};
-
-const KindName kKinds[] = {
-    {"DEFAULTDIR", LogKind::DefaultDir},
-    {"DIRECTORY", LogKind::Directory},
-    {"UNINSTALLBEGINPROMPT", LogKind::BeginPrompt},
-    {"UNINSTALLENDPROMPT", LogKind::EndPrompt},
-    {"UNINSTALLTITLEPROMPT", LogKind::TitlePrompt},
-    {"RENAME", LogKind::Rename},
-    {"FILE", LogKind::File},
-    {"AUTOEXEC", LogKind::Autoexec},
-    {"CONFIG", LogKind::Config},
-    {"INIFILE", LogKind::IniKey},
-    {"RegServer", LogKind::RegServer},
-    {"ADDTEXT", LogKind::AddText},
-    {"REGKEY", LogKind::RegKey},
-    {"WINITEM", LogKind::WinItem},
+// Indexed by LogKind; both INIFILE forms share their keyword.
+const char* const kKeywords[] = {
+    "DEFAULTDIR",
+    "DIRECTORY",
+    "UNINSTALLBEGINPROMPT",
+    "UNINSTALLENDPROMPT",
+    "UNINSTALLTITLEPROMPT",
+    "RENAME",
+    "FILE",
+    "AUTOEXEC",
+    "CONFIG",
+    "INIFILE",
+    "INIFILE",
+    "RegServer",
+    "ADDTEXT",
+    "REGKEY",
+    "WINITEM",
 };
 
 bool quotedWhole(std::string_view text) {
@@ -134,6 +129,89 @@ bool hasControlCharacter(std::string_view line) {
   return false;
 }
 
+std::string q(const std::string& text) { return "\"" + text + "\""; }
+
+template <LogKind K>
+std::string texts(const PathRecord<K>& r) {
+  return q(r.path);
+}
+template <LogKind K>
+std::string texts(const PromptRecord<K>& r) {
+  return q(r.text);
+}
+template <LogKind K>
+std::string texts(const LineChangeRecord<K>& r) {
+  return q(r.oldLine) + ", " + q(r.newLine);
+}
+std::string texts(const DefaultDirRecord& r) { return q(r.path) + (r.blankLineAfter ? "\n" : ""); }
+std::string texts(const RenameRecord& r) { return r.newPath + ", " + r.oldPath; }
+std::string texts(const IniKeyRecord& r) {
+  std::string out = q(r.section) + ", " + q(r.key) + ", " + q(r.value) + ", " + q(r.file);
+  return r.previous ? out + ", " + q(*r.previous) : out;
+}
+std::string texts(const IniSectionRecord& r) { return q(r.section) + ", " + q(r.file); }
+std::string texts(const AddTextRecord& r) {
+  return q(r.oldLine) + ", " + r.file + ", " + q(r.newText);
+}
+std::string texts(const RegKeyRecord& r) { return q(r.rootName) + ", " + q(r.keyPath); }
+std::string texts(const WinItemRecord& r) { return q(r.group) + ", " + q(r.title); }
+
+// The typed readings of a line of a kind, from its texts.
+std::vector<LogRecord> typed(LogKind kind, const std::vector<std::vector<std::string>>& all) {
+  std::vector<LogRecord> out;
+  for (const std::vector<std::string>& t : all) {
+    switch (kind) {
+      case LogKind::DefaultDir:
+        out.push_back(DefaultDirRecord{t[0], false});
+        break;
+      case LogKind::Directory:
+        out.push_back(DirectoryRecord{t[0]});
+        break;
+      case LogKind::BeginPrompt:
+        out.push_back(BeginPromptRecord{t[0]});
+        break;
+      case LogKind::EndPrompt:
+        out.push_back(EndPromptRecord{t[0]});
+        break;
+      case LogKind::TitlePrompt:
+        out.push_back(TitlePromptRecord{t[0]});
+        break;
+      case LogKind::Rename:
+        out.push_back(RenameRecord{t[0], t[1]});
+        break;
+      case LogKind::File:
+        out.push_back(FileRecord{t[0]});
+        break;
+      case LogKind::Autoexec:
+        out.push_back(AutoexecRecord{t[0], t[1]});
+        break;
+      case LogKind::Config:
+        out.push_back(ConfigRecord{t[0], t[1]});
+        break;
+      case LogKind::IniKey:
+        out.push_back(IniKeyRecord{t[0], t[1], t[2], t[3],
+                                   t.size() == 5 ? std::optional(t[4]) : std::nullopt});
+        break;
+      case LogKind::IniSection:
+        out.push_back(IniSectionRecord{t[0], t[1]});
+        break;
+      case LogKind::RegServer:
+        out.push_back(RegServerRecord{t[0]});
+        break;
+      case LogKind::AddText:
+        out.push_back(AddTextRecord{t[0], t[1], t[2]});
+        break;
+      case LogKind::RegKey:
+        out.push_back(RegKeyRecord{t[0], t[1]});
+        break;
+      case LogKind::WinItem:
+        out.push_back(WinItemRecord{t[0], t[1]});
+        break;
+    }
+  }
+  return out;
+}
+
 void readLine(std::string_view line, int number, uint64_t offset, InstallLogContents& log,
               std::string& destination) {
   auto skip = [&](const char* reason) {
@@ -143,60 +221,59 @@ void readLine(std::string_view line, int number, uint64_t offset, InstallLogCont
   size_t colon = line.find(": ");
   if (colon == std::string_view::npos) return skip("not a line the installer writes");
   std::string_view keyword = line.substr(0, colon), rest = line.substr(colon + 2);
-  const KindName* kind = nullptr;
-  for (const KindName& k : kKinds)
-    if (keyword == k.keyword) kind = &k;
+  std::optional<LogKind> kind;
+  for (size_t k = 0; k < std::size(kKeywords) && !kind; ++k)
+    if (keyword == kKeywords[k]) kind = LogKind(k);
   if (!kind) return skip("unknown kind of line");
 
-  LogLine entry;
-  entry.kind = kind->kind;
-  entry.lineNumber = number;
-  entry.offset = offset;
-  switch (kind->kind) {
+  std::vector<std::vector<std::string>> all;
+  switch (*kind) {
     case LogKind::Rename:
-      entry.readings = renamePaths(rest);
+      all = renamePaths(rest);
       break;
     case LogKind::Autoexec:
     case LogKind::Config:
-      entry.readings = splitQuotedTexts(std::string(rest), 2);
-      break;
-    case LogKind::AddText:
-      entry.readings = addTextFields(rest);
-      break;
     case LogKind::RegKey:
     case LogKind::WinItem:
-      entry.readings = splitQuotedTexts(std::string(rest), 2);
+      all = splitQuotedTexts(std::string(rest), 2);
+      break;
+    case LogKind::AddText:
+      all = addTextFields(rest);
       break;
     case LogKind::IniKey:
-      entry.readings = iniFields(rest);
-      if (entry.readings.size() == 1 && entry.fields().size() == 2)
-        entry.kind = LogKind::IniSection;
+      all = iniFields(rest);
+      if (all.size() == 1 && all.front().size() == 2) kind = LogKind::IniSection;
       break;
     default:
-      entry.readings = oneText(rest);
+      all = oneText(rest);
       break;
   }
-  if (entry.readings.empty()) return skip("the line's texts cannot be read");
-  if (entry.readings.size() > kMaxReadings) return skip("the line can be read too many ways");
+  if (all.empty()) return skip("the line's texts cannot be read");
+  if (all.size() > kMaxReadings) return skip("the line can be read too many ways");
   // Prompts may hold anything; every other single text is a path and holds no quote.
-  bool prompt = entry.kind == LogKind::BeginPrompt || entry.kind == LogKind::EndPrompt ||
-                entry.kind == LogKind::TitlePrompt;
-  if (entry.readings.size() == 1 && entry.fields().size() == 1 && !prompt &&
-      (entry.fields()[0].empty() || entry.fields()[0].find('"') != std::string::npos))
+  bool prompt =
+      *kind == LogKind::BeginPrompt || *kind == LogKind::EndPrompt || *kind == LogKind::TitlePrompt;
+  if (all.size() == 1 && all.front().size() == 1 && !prompt &&
+      (all.front()[0].empty() || all.front()[0].find('"') != std::string::npos))
     return skip("the path is empty or holds a quote");
 
+  LogLine entry;
+  entry.kind = *kind;
+  entry.lineNumber = number;
+  entry.offset = offset;
+  entry.readings = typed(*kind, all);
   switch (entry.kind) {
     case LogKind::DefaultDir:
-      destination = entry.fields()[0];
+      destination = all.front()[0];
       break;
     case LogKind::BeginPrompt:
-      log.texts.begin = entry.fields()[0];
+      log.texts.begin = all.front()[0];
       break;
     case LogKind::EndPrompt:
-      log.texts.end = entry.fields()[0];
+      log.texts.end = all.front()[0];
       break;
     case LogKind::TitlePrompt:
-      log.texts.title = entry.fields()[0];
+      log.texts.title = all.front()[0];
       break;
     default:
       break;
@@ -206,6 +283,11 @@ void readLine(std::string_view line, int number, uint64_t offset, InstallLogCont
 }
 
 }  // namespace
+
+std::string formatLogRecord(const LogRecord& record) {
+  return std::string(kKeywords[record.index()]) + ": " +
+         std::visit([](const auto& r) { return texts(r); }, record);
+}
 
 std::vector<std::vector<std::string>> splitQuotedTexts(const std::string& text, size_t count) {
   std::vector<std::vector<std::string>> out;
@@ -233,7 +315,14 @@ InstallLogContents readInstallLog(const std::string& bytes) {
     }
     std::string_view line(bytes.data() + start, end - start);
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    if (!line.empty()) readLine(line, number, start, log, destination);
+    if (!line.empty()) {
+      readLine(line, number, start, log, destination);
+    } else if (!log.lines.empty() && log.lines.back().lineNumber == number - 1 &&
+               log.lines.back().kind == LogKind::DefaultDir) {
+      // The empty line the unasked destination writes after itself.
+      for (LogRecord& r : log.lines.back().readings)
+        std::get<DefaultDirRecord>(r).blankLineAfter = true;
+    }
     start = end + 1;
   }
   return log;

@@ -1,0 +1,63 @@
+#include "platform/file_handle.h"
+
+namespace qm {
+
+namespace {
+
+constexpr const char* kReplaceTempName = "~qmun.tmp";
+
+std::string folderOf(const std::string& path) {
+  size_t slash = path.find_last_of("\\/:");
+  return slash == std::string::npos ? "" : path.substr(0, slash + 1);
+}
+
+}  // namespace
+
+std::optional<std::string> readAll(FileSystem& fs, const std::string& path) {
+  ScopedFile file = ScopedFile::openRead(fs, path);
+  if (!file) return std::nullopt;
+  std::string bytes;
+  char block[8192];
+  int32_t n = 0;
+  while ((n = fs.read(file.get(), block, sizeof block)) > 0) bytes.append(block, size_t(n));
+  if (n < 0) return std::nullopt;
+  return bytes;
+}
+
+bool replaceFile(FileSystem& fs, const std::string& path, std::string_view bytes) {
+  std::optional<uint32_t> attributes = fs.attributes(path);
+  const std::string temp = folderOf(path) + kReplaceTempName;
+  {
+    ScopedFile out = ScopedFile::create(fs, temp);
+    if (!out) return false;
+    if (!out.writeAll(bytes)) {
+      out.close();
+      fs.deleteFile(temp);
+      return false;
+    }
+  }
+  if (attributes && (*attributes & kAttrReadOnly)) fs.setAttributes(path, kAttrNormal);
+  if (!fs.moveFile(temp, path, true)) {
+    fs.deleteFile(temp);
+    if (attributes) fs.setAttributes(path, *attributes);
+    return false;
+  }
+  if (attributes) fs.setAttributes(path, *attributes);
+  return true;
+}
+
+std::optional<FatTime> fileTimeOf(FileSystem& fs, const std::string& path) {
+  ScopedFile file = ScopedFile::openRead(fs, path);
+  return file ? fs.fileTime(file.get()) : std::nullopt;
+}
+
+FatTime readFileTime(FileSystem& fs, const std::string& path) {
+  return fileTimeOf(fs, path).value_or(FatTime{});
+}
+
+bool setFileTime(FileSystem& fs, const std::string& path, FatTime time) {
+  ScopedFile file = ScopedFile::openReadWrite(fs, path);
+  return file && fs.setFileTime(file.get(), time);
+}
+
+}  // namespace qm

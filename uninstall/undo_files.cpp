@@ -1,0 +1,200 @@
+// FILE, DIRECTORY and RENAME lines, and the copies instback.log lists: a file the installation
+// replaced or deleted comes back from its copy, one it created goes.
+#include <algorithm>
+
+#include "base/text.h"
+#include "platform/file_handle.h"
+#include "uninstall/undo_context.h"
+
+namespace qm {
+
+namespace {
+
+// Puts a replaced file back from its copy: bytes, time and attributes.
+void restore(UndoContext& cx, const LogLine* line, KeptCopy& b) {
+  System& sys = cx.sys;
+  const std::string copy = cx.copyPath(b.record);
+  const std::string& target = b.record.original;
+  if (!sys.attributes(copy)) {
+    cx.backupFolderLeft.push_back(copy);
+    return cx.problem(line, "the saved copy " + copy + " of " + target + " is missing");
+  }
+  if (sys.attributes(target)) sys.setAttributes(target, kAttrNormal);
+  if (!sys.copyFile(copy, target, false)) {
+    cx.backupFolderLeft.push_back(copy);
+    return cx.problem(line, target + " could not be put back from " + copy);
+  }
+  if (ScopedFile h = ScopedFile::openReadWrite(sys, target))
+    sys.setFileTime(h.get(), b.record.time);
+  sys.setAttributes(target, b.record.attributes ? b.record.attributes : kAttrNormal);
+  deleteFileForced(sys, copy);
+  cx.done("put back " + target);
+}
+
+// A copy whose original is not a safe path stays where it is, reported.
+bool refuseUnsafe(UndoContext& cx, const KeptCopy& b) {
+  if (cx.isSafe(b.record.original)) return false;
+  const std::string copy = cx.copyPath(b.record);
+  cx.backupFolderLeft.push_back(copy);
+  cx.problem(nullptr, b.record.original + ": not a safe path; its copy " + copy + " stays");
+  return true;
+}
+
+}  // namespace
+
+void undoFile(UndoContext& cx, const LogLine& line) {
+  System& sys = cx.sys;
+  // A text file made by a text addition is logged as the statement named it, relative to the
+  // destination.
+  auto path = cx.safe(line, UndoContext::inDestination(line, line.record<FileRecord>().path));
+  if (!path) return;
+  if (isDirectory(sys, *path)) return cx.problem(&line, *path + " is a folder now; left alone");
+  for (KeptCopy& b : cx.backups) {
+    if (b.fileLine != line.lineNumber || b.handled) continue;
+    b.handled = true;
+    if (b.record.kind == BackupRecord::Kind::Kept)
+      return cx.note(*path + " was there before the installation and is left in place");
+    return restore(cx, &line, b);
+  }
+  if (!sys.attributes(*path)) return cx.note(*path + " is already gone");
+  if (!deleteFileForced(sys, *path)) return cx.problem(&line, *path + " could not be deleted");
+  cx.done("deleted " + *path);
+}
+
+void undoDirectory(UndoContext& cx, const LogLine& line) {
+  auto path = cx.safe(line, line.record<DirectoryRecord>().path);
+  if (!path) return;
+  if (!isDirectory(cx.sys, *path)) return cx.note(*path + " is already gone");
+  cx.directories.push_back(*path);  // removed at the end, once the log itself is gone
+}
+
+void removeDirectories(UndoContext& cx) {
+  for (const std::string& dir : cx.directories) {
+    if (!isDirectory(cx.sys, dir)) continue;
+    if (!directoryIsEmpty(cx.sys, dir)) {
+      cx.note(dir + " is not empty and stays");
+    } else if (cx.sys.removeDirectory(dir)) {
+      cx.done("removed " + dir);
+    } else {
+      cx.problem(nullptr, dir + " could not be removed");
+    }
+  }
+}
+
+void undoRename(UndoContext& cx, const LogLine& line) {
+  System& sys = cx.sys;
+  std::vector<const RenameRecord*> movable, undone;
+  for (const RenameRecord* r : line.all<RenameRecord>()) {
+    if (!cx.isSafe(r->newPath) || !cx.isSafe(r->oldPath)) continue;
+    bool newThere = sys.attributes(r->newPath).has_value();
+    bool oldThere = sys.attributes(r->oldPath).has_value();
+    if (newThere && !oldThere) movable.push_back(r);
+    if (!newThere && oldThere) undone.push_back(r);
+  }
+  if (movable.size() == 1) {
+    const RenameRecord& r = *movable.front();
+    if (isDirectory(sys, r.newPath))
+      return cx.problem(&line, r.newPath + " is a folder now; left alone");
+    if (!sys.moveFile(r.newPath, r.oldPath, false))
+      return cx.problem(&line, r.newPath + " could not be moved back to " + r.oldPath);
+    return cx.done("moved " + r.newPath + " back to " + r.oldPath);
+  }
+  if (movable.empty() && undone.size() == 1)
+    return cx.note(undone.front()->oldPath + " is back already");
+  if (movable.empty() && line.readings.size() == 1) {
+    const RenameRecord& r = line.record<RenameRecord>();
+    std::string reason = unsafePathReason(r.newPath, cx.windowsDir, cx.systemDir);
+    if (reason.empty()) reason = unsafePathReason(r.oldPath, cx.windowsDir, cx.systemDir);
+    if (!reason.empty())
+      return cx.problem(&line, r.newPath + ", " + r.oldPath + ": " + reason + "; left alone");
+    if (sys.attributes(r.oldPath))
+      return cx.problem(&line, r.oldPath + " exists again; " + r.newPath + " is not moved over it");
+    return cx.problem(&line, r.newPath + " is missing; nothing to move back");
+  }
+  cx.problem(&line, "the two paths cannot be told apart; nothing moved");
+}
+
+void readBackups(UndoContext& cx, const InstallLogContents& log) {
+  std::optional<std::string> bytes = readAll(cx.sys, cx.logDir + kBackupListName);
+  if (!bytes) return;
+  size_t start = 0;
+  for (int number = 1; start < bytes->size(); ++number) {
+    size_t nl = bytes->find('\n', start);
+    std::string line = bytes->substr(start, nl == std::string::npos ? nl : nl - start);
+    start = nl == std::string::npos ? bytes->size() : nl + 1;
+    if (nl != std::string::npos && !line.empty() && line.back() == '\r') line.pop_back();
+    if (line.empty()) continue;
+    std::optional<BackupRecord> record = parseBackupRecord(line);
+    // A last line without its end was cut off while being written.
+    if (!record || nl == std::string::npos) {
+      cx.problem(nullptr, std::string(kBackupListName) + " line " + std::to_string(number) +
+                              " cannot be read; skipped");
+      continue;
+    }
+    cx.backups.push_back({*record});
+  }
+  // Each copy belongs to the first FILE line for its path written after it was made.
+  for (KeptCopy& b : cx.backups) {
+    if (b.record.kind == BackupRecord::Kind::Deleted) continue;
+    for (const LogLine& line : log.lines) {
+      if (line.kind != LogKind::File || line.offset < b.record.logOffset ||
+          !equalsNoCase(line.record<FileRecord>().path, b.record.original))
+        continue;
+      bool taken = std::any_of(cx.backups.begin(), cx.backups.end(), [&](const KeptCopy& o) {
+        return &o != &b && o.fileLine == line.lineNumber;
+      });
+      if (taken) continue;
+      b.fileLine = line.lineNumber;
+      break;
+    }
+  }
+}
+
+// Files a DELETE statement removed come back at their place in time: after every change logged
+// later is undone, before the earlier ones (so a file the installation itself wrote and then
+// deleted is put back only to be deleted again by its own FILE line).
+void restoreDeleted(UndoContext& cx, std::optional<uint64_t> after) {
+  for (KeptCopy& b : cx.backups) {
+    if (b.handled || b.record.kind != BackupRecord::Kind::Deleted) continue;
+    if (after && b.record.logOffset <= *after) continue;
+    b.handled = true;
+    if (refuseUnsafe(cx, b)) continue;
+    if (cx.sys.attributes(b.record.original)) {
+      cx.backupFolderLeft.push_back(cx.copyPath(b.record));
+      cx.note(b.record.original + " exists again; the deleted file's copy " +
+              cx.copyPath(b.record) + " stays");
+    } else {
+      restore(cx, nullptr, b);
+    }
+  }
+}
+
+// Copies no FILE line claimed: the file was kept but never written over. Put back only what is
+// missing; an existing file is not touched.
+void settleUnclaimedBackups(UndoContext& cx) {
+  for (KeptCopy& b : cx.backups) {
+    if (b.handled) continue;
+    b.handled = true;
+    if (b.record.kind == BackupRecord::Kind::Kept || refuseUnsafe(cx, b)) continue;
+    if (!cx.sys.attributes(b.record.original)) {
+      restore(cx, nullptr, b);
+    } else {
+      cx.backupFolderLeft.push_back(cx.copyPath(b.record));
+      cx.note(b.record.original + " was not replaced after all; its copy " + cx.copyPath(b.record) +
+              " stays");
+    }
+  }
+}
+
+void removeBackupFolder(UndoContext& cx) {
+  const std::string folder = cx.logDir + kBackupFolderName;
+  const std::string list = cx.logDir + kBackupListName;
+  if (cx.backupFolderLeft.empty() && cx.report.problems.empty()) {
+    if (cx.sys.attributes(list) && deleteFileForced(cx.sys, list)) cx.done("deleted " + list);
+  }
+  if (isDirectory(cx.sys, folder) && directoryIsEmpty(cx.sys, folder) &&
+      cx.sys.removeDirectory(folder))
+    cx.done("removed " + folder);
+}
+
+}  // namespace qm

@@ -1,0 +1,93 @@
+// INIFILE lines: a key the installation made goes while it holds the installed value, a replaced
+// value gets its old one back, an added word is taken off again; sections it made go once empty.
+#include "base/text.h"
+#include "uninstall/undo_context.h"
+
+namespace qm {
+
+namespace {
+
+constexpr const char* kIniMarker = "~Mirn";  // the installer's "absent" marker
+constexpr size_t kIniBuffer = 998;
+
+std::string trimmed(const std::string& text) {
+  size_t b = text.find_first_not_of(" \t");
+  if (b == std::string::npos) return "";
+  return text.substr(b, text.find_last_not_of(" \t") - b + 1);
+}
+
+bool iniPathSafe(UndoContext& cx, const LogLine& line, const std::string& file) {
+  // A bare name lies in the Windows folder, as the profile functions take it.
+  bool bare = file.find_first_of("\\:/") == std::string::npos;
+  std::string full = bare ? withTrailingBackslash(cx.windowsDir) + file : file;
+  return cx.safe(line, full).has_value();
+}
+
+std::string keyName(const IniKeyRecord& r) {
+  return "[" + r.section + "] " + r.key + " in " + r.file;
+}
+
+}  // namespace
+
+void undoIniKey(UndoContext& cx, const LogLine& line) {
+  System& sys = cx.sys;
+  // Each reading the file confirms, with the value to put back (none: the key goes).
+  std::vector<std::pair<const IniKeyRecord*, std::string>> matches;
+  for (const IniKeyRecord* r : line.all<IniKeyRecord>()) {
+    std::string current = sys.profileString(r->file, r->section, r->key, kIniMarker, kIniBuffer);
+    if (equalsNoCase(current, kIniMarker)) continue;
+    // The profile functions trim what they read, so an added word reads back without the blank
+    // that joined it to an empty value.
+    const std::string& value = r->value;
+    bool added =
+        r->previous && r->previous->size() > value.size() &&
+        equalsNoCase(r->previous->substr(r->previous->size() - value.size() - 1), " " + value) &&
+        equalsNoCase(current, trimmed(*r->previous));
+    if (added) {
+      matches.push_back(
+          {r, trimmed(r->previous->substr(0, r->previous->size() - value.size() - 1))});
+    } else if (equalsNoCase(current, value)) {
+      matches.push_back({r, r->previous.value_or("")});  // new key, or the old value back
+    }
+  }
+  if (matches.empty()) {
+    const IniKeyRecord& r = line.record<IniKeyRecord>();
+    std::string current = sys.profileString(r.file, r.section, r.key, kIniMarker, kIniBuffer);
+    if (equalsNoCase(current, kIniMarker)) return cx.note(keyName(r) + " is already gone");
+    return cx.problem(&line, keyName(r) + " was changed after the installation; left alone");
+  }
+  if (matches.size() > 1) return cx.problem(&line, "the INI line can be read more than one way");
+  const IniKeyRecord& r = *matches.front().first;
+  const std::string& back = matches.front().second;
+  if (!iniPathSafe(cx, line, r.file)) return;
+  bool ok = r.previous ? sys.writeProfileString(r.file, r.section, r.key, back)
+                       : sys.deleteProfileKey(r.file, r.section, r.key);
+  sys.flushProfile(r.file);
+  if (!ok) return cx.problem(&line, keyName(r) + " could not be changed");
+  cx.done(r.previous ? "put [" + r.section + "] " + r.key + "=" + back + " back into " + r.file
+                     : "deleted [" + r.section + "] " + r.key + " from " + r.file);
+  removeEmptySections(cx, r.section, r.file);
+}
+
+void removeEmptySections(UndoContext& cx, const std::string& section, const std::string& file) {
+  System& sys = cx.sys;
+  for (auto it = cx.newSections.begin(); it != cx.newSections.end();) {
+    bool same =
+        section.empty() || (equalsNoCase(it->section, section) && equalsNoCase(it->file, file));
+    if (!same) {
+      ++it;
+      continue;
+    }
+    if (equalsNoCase(sys.profileKeys(it->file, it->section, kIniMarker, kIniBuffer), kIniMarker)) {
+      if (sys.deleteProfileSection(it->file, it->section)) {
+        sys.flushProfile(it->file);
+        cx.done("removed the empty section [" + it->section + "] from " + it->file);
+      }
+    } else {
+      cx.note("[" + it->section + "] of " + it->file + " still holds keys and stays");
+    }
+    it = cx.newSections.erase(it);
+  }
+}
+
+}  // namespace qm
