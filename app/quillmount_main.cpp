@@ -18,6 +18,7 @@
 #include "shell/win32/engine_windows.h"
 #include "shell/win32/win32_shell.h"
 #include "sysconfig/system_configuration.h"
+#include "ui/answer_recorder.h"
 #include "ui/answers_file.h"
 #include "ui/answers_ui.h"
 #include "ui/trace_file.h"
@@ -75,7 +76,20 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     ui = std::move(view);
   }
 
-  qm::Run run(sys, *ui);
+  // QUILLMOUNT_RECORD: every answer this run gets is written there as an answers file when it
+  // ends, to replay the same installation elsewhere.
+  qm::AnswerRecorder recorder(*ui);
+  std::string recordPath = nonEmpty(sys, "QUILLMOUNT_RECORD");
+  qm::Ui& view = recordPath.empty() ? *ui : recorder;
+  // A start that handed over to its temporary copy leaves the recording to the copy.
+  auto finish = [&](int code, bool handedOver = false) {
+    if (!recordPath.empty() && !handedOver && !recorder.writeAnswers(sys, recordPath))
+      view.trace("could not write " + recordPath);
+    view.trace("exit " + std::to_string(code));
+    return code;
+  };
+
+  qm::Run run(sys, view);
   // A plain unattended run has no main window: its start message goes straight to the loop.
   // A watched run with no delay is still unattended: its intro screen must not wait for a key.
   qm::Win32Shell shell(instance, run, !showWindows ? 0 : watched ? watchDelay : -1, showWindows);
@@ -85,10 +99,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   if (result != qm::StartupResult::Started) {
     // A temporary copy that cannot start still removes itself.
     if (result == qm::StartupResult::Failed)
-      qm::applicationEnd(sys, *ui, run.state.get(), run.macros, run.container);
-    int code = qm::startupExitCode(result);
-    ui->trace("exit " + std::to_string(code));
-    return code;
+      qm::applicationEnd(sys, view, run.state.get(), run.macros, run.container);
+    return finish(qm::startupExitCode(result), result == qm::StartupResult::Relaunched);
   }
 
   qm::Engine engine(run.sys, run.ui, *run.state, run.macros, run.startup, run.container);
@@ -112,9 +124,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
 
   // The exit handler: readme, programs at exit and the restart, only after an installation ran.
   qm::RestartOutcome restart =
-      qm::exitHandler(sys, *ui, installed ? run.state.get() : nullptr, run.macros);
+      qm::exitHandler(sys, view, installed ? run.state.get() : nullptr, run.macros);
   if (installed) code = qm::finishExitCode(code, restart);
-  qm::applicationEnd(sys, *ui, run.state.get(), run.macros, run.container);
-  ui->trace("exit " + std::to_string(code));
-  return code;
+  qm::applicationEnd(sys, view, run.state.get(), run.macros, run.container);
+  return finish(code);
 }

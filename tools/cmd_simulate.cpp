@@ -37,6 +37,7 @@ const char* exitMeaning(int code) {
 }  // namespace
 
 int runSimulate(const Args& args) {
+  if (wantsProfiles(args)) return runProfileSimulate(args);
   const CommandHelp& help = commandHelp("simulate");
   SimulationRequest request;
   bool printLog = true;
@@ -54,6 +55,8 @@ int runSimulate(const Args& args) {
       if (!value(request.answersFile)) break;
     } else if (a == "--trace") {
       if (!value(request.traceFile)) break;
+    } else if (a == "--record") {
+      if (!value(request.recordFile)) break;
     } else if (a == "--log" || a == "--quiet") {
       printLog = a == "--log";
     } else if (a == "--help" || a == "-h") {

@@ -29,9 +29,13 @@ int runCheck(const Args& args);    // check SCRIPT
 int runImplode(const Args& args);  // implode [--ascii] [--dict N] IN OUT
 int runExplode(const Args& args);  // explode IN OUT
 int runPackage(const Args& args);  // package -o NAME.PAK [--volume-size BYTES] [--base DIR] FILE...
-int runHelp(const Args& args);      // help [COMMAND]
+int runHelp(const Args& args);     // help [COMMAND]
 int runSimulate(const Args& args);  // simulate --machine M.ini [--answers A.ini] [--trace F] [--]
                                     // PROGRAM [ARGS...]
+// simulate --profile NAME / --matrix all|NAME,... (tools/cmd_simulate_profiles.cpp)
+bool wantsProfiles(const Args& args);
+int runProfileSimulate(const Args& args);
+int listProfiles();                  // help profiles
 int runUninstall(const Args& args);  // uninstall --machine M.ini [--answers A.ini] [--trace F]
                                      // [--] LOG
 

@@ -69,19 +69,36 @@ const std::vector<CommandHelp> kHelp = {
      "quillpack package -o disk1/APP.PAK --volume-size 1400000 APP.EXE APP.HLP"},
     {"simulate",
      "quillpack simulate --machine MACHINE.ini [--answers ANSWERS.ini] [--trace FILE] "
-     "[--log|--quiet] [--] PROGRAM [ARGS...]",
+     "[--record FILE] [--log|--quiet] [--] PROGRAM [ARGS...]",
      "runs a whole installation on a simulated Windows machine, unattended",
      "  --machine FILE  the machine file (docs/machine-file.md); its drives are host folders\n"
      "  --answers FILE  the answers file (docs/answers-file.md); default: every question gets\n"
      "                  its default answer\n"
      "  --trace FILE    write the trace: every phase, dialog, answer and message box\n"
+     "  --record FILE   write the answers the run got as an answers file, to replay it\n"
      "  --log           print the install log on stdout (the default)\n"
      "  --quiet         print no install log\n"
      "  PROGRAM         the installer's path on the simulated machine, with its drive letter\n"
      "                  (A:\\SETUP.EXE), not a host path\n"
      "The machine's folders are changed as a real run would change them. Exit status: the\n"
      "installer's (0 done, 1 could not start, 2 quit, 3 failed, 3010 restart wanted); when it\n"
-     "is not 0 the trace's last lines say why, on stderr.",
+     "is not 0 the trace's last lines say why, on stderr.\n"
+     "\n"
+     "On a built-in machine (quillpack help profiles lists them), with no machine file:\n"
+     "  quillpack simulate --profile NAME|--matrix all|NAME,NAME... --dist FOLDER...\n"
+     "                     [--cd FOLDER] [--program SETUP.EXE] [--answers FILE] [--keep DIR]\n"
+     "                     [--format text|markdown|json] [-o REPORT] [--jobs N] [-- ARGS...]\n"
+     "  --profile NAME  install on that profile; prints the install log as above\n"
+     "  --matrix LIST   install on each profile named (all: every one), several at once, and\n"
+     "                  print one table with what differs below it; exit status 0 when every\n"
+     "                  run ended as the answers lead it (completed, or quit by an answer)\n"
+     "  --dist FOLDER   a disk of the distribution, disk 1 first, in drive A:\n"
+     "  --cd FOLDER     the whole distribution on a CD in drive D: instead\n"
+     "  --program NAME  the installer on the first disk (default SETUP.EXE)\n"
+     "  --keep DIR      keep the machine (each profile's in DIR/NAME, with trace.txt) to look\n"
+     "                  at, or to run again with --machine DIR/machine.ini\n"
+     "  --format, -o    the matrix as text, markdown or json, on stdout or into REPORT\n"
+     "  --jobs N        runs at once (default: the number of processors)",
      "quillpack simulate --machine machine.ini --answers answers.ini 'A:\\SETUP.EXE'"},
     {"uninstall",
      "quillpack uninstall --machine MACHINE.ini [--answers ANSWERS.ini] [--trace FILE] [--] LOG",
@@ -137,6 +154,7 @@ int runHelp(const Args& args) {
   }
   for (const CommandHelp& h : kHelp)
     if (args.size() == 1 && args[0] == h.name) return printHelp(h);
+  if (args.size() == 1 && args[0] == "profiles") return listProfiles();
   return usageError(commandHelp("help"), "no command named " + args[0]);
 }
 

@@ -11,10 +11,13 @@
 #include "finish/finish.h"
 #include "platform/file_handle.h"
 #include "platform/sim/sim_system.h"
+#include "script/conditions.h"
 #include "script/parser.h"
+#include "script/statement_context.h"
 #include "shell/run.h"
 #include "shell/startup.h"
 #include "sysconfig/system_configuration.h"
+#include "ui/answer_recorder.h"
 #include "ui/answers_ui.h"
 
 namespace qm {
@@ -64,11 +67,21 @@ class TailTraceSink : public TraceSink {
 class SimulatedStart : public StartupHooks {
  public:
   int parse(Run& run) override {
+    // The conditions are tested as the installer tests them, and noted for the report that
+    // sets machines side by side.
+    ParseOptions options;
+    options.condition = [this](StatementContext& ctx) {
+      std::string text = ctx.line.text();
+      int result = evaluateCondition(ctx);
+      conditions.push_back({ctx.lineNumber, text, result});
+      return result;
+    };
     return parseScript(run.startup.scriptPath, run.sys, run.ui, run.container, run.macros,
-                       run.startup, *run.state);
+                       run.startup, *run.state, options);
   }
   void postStart(Run&) override { posted = true; }
   bool posted = false;
+  std::vector<ConditionResult> conditions;
 };
 
 std::optional<std::string> readHostFile(const std::string& path) {
@@ -126,10 +139,20 @@ SimulationResult runSimulation(const SimulationRequest& request) {
     sink = std::make_unique<HostTraceSink>(request.traceFile);
   }
   TailTraceSink tail(sink.get());
-  AnswersUi ui(std::move(answers), &tail);
-  ui.setDiskInserter([&sys](const std::string& root) {
+  AnswersUi answersUi(std::move(answers), &tail);
+  answersUi.setDiskInserter([&sys](const std::string& root) {
     return !root.empty() && sys.insertNextMedium(toUpperAscii(root[0]));
   });
+  // Every answer the run gets passes the recorder, which writes them out when the run ends.
+  AnswerRecorder ui(answersUi);
+  struct WriteRecord {
+    const AnswerRecorder& recorder;
+    const std::string& path;
+    ~WriteRecord() {
+      if (!path.empty())
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << recorder.answersText();
+    }
+  } writeRecord{ui, request.recordFile};
 
   std::string program = request.program;
   std::string arguments;
@@ -152,6 +175,7 @@ SimulationResult runSimulation(const SimulationRequest& request) {
       applicationEnd(sys, ui, run.state.get(), run.macros, run.container);
       result.exitCode = 1;
       result.traceTail = tail.tail;
+      result.conditions = std::move(hooks.conditions);
       return result;
     }
     if (started == StartupResult::Relaunched) {
@@ -177,6 +201,7 @@ SimulationResult runSimulation(const SimulationRequest& request) {
         result.installLog = fromCrLf(*text);
     }
     result.traceTail = tail.tail;
+    result.conditions = std::move(hooks.conditions);
     return result;
   }
   result.error = "the temporary copy relaunched itself again";

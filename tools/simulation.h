@@ -11,8 +11,16 @@ struct SimulationRequest {
   std::string machineFile;  // host path of the machine file
   std::string answersFile;  // host path; empty: every question gets its default
   std::string traceFile;    // host path; empty: no trace
+  std::string recordFile;   // host path; empty: the answers given are not recorded
   std::string program;      // Windows path of the installer on the machine (A:\SETUP.EXE)
   std::vector<std::string> arguments;
+};
+
+// One IF condition as the script's first reading tested it on the machine.
+struct ConditionResult {
+  int line = 0;      // the script line
+  std::string text;  // the IF line as written
+  int result = 0;    // 1 true, 0 false, -1 malformed, 100 deferred to the user's answers
 };
 
 struct SimulationResult {
@@ -20,7 +28,8 @@ struct SimulationResult {
   std::string installLog;  // the install log's text (line feeds only), empty when none was written
   std::string logPath;     // the install log's Windows path, empty when none was set
   std::string error;       // why the simulation itself could not run (bad machine or answers file)
-  std::vector<std::string> traceTail;  // the trace's last lines, which say why a run failed
+  std::vector<std::string> traceTail;       // the trace's last lines, which say why a run failed
+  std::vector<ConditionResult> conditions;  // first-reading IF conditions, in script order
 };
 
 SimulationResult runSimulation(const SimulationRequest& request);

@@ -220,6 +220,27 @@ class Reader {
         return bad(key + "= wants MAJOR.MINOR, got \"" + value + "\"");
       return true;
     }
+    if (equalsNoCase(key, "Platform")) {
+      static const std::pair<const char*, VersionLayout> kLayouts[] = {
+          {"DOS", VersionLayout::Dos},
+          {"Win32s", VersionLayout::Win32s},
+          {"9x", VersionLayout::Windows9x},
+          {"NT", VersionLayout::Nt}};
+      for (const auto& [name, layout] : kLayouts)
+        if (equalsNoCase(value, name)) {
+          config_.layout = layout;
+          platformLine_ = line_;
+          return true;
+        }
+      return bad("Platform= wants DOS, Win32s, 9x or NT, got \"" + value + "\"");
+    }
+    if (equalsNoCase(key, "Build")) {
+      auto n = parseUnsigned(value);
+      if (!n || *n > 65535) return bad("Build= wants a number 0 to 65535, got \"" + value + "\"");
+      config_.build = uint16_t(*n);
+      buildLine_ = line_;
+      return true;
+    }
     if (equalsNoCase(key, "Memory")) {
       auto n = parseUnsigned(value);
       if (!n) return bad("Memory= wants a number of bytes, got \"" + value + "\"");
@@ -331,6 +352,15 @@ class Reader {
   }
 
   bool finish() {
+    // Only a DOS-based layout carries the DOS version, and only NT's carries a build number: a
+    // key the version word would not show is a mistake, not a setting to ignore.
+    auto dosLine = seen_.find("Machine/DOS");
+    if (dosLine != seen_.end() && config_.layout != VersionLayout::Dos)
+      return badAt(dosLine->second,
+                   "DOS= does not go with Platform= on line " + std::to_string(platformLine_) +
+                       ": a 32-bit program on that platform never sees the DOS version");
+    if (buildLine_ && config_.layout != VersionLayout::Nt)
+      return badAt(buildLine_, "Build= goes only with Platform=NT");
     if (config_.drives.empty()) {
       error_ = file_ + ": no drives: the machine needs a [Drives] section";
       return false;
@@ -363,6 +393,8 @@ class Reader {
   std::map<std::string, int> seen_;
   std::vector<std::pair<std::string, int>> labelLines_;
   std::vector<std::pair<char, int>> freeLines_;
+  int platformLine_ = 0;
+  int buildLine_ = 0;
 };
 
 }  // namespace
@@ -384,6 +416,21 @@ std::optional<MachineConfig> readMachineFile(const std::string& path, std::strin
   fs::path p(path);
   std::string dir = p.has_parent_path() ? p.parent_path().string() : std::string(".");
   return parseMachineText(text.str(), path, dir, error);
+}
+
+uint32_t versionWordOf(const MachineConfig& c) {
+  uint32_t low = uint32_t(c.windowsMinor) << 8 | uint32_t(c.windowsMajor);
+  switch (c.layout) {
+    case VersionLayout::Dos:
+      return uint32_t(c.dosMajor) << 24 | uint32_t(c.dosMinor) << 16 | low;
+    case VersionLayout::Win32s:
+      return 0x80000000u | low;
+    case VersionLayout::Windows9x:
+      return 0xC0000000u | low;
+    case VersionLayout::Nt:
+      return uint32_t(c.build) << 16 | low;
+  }
+  return low;
 }
 
 }  // namespace qm

@@ -21,6 +21,11 @@ struct SimDrive {
   std::vector<std::string> media;
 };
 
+// How the high half of the version word is filled, as a 32-bit program finds it on each kind of
+// Windows: Dos keeps the DOS version there (the machine file's DOS= key); Win32s sets the top bit,
+// Windows 9x the top two bits, and NT puts its build number there.
+enum class VersionLayout { Dos, Win32s, Windows9x, Nt };
+
 struct MachineConfig {
   std::string machineFile;       // as given to the reader
   std::string machineDirectory;  // host folder of the machine file, the base of every media folder
@@ -28,6 +33,8 @@ struct MachineConfig {
   int windowsMinor = 95;
   int dosMajor = 7;
   int dosMinor = 10;
+  VersionLayout layout = VersionLayout::Dos;  // Platform=
+  uint16_t build = 0;                         // Build=: NT's build number
   uint64_t memory = 16777216;
   int screenWidth = 640;
   int screenHeight = 480;
@@ -59,5 +66,9 @@ std::optional<MachineConfig> parseMachineText(const std::string& text, const std
                                               const std::string& machineDirectory,
                                               std::string& error);
 std::optional<MachineConfig> readMachineFile(const std::string& path, std::string& error);
+
+// The version word the machine reports: low byte Windows major, next byte minor, the high half
+// as its layout says.
+uint32_t versionWordOf(const MachineConfig& config);
 
 }  // namespace qm

@@ -111,12 +111,41 @@ TEST_F(MachineFileTest, BadInputIsRefusedWithFileAndLine) {
       {drives + "[Faults]\nNoDirectory=APPS\n", "m.ini:4: NoDirectory= wants a full path"},
       {drives + "[Environment]\nPATH=a\npath=b\n", "m.ini:5: duplicate path="},
       {std::string("[Machine]\nWindows=3.95\0\n", 24) + drives, "m.ini:2: NUL byte"},
+      {"[Machine]\nPlatform=OS2\n", "m.ini:2: Platform= wants DOS, Win32s, 9x or NT"},
+      {"[Machine]\nPlatform=NT\nBuild=65536\n", "m.ini:3: Build= wants a number"},
+      {"[Machine]\nDOS=6.22\nPlatform=9x\n" + drives,
+       "m.ini:2: DOS= does not go with Platform= on line 3"},
+      {"[Machine]\nBuild=950\nPlatform=9x\n" + drives, "m.ini:2: Build= goes only with"},
       {"[Machine]\n", "m.ini: no drives"},
       {"", "m.ini: no drives"},
   };
   for (const auto& c : cases) {
     EXPECT_FALSE(parse(c.text)) << c.text;
     EXPECT_EQ(error_.substr(0, c.expected.size()), c.expected) << "got: " << error_;
+  }
+}
+
+// What GetVersion gave a 32-bit program under Wine set to the same Windows (winecfg -v): the
+// high half is the DOS version only on the DOS layout; Win32s and 9x set the top bits, NT puts
+// its build number there.
+TEST_F(MachineFileTest, PlatformLaysOutTheVersionWordAsThatWindowsDoes) {
+  struct Case {
+    const char* machine;
+    uint32_t word;
+  } cases[] = {
+      {"Windows=3.10\nDOS=6.22\n", 0x06160A03},
+      {"Platform=DOS\nWindows=3.95\n", 0x070A5F03},
+      {"Platform=Win32s\nWindows=3.10\n", 0x80000A03},
+      {"Platform=9x\nWindows=4.0\n", 0xC0000004},
+      {"platform=9X\nWindows=4.10\n", 0xC0000A04},
+      {"Platform=NT\nBuild=1057\nWindows=3.51\n", 0x04213303},
+      {"Platform=NT\nBuild=1381\nWindows=4.0\n", 0x05650004},
+      {"Platform=NT\nBuild=2600\nWindows=5.01\n", 0x0A280105},
+  };
+  for (const Case& c : cases) {
+    auto config = parse(std::string("[Machine]\n") + c.machine + "[Drives]\nC=fixed c\n");
+    ASSERT_TRUE(config) << error_;
+    EXPECT_EQ(versionWordOf(*config), c.word) << c.machine;
   }
 }
 

@@ -31,9 +31,7 @@ const char* const ScratchMachine::kDefaultMachine =
     "disk2=DISK2\n"
     "disk3=DISK3\n";
 
-namespace {
-
-fs::path makeTempFolder() {
+std::filesystem::path makeScratchFolder(const std::string& prefix) {
   std::error_code ec;
   fs::path base = fs::temp_directory_path(ec);
   if (ec) base = ".";
@@ -41,12 +39,14 @@ fs::path makeTempFolder() {
                       uint64_t(std::chrono::steady_clock::now().time_since_epoch().count()));
   for (int attempt = 0; attempt < 100; ++attempt) {
     char name[32];
-    std::snprintf(name, sizeof name, "qm-sim-%016llx", static_cast<unsigned long long>(rng()));
-    fs::path p = base / name;
+    std::snprintf(name, sizeof name, "%016llx", static_cast<unsigned long long>(rng()));
+    fs::path p = base / (prefix + name);
     if (fs::create_directory(p, ec)) return p;
   }
-  return base / "qm-sim-fallback";
+  return base / (prefix + "fallback");
 }
+
+namespace {
 
 // The media folders named in a machine text's [Drives] section; the reader itself wants them to
 // exist, so the fixture makes them first.
@@ -77,7 +77,8 @@ std::vector<std::string> mediaFolders(const std::string& text) {
 
 }  // namespace
 
-ScratchMachine::ScratchMachine(const std::string& machineText) : root_(makeTempFolder()) {
+ScratchMachine::ScratchMachine(const std::string& machineText)
+    : root_(makeScratchFolder("qm-sim-")) {
   reload(machineText);
 }
 

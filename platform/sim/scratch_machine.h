@@ -11,6 +11,9 @@
 
 namespace qm {
 
+// A new empty folder in the host's temporary folder, named prefix and 16 random hex digits.
+std::filesystem::path makeScratchFolder(const std::string& prefix);
+
 class ScratchMachine {
  public:
   // Windows 3.95 on DOS 7.10, 16 MiB, 640x480x8, a 486; A: removable with media disk1, disk2 and

@@ -5,10 +5,7 @@
 
 namespace qm {
 
-uint32_t SimSystem::versionWord() {
-  return uint32_t(config_.dosMajor) << 24 | uint32_t(config_.dosMinor) << 16 |
-         uint32_t(config_.windowsMinor) << 8 | uint32_t(config_.windowsMajor);
-}
+uint32_t SimSystem::versionWord() { return versionWordOf(config_); }
 
 int SimSystem::screenWidth() { return config_.screenWidth; }
 int SimSystem::screenHeight() { return config_.screenHeight; }

@@ -275,12 +275,15 @@ def make_package(quillpack, work, folders, name, args):
     return []
 
 
-def install(quillpack, work, number, code, answers, program, args):
+def install(quillpack, work, number, code, answers, program, args, trace="trace.txt",
+            record=None):
     """One installation of runs.txt; what went wrong."""
     command = [quillpack, "simulate", "--machine", "machine.ini"]
     if answers != "-":
         command += ["--answers", answers]
-    command += ["--trace", "trace.txt", "--", program] + args
+    if record:
+        command += ["--record", record]
+    command += ["--trace", trace, "--", program] + args
     env = {k: v for k, v in os.environ.items() if k not in ("QUILLMOUNT_ANSWERS", "QUILLMOUNT_LOG")}
     with open(os.path.join(work, f"stdout.{number}.txt"), "wb") as out, \
             open(os.path.join(work, f"stderr.{number}.txt"), "wb") as err:
@@ -301,9 +304,9 @@ def install(quillpack, work, number, code, answers, program, args):
     return problems
 
 
-def run_scenario(quillpack, scenario, work):
-    """Sets the scenario up in WORK, runs its installations and checks the result: the
-    problems, each a line naming what was expected."""
+def set_up(quillpack, scenario, work):
+    """A fresh copy of the scenario in WORK with its installers and packages built; the
+    problems."""
     shutil.copytree(scenario, work, symlinks=True, dirs_exist_ok=True)
     shutil.rmtree(os.path.join(work, "expected"), ignore_errors=True)
     problems = []
@@ -318,6 +321,53 @@ def run_scenario(quillpack, scenario, work):
             problems += [f"quillpack build of {out} failed:"] + failed
     for fields in list_lines(os.path.join(scenario, "packages.txt")):
         problems += make_package(quillpack, work, fields[0], fields[1], fields[2:])
+    return problems
+
+
+def answers_given(path):
+    """A trace's lines with where each answer came from left out: a replay has every answer
+    from its recorded file, where the first run had some from its own file and some by
+    default."""
+    with open(path, "rb") as f:
+        text = f.read().decode("latin-1")
+    return [l.replace(" (answers file)", "").replace(" (default)", "") for l in text.splitlines()]
+
+
+def replay_problems(quillpack, scenario, runs):
+    """Every run of the scenario recorded (simulate --record) in one fresh copy and replayed
+    from its recording in another: the replay must meet the same dialogs, questions and
+    answers, line for line, and end with the same exit code."""
+    copies = [tempfile.mkdtemp(prefix="qm-record."), tempfile.mkdtemp(prefix="qm-replay.")]
+    problems = []
+    try:
+        for work in copies:
+            problems += set_up(quillpack, scenario, work)
+        for number, fields in enumerate(runs, 1):
+            code, answers, program, args = fields[0], fields[1], fields[2], fields[3:]
+            record = os.path.join(copies[0], f"recorded.{number}.ini")
+            problems += install(quillpack, copies[0], number, code, answers, program, args,
+                                "first.txt", record)
+            problems += install(quillpack, copies[1], number, code, record, program, args,
+                                "replay.txt")
+            first = answers_given(os.path.join(copies[0], "first.txt"))
+            again = answers_given(os.path.join(copies[1], "replay.txt"))
+            if first != again:
+                differ = next(i for i in range(max(len(first), len(again)))
+                              if i >= len(first) or i >= len(again) or first[i] != again[i])
+                problems += [f"run {number} replayed from its recorded answers differs at trace "
+                             f"line {differ + 1}:",
+                             "  recorded: " + (first[differ] if differ < len(first) else "(end)"),
+                             "  replayed: " + (again[differ] if differ < len(again) else "(end)")]
+    finally:
+        for work in copies:
+            shutil.rmtree(work, ignore_errors=True)
+    return problems
+
+
+def run_scenario(quillpack, scenario, work):
+    """Sets the scenario up in WORK, runs its installations and checks the result: the
+    problems, each a line naming what was expected."""
+    problems = set_up(quillpack, scenario, work)
     runs = list_lines(os.path.join(scenario, "runs.txt"))
     for number, fields in enumerate(runs, 1):
         if len(fields) < 3:
@@ -330,6 +380,8 @@ def run_scenario(quillpack, scenario, work):
         problems += find_problems(scenario, work)
     except SystemExit as e:
         problems.append(str(e.code))
+    if not problems and runs:
+        problems += replay_problems(quillpack, scenario, runs)
     return problems
 
 

@@ -1,0 +1,426 @@
+#include "tools/simulation_matrix.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <mutex>
+#include <set>
+#include <sstream>
+#include <thread>
+
+#include "base/text.h"
+#include "platform/sim/machine_file.h"
+#include "platform/sim/sim_system.h"
+
+namespace qm::pack {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool startsWith(const std::string& s, std::string_view prefix) {
+  return s.compare(0, prefix.size(), prefix) == 0;
+}
+
+std::vector<std::string> readLines(const std::string& path) {
+  std::vector<std::string> lines;
+  std::ifstream in(path, std::ios::binary);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+// The sizes of the written files, read back from the machine the run left.
+uint64_t writtenBytes(const std::string& machineFile, const std::vector<std::string>& files) {
+  std::string error;
+  std::optional<MachineConfig> config = readMachineFile(machineFile, error);
+  if (!config) return 0;
+  SimSystem sys(std::move(*config));
+  uint64_t total = 0;
+  for (const std::string& f : files) {
+    FileHandle h = sys.openRead(f);
+    if (h == kInvalidFile) continue;
+    int64_t size = sys.fileSize(h);
+    sys.close(h);
+    if (size > 0) total += uint64_t(size);
+  }
+  return total;
+}
+
+ProfileOutcome runOne(const MatrixRequest& request, const MachineProfile& profile) {
+  ProfileOutcome out;
+  out.profile = profile.name;
+  out.title = profile.title;
+  out.answersGiven = !request.answersFile.empty();
+  auto started = std::chrono::steady_clock::now();
+  std::string error, folder;
+  if (request.keepFolder.empty()) {
+    folder = makeScratchFolder("qm-matrix-" + profile.name + "-", error);
+  } else {
+    folder = (fs::path(request.keepFolder) / profile.name).string();
+  }
+  std::string machine =
+      folder.empty() ? "" : layOutProfileMachine(profile, request.media, folder, error);
+  if (machine.empty()) {
+    out.error = error;
+  } else {
+    SimulationRequest run;
+    run.machineFile = machine;
+    run.answersFile = request.answersFile;
+    run.traceFile = (fs::path(folder) / "trace.txt").string();
+    run.program = distributionProgram(request.media, request.program);
+    run.arguments = request.arguments;
+    SimulationResult result = runSimulation(run);
+    out.error = result.error;
+    out.exitCode = result.exitCode;
+    out.conditions = result.conditions;
+    out.traceTail = result.traceTail;
+    readRunRecords(readLines(run.traceFile), result.installLog, out);
+    out.bytes = writtenBytes(machine, out.files);
+  }
+  std::error_code ec;
+  if (request.keepFolder.empty() && !folder.empty()) fs::remove_all(folder, ec);
+  out.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  return out;
+}
+
+// "a, b and c"
+std::string listed(const std::vector<std::string>& names) {
+  std::string s;
+  for (size_t i = 0; i < names.size(); ++i)
+    s += (i == 0 ? "" : i + 1 == names.size() ? " and " : ", ") + names[i];
+  return s;
+}
+
+// The profiles of a set among those compared, named the short way: "on win31 and nt351", or "on
+// every profile but win95-small" when that is shorter.
+std::string onProfiles(const std::vector<std::string>& compared, const std::set<std::string>& in) {
+  std::vector<std::string> yes, no;
+  for (const std::string& name : compared) (in.count(name) ? yes : no).push_back(name);
+  if (no.size() < yes.size() && !no.empty()) return "on every profile but " + listed(no);
+  return "on " + listed(yes) + " only";
+}
+
+std::string conditionText(const ConditionResult& c) {
+  std::string t = c.text;
+  size_t b = t.find_first_not_of(" \t");
+  return b == std::string::npos ? t : t.substr(b);
+}
+
+const char* resultWord(int result) {
+  switch (result) {
+    case 1:
+      return "true";
+    case 0:
+      return "false";
+    case 100:
+      return "waits for the answers";
+  }
+  return "malformed";
+}
+
+}  // namespace
+
+const char* exitCodeMeaning(int code) {
+  switch (code) {
+    case 0:
+      return "completed";
+    case 1:
+      return "could not start";
+    case 2:
+      return "the user quit";
+    case 3:
+      return "failed";
+    case 3010:
+      return "completed, restart wanted";
+  }
+  return "unexpected exit code";
+}
+
+void readRunRecords(const std::vector<std::string>& trace, const std::string& installLog,
+                    ProfileOutcome& outcome) {
+  for (const std::string& line : trace) {
+    if (startsWith(line, "dialog ")) {
+      size_t end = line.find_first_of(": ", 7);
+      outcome.dialogs.push_back(line.substr(7, end == std::string::npos ? end : end - 7));
+    } else if (startsWith(line, "message [")) {
+      size_t end = line.find(']');
+      if (end != std::string::npos) outcome.questions.push_back(line.substr(9, end - 9));
+    } else if (startsWith(line, "disk: ")) {
+      outcome.questions.push_back("Disk");
+    } else if (startsWith(line, "wrote ")) {
+      outcome.files.push_back(line.substr(6));
+    }
+  }
+  std::istringstream log(installLog);
+  for (std::string line; std::getline(log, line);) {
+    std::string kind = line.substr(0, line.find(':'));
+    if (kind == "AUTOEXEC" || kind == "CONFIG")
+      ++outcome.startupChanges;
+    else if (kind == "INIFILE")
+      ++outcome.iniEntries;
+    else if (startsWith(kind, "REG"))
+      ++outcome.registryKeys;
+    else if (kind == "WINITEM" || kind == "WINGROUP" || kind == "GROUP")
+      ++outcome.programItems;
+  }
+}
+
+bool endedAsAnswered(const ProfileOutcome& o) {
+  if (!o.error.empty()) return false;
+  return o.exitCode == 0 || o.exitCode == 3010 || (o.exitCode == 2 && o.answersGiven);
+}
+
+std::vector<ProfileOutcome> runMatrix(const MatrixRequest& request) {
+  std::vector<ProfileOutcome> outcomes(request.profiles.size());
+  std::atomic<size_t> next{0};
+  size_t done = 0;
+  std::mutex progressLock;
+  auto worker = [&] {
+    for (size_t i; (i = next++) < request.profiles.size();) {
+      outcomes[i] = runOne(request, request.profiles[i]);
+      std::lock_guard<std::mutex> hold(progressLock);
+      ++done;
+      if (request.progress) request.progress(done, outcomes.size(), outcomes[i].profile);
+    }
+  };
+  unsigned jobs = std::max(1u, std::min<unsigned>(request.jobs, unsigned(outcomes.size())));
+  std::vector<std::thread> threads;
+  for (unsigned j = 1; j < jobs; ++j) threads.emplace_back(worker);
+  worker();
+  for (std::thread& t : threads) t.join();
+  return outcomes;
+}
+
+std::vector<std::string> describeDifferences(const std::vector<ProfileOutcome>& outcomes) {
+  std::vector<std::string> out;
+  // Files and questions are compared among the runs that ended as answered; a failed run is
+  // reported on its own below, with why it stopped.
+  std::vector<std::string> all, ended;
+  for (const ProfileOutcome& o : outcomes) {
+    all.push_back(o.profile);
+    if (endedAsAnswered(o)) ended.push_back(o.profile);
+  }
+  std::map<std::string, std::set<std::string>> writers, askers;
+  std::vector<std::string> fileOrder, askOrder;
+  for (const ProfileOutcome& o : outcomes) {
+    if (!endedAsAnswered(o)) continue;
+    for (const std::string& f : o.files) {
+      std::string key = upperAscii(f);
+      if (!writers.count(key)) fileOrder.push_back(f);
+      writers[key].insert(o.profile);
+    }
+    std::vector<std::string> met = o.dialogs;
+    met.insert(met.end(), o.questions.begin(), o.questions.end());
+    for (const std::string& q : met) {
+      if (!askers.count(q)) askOrder.push_back(q);
+      askers[q].insert(o.profile);
+    }
+  }
+  std::set<std::string> explained;
+  // Conditions by line: the ones whose result is not the same everywhere.
+  std::map<int, std::map<int, std::set<std::string>>> byLine;
+  std::map<int, std::string> lineText;
+  for (const ProfileOutcome& o : outcomes)
+    for (const ConditionResult& c : o.conditions) {
+      byLine[c.line][c.result].insert(o.profile);
+      lineText[c.line] = conditionText(c);
+    }
+  for (auto& [line, results] : byLine) {
+    if (results.size() < 2) continue;
+    std::string s = "line " + std::to_string(line) + ": " + lineText[line] + " is";
+    bool first = true;
+    for (int result : {1, 0, 100, -1}) {
+      if (!results.count(result)) continue;
+      s += std::string(first ? " " : "; ") + resultWord(result) + " " +
+           onProfiles(all, results[result]);
+      first = false;
+    }
+    // The files that follow the condition: written exactly where it was true (or false), among
+    // the runs that got that far.
+    auto among = [&](const std::set<std::string>& profiles) {
+      std::set<std::string> in;
+      for (const std::string& p : ended)
+        if (profiles.count(p)) in.insert(p);
+      return in;
+    };
+    std::set<std::string> whereTrue = among(results[1]), whereFalse = among(results[0]);
+    std::vector<std::string> withIt, withoutIt;
+    for (const std::string& f : fileOrder) {
+      const std::set<std::string>& w = writers[upperAscii(f)];
+      if (!whereTrue.empty() && w == whereTrue) withIt.push_back(f);
+      if (!whereFalse.empty() && w == whereFalse) withoutIt.push_back(f);
+    }
+    if (!withIt.empty()) s += "; where true, it installs " + listed(withIt);
+    if (!withoutIt.empty())
+      s += std::string(withIt.empty() ? "; where false, it installs " : "; where false, ") +
+           listed(withoutIt) + (withIt.empty() ? "" : " instead");
+    for (const std::string& f : withIt) explained.insert(upperAscii(f));
+    for (const std::string& f : withoutIt) explained.insert(upperAscii(f));
+    out.push_back(s);
+  }
+  for (const std::string& f : fileOrder) {
+    const std::set<std::string>& w = writers[upperAscii(f)];
+    if (w.size() == ended.size() || explained.count(upperAscii(f))) continue;
+    out.push_back(f + " is written " + onProfiles(ended, w));
+  }
+  for (const std::string& q : askOrder) {
+    const std::set<std::string>& w = askers[q];
+    if (w.size() == ended.size()) continue;
+    out.push_back(q + " is asked " + onProfiles(ended, w));
+  }
+  for (const ProfileOutcome& o : outcomes) {
+    if (endedAsAnswered(o)) continue;
+    std::string s = o.profile + ": ";
+    if (!o.error.empty()) {
+      s += "the simulation could not run: " + o.error;
+    } else {
+      s += "exit " + std::to_string(o.exitCode) + " (" + exitCodeMeaning(o.exitCode) + ")";
+      size_t from = o.traceTail.size() > 3 ? o.traceTail.size() - 3 : 0;
+      if (from < o.traceTail.size()) s += "; the trace ends:";
+      for (size_t i = from; i < o.traceTail.size(); ++i) s += "\n    " + o.traceTail[i];
+    }
+    out.push_back(s);
+  }
+  return out;
+}
+
+namespace {
+
+struct Row {
+  std::vector<std::string> cells;
+};
+
+std::string met(const ProfileOutcome& o) {
+  std::string s;
+  for (const std::string& d : o.dialogs) s += (s.empty() ? "" : " ") + d;
+  if (!o.questions.empty()) s += s.empty() ? "asked:" : "; asked:";
+  for (const std::string& q : o.questions) s += " " + q;
+  return s.empty() ? "-" : s;
+}
+
+std::string bytesText(uint64_t n) {
+  char b[32];
+  if (n >= 10 * 1024)
+    std::snprintf(b, sizeof b, "%llu KB", static_cast<unsigned long long>((n + 512) / 1024));
+  else
+    std::snprintf(b, sizeof b, "%llu B", static_cast<unsigned long long>(n));
+  return b;
+}
+
+std::vector<Row> tableRows(const std::vector<ProfileOutcome>& outcomes) {
+  std::vector<Row> rows;
+  rows.push_back({{"profile", "exit", "dialogs and questions", "files", "start-up", "INI",
+                   "registry", "items", "time"}});
+  for (const ProfileOutcome& o : outcomes) {
+    char time[32];
+    std::snprintf(time, sizeof time, "%.2f s", o.seconds);
+    std::string exit = o.error.empty()
+                           ? std::to_string(o.exitCode) + " " + exitCodeMeaning(o.exitCode)
+                           : "- not run";
+    rows.push_back(
+        {{o.profile, exit, met(o), std::to_string(o.files.size()) + " (" + bytesText(o.bytes) + ")",
+          std::to_string(o.startupChanges), std::to_string(o.iniEntries),
+          std::to_string(o.registryKeys), std::to_string(o.programItems), time}});
+  }
+  return rows;
+}
+
+std::string jsonText(const std::string& s) {
+  std::string out = "\"";
+  for (unsigned char c : s) {
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += char(c);
+    } else if (c < 0x20 || c >= 0x80) {
+      // Texts are the installer's ANSI bytes: each byte above 127 stands for its Latin-1 letter.
+      char b[8];
+      std::snprintf(b, sizeof b, "\\u%04x", c);
+      out += b;
+    } else {
+      out += char(c);
+    }
+  }
+  return out + "\"";
+}
+
+std::string jsonList(const std::vector<std::string>& items) {
+  std::string s = "[";
+  for (size_t i = 0; i < items.size(); ++i) s += (i ? ", " : "") + jsonText(items[i]);
+  return s + "]";
+}
+
+std::string formatJson(const std::vector<ProfileOutcome>& outcomes,
+                       const std::vector<std::string>& differences) {
+  std::string s = "{\n  \"passed\": ";
+  bool passed = std::all_of(outcomes.begin(), outcomes.end(), endedAsAnswered);
+  s += passed ? "true" : "false";
+  s += ",\n  \"profiles\": [\n";
+  for (size_t i = 0; i < outcomes.size(); ++i) {
+    const ProfileOutcome& o = outcomes[i];
+    char time[32];
+    std::snprintf(time, sizeof time, "%.3f", o.seconds);
+    s += "    {\"profile\": " + jsonText(o.profile) + ", \"title\": " + jsonText(o.title) +
+         ", \"exit\": " + std::to_string(o.exitCode) +
+         ", \"meaning\": " + jsonText(o.error.empty() ? exitCodeMeaning(o.exitCode) : "not run") +
+         ", \"ended_as_answered\": " + (endedAsAnswered(o) ? "true" : "false") +
+         ", \"error\": " + jsonText(o.error) + ",\n     \"dialogs\": " + jsonList(o.dialogs) +
+         ", \"questions\": " + jsonList(o.questions) + ",\n     \"files\": " + jsonList(o.files) +
+         ", \"bytes\": " + std::to_string(o.bytes) +
+         ",\n     \"startup_changes\": " + std::to_string(o.startupChanges) +
+         ", \"ini_entries\": " + std::to_string(o.iniEntries) +
+         ", \"registry\": " + std::to_string(o.registryKeys) +
+         ", \"program_items\": " + std::to_string(o.programItems) + ", \"seconds\": " + time +
+         ",\n     \"conditions\": [";
+    for (size_t c = 0; c < o.conditions.size(); ++c)
+      s += std::string(c ? ", " : "") + "{\"line\": " + std::to_string(o.conditions[c].line) +
+           ", \"text\": " + jsonText(conditionText(o.conditions[c])) +
+           ", \"result\": " + std::to_string(o.conditions[c].result) + "}";
+    s += "],\n     \"trace_tail\": " + jsonList(o.traceTail) + "}";
+    s += i + 1 < outcomes.size() ? ",\n" : "\n";
+  }
+  s += "  ],\n  \"differences\": " + jsonList(differences) + "\n}\n";
+  return s;
+}
+
+}  // namespace
+
+std::string formatMatrix(const std::vector<ProfileOutcome>& outcomes, MatrixFormat format) {
+  std::vector<std::string> differences = describeDifferences(outcomes);
+  if (format == MatrixFormat::Json) return formatJson(outcomes, differences);
+  std::vector<Row> rows = tableRows(outcomes);
+  std::string s;
+  if (format == MatrixFormat::Markdown) {
+    for (size_t r = 0; r < rows.size(); ++r) {
+      s += "|";
+      for (const std::string& c : rows[r].cells) s += " " + c + " |";
+      s += "\n";
+      if (r == 0) {
+        s += "|";
+        for (size_t c = 0; c < rows[r].cells.size(); ++c) s += "---|";
+        s += "\n";
+      }
+    }
+    s += differences.empty() ? "\nEvery profile ran the same way.\n" : "\nWhat differs:\n\n";
+    for (const std::string& d : differences) s += "- " + d + "\n";
+    return s;
+  }
+  std::vector<size_t> width(rows[0].cells.size(), 0);
+  for (const Row& r : rows)
+    for (size_t c = 0; c < r.cells.size(); ++c) width[c] = std::max(width[c], r.cells[c].size());
+  for (const Row& r : rows) {
+    std::string line;
+    for (size_t c = 0; c < r.cells.size(); ++c)
+      line += r.cells[c] +
+              std::string(c + 1 < r.cells.size() ? width[c] - r.cells[c].size() + 2 : 0, ' ');
+    s += line + "\n";
+  }
+  s += differences.empty() ? "\nEvery profile ran the same way.\n" : "\nWhat differs:\n";
+  for (const std::string& d : differences) s += "  - " + d + "\n";
+  return s;
+}
+
+}  // namespace qm::pack
