@@ -7,16 +7,9 @@
 #include <fstream>
 #include <thread>
 
-#ifdef _WIN32
-#include <io.h>
-#define QM_ISATTY _isatty
-#else
-#include <unistd.h>
-#define QM_ISATTY isatty
-#endif
-
 #include "platform/sim/machine_file.h"
 #include "tools/machine_profiles.h"
+#include "tools/progress.h"
 #include "tools/quillpack_commands.h"
 #include "tools/quillpack_help.h"
 #include "tools/simulation_matrix.h"
@@ -127,15 +120,14 @@ int runMatrixCommand(const ProfileOptions& o, std::vector<MachineProfile> profil
     if (!std::filesystem::is_directory(o.keep) || !std::filesystem::is_empty(o.keep))
       return fail(o.keep + ": the machines are kept in a new or empty folder");
   }
-  bool terminal = QM_ISATTY(2);
-  if (terminal)
-    request.progress = [](size_t done, size_t total, const std::string& name) {
-      std::fprintf(stderr, "\rquillpack simulate: profile %zu of %zu done (%s)\x1b[K", done, total,
-                   name.c_str());
-      std::fflush(stderr);
-    };
+  // Profile n of m on a terminal; nothing in a script's or a build's log.
+  Progress progress("quillpack simulate", 0, 0, Progress::onTerminal(false));
+  request.progress = [&progress](size_t done, size_t total, const std::string& name) {
+    progress.setItem("profile " + std::to_string(done) + " of " + std::to_string(total) +
+                     " done (" + name + ")");
+  };
   std::vector<ProfileOutcome> outcomes = runMatrix(request);
-  if (terminal) std::fprintf(stderr, "\r\x1b[K");
+  progress.finish();
   std::string report = formatMatrix(outcomes, format);
   if (o.output.empty()) {
     std::fwrite(report.data(), 1, report.size(), stdout);

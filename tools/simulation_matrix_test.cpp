@@ -8,6 +8,7 @@
 
 #include "platform/sim/machine_file.h"
 #include "tools/host_files_for_tests.h"
+#include "tools/quillpack_commands.h"
 
 namespace qm::pack {
 namespace {
@@ -136,6 +137,44 @@ TEST(SimulationMatrix, SampleOnEveryProfileTakesEachMachinesBranches) {
   EXPECT_NE(json.find("\"passed\": false"), std::string::npos);
   EXPECT_NE(json.find("{\"profile\": \"win31\", \"title\": \"Windows 3.1\", \"exit\": 0"),
             std::string::npos);
+}
+
+TEST(SimulateProfiles, KeepsTheMachineOfOneRunAndRefusesBadArguments) {
+  testing::ScratchDir dir;
+  std::string disk = sampleDisk(dir);
+  std::string answers = dir.write("answers.ini", "[Setup]\nAsk1=Pat Writer\n");
+  std::string keep = dir.at("kept");
+  dir.write("full/x", "");
+  struct Case {
+    Args args;
+    int code;
+    const char* printed;  // expected on stdout or stderr
+  } cases[] = {
+      {{"--profile", "win31", "--dist", disk, "--answers", answers, "--keep", keep, "--quiet"},
+       0,
+       "run on it again with --machine"},
+      {{"--profile", "win95", "--dist", disk, "--keep", dir.at("full")}, 1, "new or empty folder"},
+      {{"--matrix", "win31,win95-small", "--dist", disk, "--format", "json"},
+       1,
+       "\"passed\": false"},
+      {{"--matrix", "win31", "--dist", disk, "--format", "markdown"}, 0, "| win31 | 0 completed |"},
+      {{"--profile", "nosuch", "--dist", disk}, 2, "no profile named nosuch"},
+      {{"--profile", "win95"}, 2, "no distribution"},
+      {{"--profile", "win95", "--dist", disk, "--cd", disk}, 2, "not both"},
+      {{"--profile", "win95", "--matrix", "all", "--dist", disk}, 2, "give one"},
+      {{"--matrix", "all", "--dist", disk, "--format", "html"}, 2, "--format wants"},
+      {{"--profile", "win95", "--dist", disk, "--program", "A:\\SETUP.EXE"}, 2, "without a folder"},
+  };
+  for (const Case& c : cases) {
+    testing::CommandRun r = testing::runCommand(runSimulate, c.args);
+    EXPECT_EQ(r.code, c.code) << c.args[1] << r.err;
+    EXPECT_NE((r.out + r.err).find(c.printed), std::string::npos) << r.out << r.err;
+  }
+  // The kept machine holds what the run left, and runs again from its own machine file.
+  EXPECT_TRUE(fs::exists(fs::path(keep) / "c" / "QNOTES" / "DOCS" / "TIPS31.TXT"));
+  testing::CommandRun again = testing::runCommand(
+      runSimulate, {"--machine", keep + "/machine.ini", "--quiet", "A:\\SETUP.EXE"});
+  EXPECT_EQ(again.code, 0) << again.err;
 }
 
 }  // namespace

@@ -17,6 +17,7 @@ for folder in "$QM_SOURCE_DIR"/profiles/*/; do
   wine_version=$(sed -n 's/^Wine=//p' "$folder/profile.ini" | tr -d '\r')
   # The facts line under the profile's own line: "winver=4.0 dosver=192.0 display=...".
   want=$(grep -A1 "^  $name " <<<"$listing" | sed -n 's/^ *\(winver=[^ ]*\) \(dosver=[^ ]*\).*/\1 \2/p')
+  [ -n "$want" ] || { echo "BAD  $name: quillpack help profiles gives no winver/dosver"; failed=1; }
   qm_wine_tool winecfg -v "$wine_version" >/dev/null 2>&1 || { echo "BAD  winecfg -v $wine_version"; failed=1; continue; }
   got=$(qm_wine_run 60 "$QM_WIN32_BUILD/conditions_probe.exe" facts 2>/dev/null | tr -d '\r' |
     sed -n 's/^\(winver\|dosver\)=//p' | paste -sd' ' | sed 's/^/winver=/; s/ / dosver=/')
