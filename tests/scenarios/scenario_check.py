@@ -327,7 +327,9 @@ def set_up(quillpack, scenario, work):
 def answers_given(path):
     """A trace's lines with where each answer came from left out: a replay has every answer
     from its recorded file, where the first run had some from its own file and some by
-    default."""
+    default. A run that wrote no trace has no lines."""
+    if not os.path.exists(path):
+        return []
     with open(path, "rb") as f:
         text = f.read().decode("latin-1")
     return [l.replace(" (answers file)", "").replace(" (default)", "") for l in text.splitlines()]

@@ -169,15 +169,23 @@ class PrepareTest(unittest.TestCase):
 
 
 # A stand-in for quillpack: "simulate" records its arguments in the trace and in c/APP/RUNS.TXT
-# and exits with its last argument when that is a number; "package" writes as many volumes as
-# its last argument says, each header naming the next; "build" writes its output file.
+# (with DRIFT among them, the answers file's name too, so a replay differs) and exits with its
+# last argument when that is a number; --record writes an answers file; "package" writes as many
+# volumes as its last argument says, each header naming the next; "build" writes its output file.
 FAKE_QUILLPACK = """#!/usr/bin/env python3
 import os, sys, time
 command = sys.argv[1]
+def option(name, default=None):
+    return sys.argv[sys.argv.index(name) + 1] if name in sys.argv else default
 if command == "simulate":
     args = sys.argv[sys.argv.index("--") + 1:]
-    with open("trace.txt", "w") as f:
+    with open(option("--trace", "trace.txt"), "w") as f:
         f.write("program " + " ".join(args) + "\\n")
+        if "DRIFT" in args:
+            f.write("answers " + os.path.basename(option("--answers", "-")) + "\\n")
+    if option("--record"):
+        with open(option("--record"), "w") as f:
+            f.write("[Setup]\\n")
     if "SLEEP" in args:
         time.sleep(10)
     os.makedirs("c/APP", exist_ok=True)
@@ -251,6 +259,10 @@ class RunTest(unittest.TestCase):
             ("more volumes than disks",
              {"runs.txt": "0 - A:\\SETUP.EXE\n", "packages.txt": "d1,d2 P.PAK 3\n",
               "expected/tree.txt": RAN}, ["package P.PAK has more volumes than the 2 folders d1,d2"]),
+            ("a replay that differs from the recorded run",
+             {"runs.txt": "0 - A:\\SETUP.EXE DRIFT\n", "expected/tree.txt": RAN},
+             ["run 1 replayed from its recorded answers differs at trace line 2:",
+              "  recorded: answers -", "  replayed: answers recorded.1.ini"]),
             ("fewer volumes than disks",
              {"runs.txt": "0 - A:\\SETUP.EXE\n", "packages.txt": "d1,d2,d3 P.PAK 2\n",
               "expected/tree.txt": RAN}, ["package P.PAK has 2 volume(s), the folders d1,d2,d3 want 3"]),
