@@ -72,14 +72,7 @@ void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); 
 
 // MinGW's C99 printf and strtod stand in for the C library's under C++, and with them come their
 // floating-point converters (about 40 KB). The installer formats integers and text only, and reads
-// decimal numbers, which the system's msvcrt.dll reads as well; its strtod is reached through the
-// import table, as the header sends every strtod call here.
-extern "C" double (*msvcrtStrtod)(const char*, char**) __asm__("__imp__strtod");
-
+// decimal numbers with its own strtod (app/lean_crt.cpp).
 extern "C" int __mingw_vsnprintf(char* out, size_t size, const char* format, va_list args) {
   return qm::formatToBuffer(out, size, format, args);
-}
-
-extern "C" double __mingw_strtod(const char* text, char** end) {
-  return qm::readDouble(text, end, msvcrtStrtod);
 }

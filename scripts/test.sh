@@ -30,6 +30,9 @@ stub_size=$(stat -c %s build/win32/quillmount.exe)
 echo "quillmount.exe: $stub_size bytes (limit $stub_limit)"
 [ "$stub_size" -le "$stub_limit" ] || { echo "quillmount.exe grew past $stub_limit bytes"; fail=1; }
 
+step "the installer and the uninstaller load on every Windows they are made for"
+tests/imports/run.sh build/win32 || fail=1
+
 step "scenarios"
 python3 tests/scenarios/scenario_check_test.py || fail=1
 tests/scenarios/run.sh "$root/build/native" || fail=1
