@@ -23,8 +23,10 @@ qm_wine_work_dir versions
 failed=0
 
 # Version name, then the Windows version a 32-bit program reads from GetVersion on that system.
+# Windows 8.1 and later report 6.2 to a program without a manifest naming them, as the installer
+# has none: on Windows 10 winver is 6.2, under Wine as on Windows.
 versions=(win31=3.10 win95=4.0 win98=4.10 winme=4.90 nt351=3.51 nt40=4.0 win2k=5.0 winxp=5.1
-  win10=10.0)
+  win10=6.2)
 [ -n "${QM_WINE_VERSIONS:-}" ] && read -r -a versions <<<"$QM_WINE_VERSIONS"
 
 # The sample's distribution, once: every file but its answers, with the uninstaller.
