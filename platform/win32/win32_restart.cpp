@@ -21,6 +21,12 @@ bool Win32System::enableShutdownPrivilege() {
   return ok;
 }
 
-bool Win32System::requestRestart() { return ExitWindowsEx(EWX_REBOOT, 0) != 0; }
+bool Win32System::requestRestart() {
+  if (ExitWindowsEx(EWX_REBOOT, 0)) return true;
+  // Windows NT 4.0 and later refuse the restart while the shutdown privilege is disabled in this
+  // process's token, which the finish only enables on 3.5 to 3.6: enabled, then asked again.
+  return GetLastError() == ERROR_PRIVILEGE_NOT_HELD && enableShutdownPrivilege() &&
+         ExitWindowsEx(EWX_REBOOT, 0) != 0;
+}
 
 }  // namespace qm
