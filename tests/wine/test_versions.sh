@@ -11,6 +11,8 @@
 # say so: Wine's Windows folder is C:\windows with C:\windows\system32 on every version (Windows
 # 95 to ME have C:\WINDOWS\SYSTEM); Wine's shell turns the Program Manager groups into Start Menu
 # shortcuts; WIN.INI is Wine's own file, copied onto the simulated machine.
+#
+# QM_WINE_VERSIONS="win95=4.0 nt351=3.51" runs only the versions given (NAME=WINVER).
 set -eu
 . "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 . "$(dirname "${BASH_SOURCE[0]}")/prefix_snapshot.sh"
