@@ -112,10 +112,14 @@ bool UndoContext::isSafe(const std::string& path) const {
   return unsafePathReason(path, windowsDir, systemDir).empty();
 }
 
-std::string UndoContext::inDestination(const LogLine& line, const std::string& path) {
+std::string UndoContext::inDestination(const LogLine& line, const std::string& path) const {
+  return absolute(path, line.destination.empty() ? logDir : line.destination);
+}
+
+std::string UndoContext::absolute(const std::string& path, const std::string& folder) {
   bool rooted = (!path.empty() && path[0] == '\\') || (path.size() > 1 && path[1] == ':');
-  if (rooted || line.destination.empty()) return path;
-  return withTrailingBackslash(line.destination) + path;
+  if (rooted || folder.empty()) return path;
+  return withTrailingBackslash(folder) + path;
 }
 
 std::string UndoContext::copyPath(const BackupRecord& record) const {

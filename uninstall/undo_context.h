@@ -53,8 +53,10 @@ struct UndoContext {
   // The path when it is safe to touch, else nullopt after reporting why.
   std::optional<std::string> safe(const LogLine& line, const std::string& path);
   bool isSafe(const std::string& path) const;
-  // The path of a text the log names as written: a relative one lies in the destination.
-  static std::string inDestination(const LogLine& line, const std::string& path);
+  // The path of a text the log names as written: a relative one lies in the destination (the
+  // log's own folder when the log names none), never in whatever folder this program runs in.
+  std::string inDestination(const LogLine& line, const std::string& path) const;
+  static std::string absolute(const std::string& path, const std::string& folder);
   std::string copyPath(const BackupRecord& record) const;
 };
 
@@ -76,6 +78,9 @@ void undoStartupLine(UndoContext& cx, const LogLine& line, const char* name);
 void undoAddText(UndoContext& cx, const LogLine& line);
 // undo_ini.cpp
 void undoIniKey(UndoContext& cx, const LogLine& line);
+// An INIFILE line naming a section the installation made: removed at the end when empty, once
+// its file passed the guard.
+void noteNewSection(UndoContext& cx, const LogLine& line);
 // Sections of file (every file when section is empty) that the installation created and that
 // are empty now.
 void removeEmptySections(UndoContext& cx, const std::string& section, const std::string& file);

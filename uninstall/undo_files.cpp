@@ -46,7 +46,7 @@ void undoFile(UndoContext& cx, const LogLine& line) {
   System& sys = cx.sys;
   // A text file made by a text addition is logged as the statement named it, relative to the
   // destination.
-  auto path = cx.safe(line, UndoContext::inDestination(line, line.record<FileRecord>().path));
+  auto path = cx.safe(line, cx.inDestination(line, line.record<FileRecord>().path));
   if (!path) return;
   if (isDirectory(sys, *path)) return cx.problem(&line, *path + " is a folder now; left alone");
   for (KeptCopy& b : cx.backups) {
@@ -131,6 +131,9 @@ void readBackups(UndoContext& cx, const InstallLogContents& log) {
                               " cannot be read; skipped");
       continue;
     }
+    // A relative path in a damaged or crafted list is taken from the log's folder, as the
+    // guard checks it, not from the folder this program happens to run in.
+    record->original = UndoContext::absolute(record->original, cx.logDir);
     cx.backups.push_back({*record});
   }
   // Each copy belongs to the first FILE line for its path written after it was made.
@@ -138,7 +141,7 @@ void readBackups(UndoContext& cx, const InstallLogContents& log) {
     if (b.record.kind == BackupRecord::Kind::Deleted) continue;
     for (const LogLine& line : log.lines) {
       if (line.kind != LogKind::File || line.offset < b.record.logOffset ||
-          !equalsNoCase(line.record<FileRecord>().path, b.record.original))
+          !equalsNoCase(cx.inDestination(line, line.record<FileRecord>().path), b.record.original))
         continue;
       bool taken = std::any_of(cx.backups.begin(), cx.backups.end(), [&](const KeptCopy& o) {
         return &o != &b && o.fileLine == line.lineNumber;

@@ -69,6 +69,12 @@ void undoIniKey(UndoContext& cx, const LogLine& line) {
   removeEmptySections(cx, r.section, r.file);
 }
 
+void noteNewSection(UndoContext& cx, const LogLine& line) {
+  if (line.readings.size() != 1) return;
+  const IniSectionRecord& r = line.record<IniSectionRecord>();
+  if (iniPathSafe(cx, line, r.file)) cx.newSections.push_back(r);
+}
+
 void removeEmptySections(UndoContext& cx, const std::string& section, const std::string& file) {
   System& sys = cx.sys;
   for (auto it = cx.newSections.begin(); it != cx.newSections.end();) {

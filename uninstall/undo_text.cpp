@@ -157,7 +157,7 @@ void undoAddText(UndoContext& cx, const LogLine& line) {
   std::optional<std::string> file;
   std::vector<LineChange> readings;
   for (const AddTextRecord* r : line.all<AddTextRecord>()) {
-    std::string path = UndoContext::inDestination(line, r->file);
+    std::string path = cx.inDestination(line, r->file);
     if (file && !equalsNoCase(*file, path))
       return cx.problem(&line, "the text's file cannot be told apart; nothing changed");
     file = path;

@@ -25,8 +25,7 @@ void undo(UndoContext& cx, const LogLine& line) {
     case LogKind::IniKey:
       return undoIniKey(cx, line);
     case LogKind::IniSection:
-      if (line.readings.size() == 1) cx.newSections.push_back(line.record<IniSectionRecord>());
-      return;
+      return noteNewSection(cx, line);
     case LogKind::RegServer:
       return undoRegServer(cx, line);
     case LogKind::RegKey:

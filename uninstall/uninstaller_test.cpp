@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 
 #include "base/text.h"
@@ -370,6 +371,51 @@ TEST(Uninstall, ProgramItemsGoAndTheirGroupWhenNothingElseIsInIt) {
     EXPECT_EQ(r.run(head() + "WINITEM: \"Tools\", \"\"\nWINITEM: \"Tools\", \"Notes\"\n"),
               kUninstallDone);
     EXPECT_EQ(sys.shellGroupItemCount("Tools"), foreign ? std::optional<size_t>(1) : std::nullopt);
+  }
+}
+
+// A relative path is taken from the log's folder, never from the folder the uninstaller runs in,
+// and a section line passes the guard like every path.
+TEST(Uninstall, RelativeAndSectionPathsPassTheGuardFromTheLogsFolder) {
+  struct Case {
+    const char* name;
+    std::function<void(UninstallRun&)> machine;
+    std::string log;
+    std::function<void(UninstallRun&)> check;
+    int exit;
+  } cases[] = {
+      {"relative FILE with its copy",
+       [](UninstallRun& r) {
+         r.f.writeFile("C:\\WINDOWS\\WIN.INI", "[windows]\r\n");
+         r.f.writeFile("C:\\APP\\WIN.INI", "ours");
+         r.f.writeFile("C:\\APP\\instback\\00000001.bak", "kept");
+         BackupRecord saved;
+         saved.original = "WIN.INI";
+         saved.copyName = "00000001.bak";
+         r.f.writeFile("C:\\APP\\instback.log", formatBackupRecord(saved) + "\r\n");
+         r.f.sys().setCurrentDirectory("C:\\WINDOWS");
+       },
+       "FILE: \"WIN.INI\"\n",
+       [](UninstallRun& r) {
+         EXPECT_EQ(r.f.readFile("C:\\WINDOWS\\WIN.INI"), "[windows]\r\n");
+         EXPECT_EQ(r.f.readFile("C:\\APP\\WIN.INI"), "kept");
+       },
+       kUninstallDone},
+      {"a section line climbing out of its folder",
+       [](UninstallRun& r) { r.f.writeFile("C:\\USER\\list.txt", "[S]\r\n"); },
+       "INIFILE: \"S\", \"C:\\APP\\..\\USER\\list.txt\"\n",
+       [](UninstallRun& r) {
+         EXPECT_EQ(r.f.readFile("C:\\USER\\list.txt"), "[S]\r\n");
+         EXPECT_EQ(r.report.problems.size(), 1u);
+       },
+       kUninstallIncomplete},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    UninstallRun r;
+    c.machine(r);
+    EXPECT_EQ(r.run(head() + c.log), c.exit);
+    c.check(r);
   }
 }
 
