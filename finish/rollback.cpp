@@ -136,7 +136,9 @@ void rollBack(Engine& engine, const std::string& logPart, const std::string& bac
   tellNotUndone(engine, report);
 }
 
-void settle(Engine& engine, int result) {
+}  // namespace
+
+void settleRollback(Engine& engine, int result) {
   if (engine.log.path().empty()) return;
   const bool asked = engine.state.engine.logging;  // the script wants the log kept
   if (result == 0) {
@@ -169,8 +171,6 @@ void settle(Engine& engine, int result) {
   if (!asked) discardKept(engine, *backupPart);
 }
 
-}  // namespace
-
 std::string shiftBackupOffsets(const std::string& list, uint64_t by) {
   std::string out;
   for (const std::string& line : linesOf(list)) {
@@ -184,7 +184,7 @@ std::string shiftBackupOffsets(const std::string& list, uint64_t by) {
 int installWithRollback(Engine& engine) {
   engine.log.keepForRollback();
   int result = startMessage(engine);
-  settle(engine, result);
+  settleRollback(engine, result);
   return result;
 }
 

@@ -19,6 +19,10 @@ constexpr const char* kRollbackQuestion = "Setup did not finish. Undo the change
 // stays the failure's (2 or 3) whether or not the changes were undone.
 int installWithRollback(Engine& engine);
 
+// After the driver: result 0 keeps what was installed (and drops a log kept only for the undo);
+// any other result asks and undoes.
+void settleRollback(Engine& engine, int result);
+
 // The backup list's lines with each install.log offset lowered by `by` (the size the log had
 // before this run), so that they point into the log's own part of this run. Lines that are no
 // record stay as they are.
