@@ -12,6 +12,7 @@
 #include "engine/install_driver.h"
 #include "engine/package.h"
 #include "finish/finish.h"
+#include "finish/rollback.h"
 #include "platform/win32/win32_system.h"
 #include "script/parser.h"
 #include "shell/startup.h"
@@ -118,7 +119,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   bool installed = false;
   shell.mainWindow().setStartHandler([&] {
     installed = true;
-    return qm::installExitCode(engine, qm::startMessage(engine));
+    return qm::installExitCode(engine, qm::installWithRollback(engine));
   });
   int code = shell.runMessageLoop();
 

@@ -3,6 +3,7 @@
 // disk is complete up to the last change even if the program dies.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "platform/system.h"
@@ -26,8 +27,24 @@ class InstallLog {
   int record(const std::string& text);
   int record(const LogRecord& record) { return this->record(formatLogRecord(record)); }
 
-  // The destination directory; the log becomes DIRECTORY\install.log.
+  // The destination directory; the log becomes DIRECTORY\install.log. What the log and the
+  // kept-copies list beside it held before this run is remembered then.
   void setDirectory(const std::string& directory);
+
+  // Records are written even without UNINSTALL YES, so that a run that fails can still be
+  // undone; the finish removes them again when the script did not ask for logging.
+  void keepForRollback() { keptForRollback_ = true; }
+  bool logging() const;
+
+  // A file of the log's folder as it was before this run first wrote to it.
+  struct Prior {
+    std::string path;
+    std::optional<std::string> bytes;  // nullopt: there was no such file
+    FatTime time;
+    uint32_t attributes = 0;
+  };
+  const Prior& priorLog() const { return priorLog_; }
+  const Prior& priorBackupList() const { return priorBackupList_; }
   const std::string& path() const { return path_; }
   const std::string& pending() const { return pending_; }
   // Records that did not fit in the pending text and were dropped.
@@ -39,6 +56,8 @@ class InstallLog {
   std::string path_;
   std::string pending_;
   int dropped_ = 0;
+  bool keptForRollback_ = false;
+  Prior priorLog_, priorBackupList_;
 };
 
 }  // namespace qm

@@ -32,7 +32,7 @@ uint64_t currentSize(FileSystem& fs, const std::string& path) {
 }
 
 void keepFile(Engine& engine, const std::string& target, BackupRecord::Kind kind) {
-  if (!engine.state.engine.logging || engine.log.path().empty()) return;
+  if (!engine.log.logging() || engine.log.path().empty()) return;
   FileSystem& fs = engine.sys;
   std::optional<uint32_t> attributes = fs.attributes(target);
   if (!attributes || (*attributes & kAttrDirectory)) return;

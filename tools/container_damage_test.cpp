@@ -151,6 +151,9 @@ TEST(ContainerDamage, InstallingAnOverrunningEntryFailsWithAReadErrorAndLogsTheF
   request.machineFile = f.machineFile().string();
   request.traceFile = (f.root() / "trace.txt").string();
   request.program = "D:\\SETUP.EXE";
+  // The undo declined, so the failed run's log stays to be read.
+  request.answersFile = (f.root() / "answers.ini").string();
+  std::ofstream(request.answersFile) << "[Setup]\nRollback=No\n";
   SimulationResult result = runSimulation(request);
   ASSERT_EQ(result.error, "");
   EXPECT_EQ(result.exitCode, 3);

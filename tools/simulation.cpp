@@ -9,6 +9,7 @@
 #include "engine/install_driver.h"
 #include "engine/package.h"
 #include "finish/finish.h"
+#include "finish/rollback.h"
 #include "platform/file_handle.h"
 #include "platform/sim/sim_system.h"
 #include "script/conditions.h"
@@ -188,7 +189,7 @@ SimulationResult runSimulation(const SimulationRequest& request) {
     engine.packages = &packages;
     SystemConfiguration configuration;
     engine.config = &configuration;
-    int installed = hooks.posted ? startMessage(engine) : 1;
+    int installed = hooks.posted ? installWithRollback(engine) : 1;
     // The finish runs as after the real message loop; a start that never posted the start
     // message ran no installation and starts nothing.
     RestartOutcome restarted =

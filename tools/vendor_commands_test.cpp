@@ -35,6 +35,9 @@ TEST(SimulateCommand, SaysWhatItPrintsAndWhyARunFailed) {
                     "UNINSTALL YES\r\nDEFAULTDIR C:\\APP NOASKDRIVE NOASKDIR\r\n"
                     "FILE MISSING.TXT\r\n");
   const std::string m = machine.machineFile().string();
+  // The undo declined, so the failed run's log stays on the machine to be printed.
+  const std::string answers = (machine.machineFile().parent_path() / "answers.ini").string();
+  std::ofstream(answers) << "[Setup]\nRollback=No\n";
 
   struct Case {
     const char* printOption;
@@ -48,7 +51,8 @@ TEST(SimulateCommand, SaysWhatItPrintsAndWhyARunFailed) {
        "quillpack simulate: the install log C:\\APP\\install.log is printed on stdout"},
   };
   for (const Case& c : cases) {
-    Captured r = run(runSimulate, {"--machine", m, c.printOption, "C:\\DIST\\SETUP.EXE"});
+    Captured r = run(runSimulate,
+                     {"--machine", m, "--answers", answers, c.printOption, "C:\\DIST\\SETUP.EXE"});
     EXPECT_EQ(r.code, 3);
     EXPECT_EQ(r.out.empty(), !c.logPrinted) << r.out;
     EXPECT_EQ(r.err.substr(0, r.err.find('\n')), c.firstErrorLine) << r.err;

@@ -34,6 +34,7 @@ const KnownKey kKeys[] = {
     {"Show", ValueKind::YesNo},
     {"ShowDelay", ValueKind::Milliseconds},
     {"Uninstall", ValueKind::YesNo},
+    {"Rollback", ValueKind::YesNo},
 };
 
 const KnownKey* findKey(const std::string& key) {

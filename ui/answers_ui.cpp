@@ -14,8 +14,9 @@ struct TopicDefault {
 // Unattended runs keep what is on the machine and never restart it by themselves; the system
 // files the installation asks to change are changed, and a disk asked for is taken as inserted.
 const TopicDefault kDefaults[] = {
-    {"Overwrite", "No"}, {"Autoexec", "Yes"}, {"Config", "Yes"}, {"IniFile", "Yes"},
-    {"Reboot", "No"},    {"Disks", "Yes"},    {"Quit", "Yes"},   {"Screens", "OK"},
+    {"Overwrite", "No"}, {"Autoexec", "Yes"}, {"Config", "Yes"},
+    {"IniFile", "Yes"},  {"Reboot", "No"},    {"Disks", "Yes"},
+    {"Quit", "Yes"},     {"Screens", "OK"},   {"Rollback", "Yes"},
 };
 
 MsgResult firstButton(MsgButtons buttons) {

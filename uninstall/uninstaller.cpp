@@ -63,7 +63,7 @@ int Uninstaller::run(const std::string& logPath) {
   ask.icon = MsgIcon::Question;
   ask.buttons = MsgButtons::YesNo;
   ask.topic = "Uninstall";
-  if (ui_.messageBox(ask) != MsgResult::Yes) {
+  if (askAndTell && ui_.messageBox(ask) != MsgResult::Yes) {
     ui_.trace("exit " + std::to_string(kUninstallDeclined));
     return kUninstallDeclined;
   }
@@ -119,9 +119,9 @@ int Uninstaller::run(const std::string& logPath) {
     }
     end.icon = MsgIcon::Warning;
   }
-  ui_.messageBox(end);
+  if (askAndTell) ui_.messageBox(end);
   int code = report_.problems.empty() ? kUninstallDone : kUninstallIncomplete;
-  ui_.trace("exit " + std::to_string(code));
+  if (askAndTell) ui_.trace("exit " + std::to_string(code));
   return code;
 }
 

@@ -45,6 +45,9 @@ class Uninstaller {
   // The whole run for one log. Returns one of the exit codes above.
   int run(const std::string& logPath);
   const UninstallReport& report() const { return report_; }
+  // Off for the installer's own undo of a failed run: it has asked its own question and tells
+  // the outcome itself.
+  bool askAndTell = true;
 
  private:
   System& sys_;

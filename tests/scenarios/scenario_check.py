@@ -20,7 +20,9 @@ CONTENT is "=PATH" (the same bytes as that file of the scenario before the run),
 Besides the tree: expected/files/PATH is compared byte for byte with PATH; each line of
 expected/messages.txt must occur in the trace and no line of expected/no-messages.txt may; each
 line "PATH TEXT" of expected/holds.txt says that the file PATH holds TEXT, and of
-expected/lacks.txt that PATH, when it exists, does not.
+expected/lacks.txt that PATH, when it exists, does not. Each root named in
+expected/as-before.txt (a drive folder a line) must end exactly as it was before the last run:
+the same entries with the same sizes, attributes, times and bytes (an undone installation).
 """
 
 import calendar
@@ -371,11 +373,21 @@ def run_scenario(quillpack, scenario, work):
     problems, each a line naming what was expected."""
     problems = set_up(quillpack, scenario, work)
     runs = list_lines(os.path.join(scenario, "runs.txt"))
+    as_before = read_lines(os.path.join(scenario, "expected", "as-before.txt"))
+    before = None
     for number, fields in enumerate(runs, 1):
         if len(fields) < 3:
             problems.append(f"runs.txt, run {number}: want EXIT ANSWERS PROGRAM [ARGS...]")
             continue
+        if number == len(runs):
+            before = format_tree(tree(work, as_before))
         problems += install(quillpack, work, number, fields[0], fields[1], fields[2], fields[3:])
+    if before is not None and as_before:
+        after = format_tree(tree(work, as_before))
+        if after != before:
+            problems.append(f"{' '.join(as_before)} not as before the last run (- before, + after):")
+            problems += ["  " + l for l in difflib.unified_diff(
+                before, after, "before", "after", lineterm="", n=1)]
     if not runs:
         problems.append("runs.txt lists no installation")
     try:

@@ -266,6 +266,15 @@ class RunTest(unittest.TestCase):
             ("fewer volumes than disks",
              {"runs.txt": "0 - A:\\SETUP.EXE\n", "packages.txt": "d1,d2,d3 P.PAK 2\n",
               "expected/tree.txt": RAN}, ["package P.PAK has 2 volume(s), the folders d1,d2,d3 want 3"]),
+            ("a drive the last run left alone",
+             {"runs.txt": "0 - A:\\SETUP.EXE\n", "d/A.TXT": "a", "expected/as-before.txt": "d\n",
+              "expected/tree.txt": RAN}, None),
+            ("a drive the last run changed",
+             {"runs.txt": "0 - A:\\SETUP.EXE\n0 - A:\\SETUP.EXE\n", "expected/as-before.txt": "c\n",
+              "expected/tree.txt": RAN},
+             ["c not as before the last run (- before, + after):", "  --- before", "  +++ after",
+              "  @@ -1,2 +1,2 @@", "   c/APP/ - ---- - -",
+              "  -c/APP/RUNS.TXT 13 ---A new b44daa079fcf75c5f2987ccada054e4a"]),
         ]
         for number, (what, files, failure) in enumerate(cases):
             with self.subTest(what):

@@ -1,11 +1,13 @@
 #!/bin/bash
 # The real installer's cancelled unattended runs: the second disk refused (Disks=No), with the
-# quit question answered Yes (the user's quit) and No (the run cannot go on), and the destination
-# dialog cancelled. Each run ends with the exit code, the trace, the installed files and
-# install.log of the simulated run of the same distribution. (The progress window's Cancel has no
-# answer: an unattended run never presses it.)
+# quit question answered Yes (the user's quit, whose changes the rollback undoes) and No (the run
+# cannot go on; the rollback declined), and the destination dialog cancelled. Each run ends with
+# the exit code, the trace, the installed files and install.log of the simulated run of the same
+# distribution; a run that ends with nothing installed leaves the prefix's drive_c as it was.
+# (The progress window's Cancel has no answer: an unattended run never presses it.)
 set -eu
 . "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+. "$(dirname "${BASH_SOURCE[0]}")/prefix_snapshot.sh"
 qm_wine_setup "$@"
 
 qm_wine_need_programs
@@ -43,9 +45,11 @@ cancel_case() {
   mkdir -p "$c/qm"
   cp -a "$d" "$c/DIST"
   cp "$sim/answers.ini" "$c/qm/answers.ini"
+  qm_prefix_snapshot "$work/$name-before.txt"
   (cd "$c/DIST" && QUILLMOUNT_ANSWERS='C:\qm\answers.ini' QUILLMOUNT_LOG='C:\qm\trace.log' \
     timeout -k 5 120 wine 'C:\DIST\SETUP.EXE') || rc=$?
   timeout -k 5 60 wineserver -w || true
+  qm_prefix_snapshot "$work/$name-after.txt"
   expect "$name: exit code" "$rc" "$want"
   local trace simtrace
   trace=$(tr -d '\r' <"$c/qm/trace.log" 2>/dev/null || true)
@@ -56,7 +60,10 @@ cancel_case() {
   expect "$name: trace as simulated" "$(same_lines <<<"$trace")" "$(same_lines <<<"$simtrace")"
   expect "$name: files in C:\\APP" "$(ls "$c/APP" 2>/dev/null | xargs)" "$files"
   expect "$name: files as simulated" "$(ls "$c/APP" 2>/dev/null)" "$(ls "$sim/c/APP" 2>/dev/null)"
-  if [ -n "$files" ]; then
+  if [ -z "$files" ]; then
+    expect "$name: drive_c as it was" \
+      "$(diff "$work/$name-before.txt" "$work/$name-after.txt" && echo yes)" yes
+  else
     expect "$name: ONE.TXT copied whole" "$(cmp -s "$c/APP/ONE.TXT" "$d/ONE.TXT" && echo yes)" yes
     if cmp -s "$c/APP/install.log" "$sim/c/APP/install.log"; then
       echo "ok   $name: install.log equals the simulated one"
@@ -68,12 +75,13 @@ cancel_case() {
   qm_wine_stop
 }
 
-# The first disk's file stays installed and logged; the second disk's is never copied.
-# Refused, and the quit question answered Yes: the user's quit.
+# Refused, and the quit question answered Yes: the user's quit. The first disk's file was
+# copied; the rollback (its default answer Yes) takes it, the log and the folder away again.
 cancel_case disk-quit $'[Setup]\nDisks=No\nQuit=Yes' 2 \
-  'message [Quit] "": Do you wish to quit? -> Yes (answers file)' "ONE.TXT install.log"
-# Refused, and No to quitting: the prompt would come back for ever, so the run ends.
-cancel_case disk-stay $'[Setup]\nDisks=No\nQuit=No' 3 \
+  'rollback: changes undone: 3, not undone: 0' ""
+# Refused, and No to quitting: the prompt would come back for ever, so the run ends. The rollback
+# is declined: the first disk's file stays installed and logged.
+cancel_case disk-stay $'[Setup]\nDisks=No\nQuit=No\nRollback=No' 3 \
   'disk: Please insert Disk 2: refused, and the quit question answered No asks for it again; the run ends (exit code 3)' \
   "ONE.TXT install.log"
 # The destination cancelled: the run ends before any directory is made.
