@@ -45,8 +45,8 @@ enum class RefusalKind {
 
 struct Refusal {
   RefusalKind kind = RefusalKind::Unreadable;
-  std::string subject;
-  std::string value;
+  std::string subject = {};
+  std::string value = {};
 };
 
 struct StatementContext {
@@ -63,7 +63,7 @@ struct StatementContext {
   // first pass adds them to its line count.
   int consumedLines = 0;
   // Set by a reader that refuses its line; the parser clears it before each statement.
-  std::optional<Refusal> refusal;
+  std::optional<Refusal> refusal = std::nullopt;
 
   // Records why the line is refused and returns the reader's failure result.
   int refuse(RefusalKind kind, std::string subject = {}, std::string value = {}) {

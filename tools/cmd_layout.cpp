@@ -72,10 +72,7 @@ class Layout {
  public:
   Layout(const std::vector<std::string>& inputs, const ScriptPlan& plan) : plan_(plan) {
     std::error_code ec;
-    for (const std::string& in : inputs) {
-      std::string name = fs::path(in).filename().string();
-      inputs_[upper(name)] = {in, uint64_t(fs::file_size(in, ec))};
-    }
+    for (const std::string& in : inputs) inputs_.push_back({in, uint64_t(fs::file_size(in, ec))});
   }
 
   // Places every file; false with the reason when one the script reads was not given.
@@ -96,26 +93,32 @@ class Layout {
         placeWildcard(path, p.line);
         continue;
       }
-      auto in = inputs_.find(upper(nameOf(path)));
-      if (in == inputs_.end()) {
+      const Input* in = find(path);
+      if (!in) {
         error = "line " + std::to_string(p.line) + ": FILE " + p.entry.name + " reads " + path +
                 ", which is not among the files given";
         return false;
       }
-      if (!placePackage(p, path, in->second, k, packageDisks, error)) return false;
+      if (!placePackage(p, path, *in, k, packageDisks, error)) return false;
     }
     // What start-up reads, and every file the script does not name: the container.
     for (const std::string& extra : {plan_.screenGraphic, plan_.introScreen,
                                      std::string(plan_.relaunches ? "install.pif" : "")}) {
       if (extra.empty()) continue;
-      auto in = inputs_.find(upper(nameOf(extra)));
-      if (in != inputs_.end()) put(0, in->second.host, nameOf(extra), in->second.size, 0, true);
+      if (const Input* in = find(extra)) put(0, in->host, nameOf(extra), in->size, 0, true);
     }
-    for (const auto& [key, in] : inputs_)
-      if (!used_.count(key)) {
+    for (const Input& in : inputs_)
+      if (!used_.count(in.host)) {
         unused_.push_back(in.host);
         put(0, in.host, fs::path(in.host).filename().string(), in.size, 0, true);
       }
+    // The container finds an entry by its name alone, whatever folder is asked for: two files of
+    // one name in different folders would both be served the first. They go loose instead.
+    std::map<std::string, int> names;
+    for (const Placed& f : disks_[0].files)
+      if (f.container) ++names[upper(nameOf(f.path))];
+    for (Placed& f : disks_[0].files)
+      if (f.container && names[upper(nameOf(f.path))] > 1) f.container = false;
     return true;
   }
 
@@ -128,19 +131,39 @@ class Layout {
     uint64_t size = 0;
   };
 
+  // The input a path below the disk names: the one given with that path at its end (SUB/A.TXT
+  // for SUB\A.TXT), else the first of that name.
+  const Input* find(const std::string& path) const {
+    std::string wanted = upper(path);
+    std::replace(wanted.begin(), wanted.end(), '\\', '/');
+    // Of several, the least deep: FILE ONE.TXT means SRC/ONE.TXT rather than SRC/SUB/ONE.TXT.
+    const Input *byPath = nullptr, *byName = nullptr;
+    for (const Input& in : inputs_) {
+      std::string host = upper(in.host);
+      if (host.size() > wanted.size() &&
+          host.compare(host.size() - wanted.size(), wanted.size(), wanted) == 0 &&
+          host[host.size() - wanted.size() - 1] == '/' &&
+          (!byPath || in.host.size() < byPath->host.size()))
+        byPath = &in;
+      if (!byName && upper(fs::path(in.host).filename().string()) == upper(nameOf(path)))
+        byName = &in;
+    }
+    return byPath ? byPath : byName;
+  }
+
   void put(size_t disk, const std::string& host, const std::string& path, uint64_t size, int line,
            bool container) {
     if (disk >= disks_.size()) disks_.resize(disk + 1);
-    used_.insert(upper(fs::path(host).filename().string()));
+    used_.insert(host);
     done_.insert(upper(path));
-    disks_[disk].files.push_back({host, container ? nameOf(path) : path, size, line, container});
+    disks_[disk].files.push_back({host, path, size, line, container});
   }
 
   size_t current() const { return disks_.size() - 1; }
 
   void placeWildcard(const std::string& pattern, int line) {
     std::string dir = pattern.substr(0, pattern.size() - nameOf(pattern).size());
-    for (const auto& [key, in] : inputs_)
+    for (const Input& in : inputs_)
       if (wildcardMatch(nameOf(pattern), fs::path(in.host).filename().string()))
         put(current(), in.host, dir + fs::path(in.host).filename().string(), in.size, line, false);
   }
@@ -160,8 +183,8 @@ class Layout {
     const std::string dir = path.substr(0, path.size() - nameOf(path).size());
     size_t disk = current(), next = k + 1;
     for (std::string volume = h->nextVolume; !volume.empty();) {
-      auto in = inputs_.find(upper(volume));
-      if (in == inputs_.end()) {
+      const Input* in = find(dir + volume);
+      if (!in) {
         error = "line " + std::to_string(p.line) + ": package " + path + " goes on in " + volume +
                 ", which is not among the files given";
         return false;
@@ -178,10 +201,9 @@ class Layout {
       packageDisks.insert(ask.line);
       ++disk;
       if (disk >= disks_.size()) disks_.push_back(Disk{{}, ask.entry.volumeLabel, ask.line});
-      put(disk, in->second.host, dir + volume, in->second.size, p.line, false);
+      put(disk, in->host, dir + volume, in->size, p.line, false);
       std::string vhead(kPackageHeaderSize, '\0');
-      std::ifstream(in->second.host, std::ios::binary)
-          .read(vhead.data(), std::streamsize(vhead.size()));
+      std::ifstream(in->host, std::ios::binary).read(vhead.data(), std::streamsize(vhead.size()));
       std::optional<PackageHeader> vh = packageHeader(DistFile(volume, 0, vhead));
       volume = vh ? vh->nextVolume : "";
     }
@@ -189,7 +211,7 @@ class Layout {
   }
 
   const ScriptPlan& plan_;
-  std::map<std::string, Input> inputs_;  // by upper-case file name
+  std::vector<Input> inputs_;
   std::set<std::string> used_, done_;
   std::vector<Disk> disks_;
   std::vector<std::string> unused_;
@@ -288,7 +310,7 @@ bool writeDisks(const std::string& out, const std::string& stub, const std::stri
   };
   items.push_back(item("SETUP.cfg", script));
   for (const Placed& f : disks[0].files)
-    if (f.container) items.push_back(item(f.path, f.host));
+    if (f.container) items.push_back(item(nameOf(f.path), f.host));
   items = withoutDuplicateNames(std::move(items));
   fs::path setup = diskFolder(out, 0) / "SETUP.EXE";
   if (!copyWithTime(stub, setup, error)) return false;

@@ -18,7 +18,7 @@ TEST(LayoutCommand, DisksItWritesInstallFromTheFloppyDrive) {
   ScratchDir dir;
   const std::string script =
       dir.write("src/SETUP.cfg",
-                "DEFAULTDIR C:\\APP NOASKDRIVE NOASKDIR\r\nFILE ONE.TXT\r\n"
+                "DEFAULTDIR C:\\APP NOASKDRIVE NOASKDIR\r\nFILE ONE.TXT\r\nFILE SUB\\ONE.TXT\r\n"
                 "INSERTDISK: \"Disk 2\" \"DISK2\"\r\nFILE DOCS\\TWO.TXT\r\nFILE DATA.PAK\r\n"
                 "INSERTDISK: \"Disk 3\" \"DISK3\"\r\nFILE THREE.TXT\r\n");
   const std::string data = randomBytes(9000, 7);
@@ -29,6 +29,7 @@ TEST(LayoutCommand, DisksItWritesInstallFromTheFloppyDrive) {
             0);
   ASSERT_TRUE(fs::exists(dir.at("src/DATA.PA1")));
   const Args files = {dir.write("src/ONE.TXT", "one"),
+                      dir.write("src/SUB/ONE.TXT", "sub"),
                       dir.write("src/TWO.TXT", "two"),
                       dir.write("src/THREE.TXT", "three"),
                       dir.at("src/DATA.PAK"),
@@ -43,7 +44,7 @@ TEST(LayoutCommand, DisksItWritesInstallFromTheFloppyDrive) {
   for (const char* path : {"out/DISK1/SETUP.EXE", "out/DISK2/DOCS/TWO.TXT", "out/DISK2/DATA.PAK",
                            "out/DISK3/DATA.PA1", "out/DISK3/THREE.TXT"})
     EXPECT_TRUE(fs::exists(dir.at(path))) << path << "\n" << laid.out;
-  EXPECT_FALSE(fs::exists(dir.at("out/DISK1/ONE.TXT")));  // in the container
+  EXPECT_EQ(dir.read("out/DISK1/SUB/ONE.TXT"), "sub");  // one name twice: both loose
   EXPECT_EQ(dir.read("out/DISK3.label"), "DISK3");
 
   dir.write("out/machine.ini",
@@ -56,6 +57,7 @@ TEST(LayoutCommand, DisksItWritesInstallFromTheFloppyDrive) {
       runCommand(runSimulate, {"--machine", dir.at("out/machine.ini"), "--quiet", "A:\\SETUP.EXE"});
   EXPECT_EQ(run.code, 0) << run.err;
   EXPECT_EQ(dir.read("out/c/APP/ONE.TXT"), "one");
+  EXPECT_EQ(dir.read("out/c/APP/SUB/ONE.TXT"), "sub");
   EXPECT_EQ(dir.read("out/c/APP/DOCS/TWO.TXT"), "two");
   EXPECT_EQ(dir.read("out/c/APP/DATA.BIN"), data);
   EXPECT_EQ(dir.read("out/c/APP/THREE.TXT"), "three");
