@@ -15,11 +15,11 @@ struct Command {
 };
 
 const Command kCommands[] = {
-    {"build", qm::pack::runBuild},       {"list", qm::pack::runList},
-    {"extract", qm::pack::runExtract},   {"check", qm::pack::runCheck},
-    {"implode", qm::pack::runImplode},   {"explode", qm::pack::runExplode},
-    {"package", qm::pack::runPackage},   {"simulate", qm::pack::runSimulate},
-    {"uninstall", qm::pack::runUninstall},
+    {"build", qm::pack::runBuild},         {"list", qm::pack::runList},
+    {"extract", qm::pack::runExtract},     {"check", qm::pack::runCheck},
+    {"implode", qm::pack::runImplode},     {"explode", qm::pack::runExplode},
+    {"package", qm::pack::runPackage},     {"simulate", qm::pack::runSimulate},
+    {"uninstall", qm::pack::runUninstall}, {"layout", qm::pack::runLayout},
     {"help", qm::pack::runHelp},
 };
 

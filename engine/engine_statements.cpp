@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <utility>
 
 #include "base/text.h"
 #include "script/conditions.h"
@@ -39,15 +40,18 @@ int readGroupList(StatementContext& ctx, FileEntry& entry) {
   // The numbers run on until the next word that is not a number (the next option).
   while (!ctx.line.atEnd() && ctx.line.peek() >= '0' && ctx.line.peek() <= '9') {
     std::string word = ctx.line.readWord();
-    if (!allDigits(word) || word.size() > 2) return 1;
+    if (!allDigits(word) || word.size() > 2)
+      return ctx.refuse(RefusalKind::BadValue, "GROUP", word);
     int index = optionGroupIndex(ctx.state, std::atoi(word.c_str()));
-    if (index < 0 || used == kMaxEntryGroups) return 1;
+    if (index < 0) return ctx.refuse(RefusalKind::UndeclaredGroup, "GROUP", word);
+    if (used == kMaxEntryGroups) return ctx.refuse(RefusalKind::TooMany, "GROUP");
     entry.groups[used++] = static_cast<uint32_t>(index);
   }
-  return used == 0 ? 1 : 0;
+  return used == 0 ? ctx.refuse(RefusalKind::MissingArgument, "GROUP") : 0;
 }
 
-int readAttributeLetters(std::string_view letters, uint32_t& attributes) {
+// The first letter that is not R, H, S or A, or 0 when all are; attributes gets the bits.
+char readAttributeLetters(std::string_view letters, uint32_t& attributes) {
   attributes = 0;
   for (char c : letters) {
     switch (toUpperAscii(c)) {
@@ -64,7 +68,7 @@ int readAttributeLetters(std::string_view letters, uint32_t& attributes) {
         attributes |= kAttrArchive;
         break;
       default:
-        return 1;
+        return c == 0 ? '?' : c;
     }
   }
   // An empty ATTRIBUTE="" leaves nothing set, which Windows spells as normal.
@@ -196,12 +200,20 @@ int readFileStatement(StatementContext& ctx) {
   StatementLine& line = ctx.line;
   FileEntry entry;
   entry.overwrite = records.overwriteDefault;
+  line.skipSeparators();
+  const bool quoted = line.peek() == '"';
   entry.name = readName(line);
-  if (entry.name.empty() || entry.name.size() > kMaxPathChars) return 1;
+  if (entry.name.empty())
+    return ctx.refuse(quoted ? RefusalKind::EmptyQuote : RefusalKind::MissingArgument, "name");
+  if (entry.name.size() > kMaxPathChars) return ctx.refuse(RefusalKind::TooLong, "name");
 
+  bool firstOption = true;
   while (!line.atEnd()) {
     std::string option = line.readWord();
-    if (option.empty()) return 1;  // a stray "=" or quote where an option belongs
+    // A stray "=" or quote where an option belongs.
+    if (option.empty())
+      return ctx.refuse(RefusalKind::UnknownWord, "", std::string(1, line.peek()));
+    const bool afterName = std::exchange(firstOption, false);
     if (equalsNoCase(option, "COMPRESSED")) {
       entry.compression = Compression::Compressed;
       continue;
@@ -210,27 +222,39 @@ int readFileStatement(StatementContext& ctx) {
       entry.compression = Compression::SelfExtract;
       continue;
     }
-    if (!line.takeEquals()) return 1;
+    const bool known = equalsNoCase(option, "OVERWRITE") || equalsNoCase(option, "SOURCE") ||
+                       equalsNoCase(option, "POPID") || equalsNoCase(option, "GROUP") ||
+                       equalsNoCase(option, "ATTRIBUTE");
+    // The parser only tells the two apart in its reason: an unknown word right after an
+    // unquoted name is most likely the rest of a name with a blank in it.
+    if (!known && afterName && !quoted)
+      return ctx.refuse(RefusalKind::UnquotedBlank, entry.name, option);
+    if (!line.takeEquals())
+      return ctx.refuse(known ? RefusalKind::MissingEquals : RefusalKind::UnknownWord, option);
     if (equalsNoCase(option, "OVERWRITE")) {
-      std::optional<Overwrite> mode = overwriteWord(line.readWord());
-      if (!mode) return 1;
+      std::string word = line.readWord();
+      std::optional<Overwrite> mode = overwriteWord(word);
+      if (!mode) return ctx.refuse(RefusalKind::BadValue, "OVERWRITE", word);
       entry.overwrite = *mode;
     } else if (equalsNoCase(option, "SOURCE")) {
       std::string source = readName(line);
-      if (source.empty() || source.size() > kMaxPathChars) return 1;
+      if (source.empty()) return ctx.refuse(RefusalKind::MissingArgument, "SOURCE");
+      if (source.size() > kMaxPathChars) return ctx.refuse(RefusalKind::TooLong, "SOURCE");
       setSource(entry, std::move(source));
     } else if (equalsNoCase(option, "POPID")) {
       std::string digits = line.readWord();
-      if (!allDigits(digits) || digits.size() > 9) return 1;
+      if (!allDigits(digits) || digits.size() > 9)
+        return ctx.refuse(RefusalKind::BadValue, "POPID", digits);
       entry.popId = std::atoi(digits.c_str());
     } else if (equalsNoCase(option, "GROUP")) {
       if (readGroupList(ctx, entry) != 0) return 1;
     } else if (equalsNoCase(option, "ATTRIBUTE")) {
       line.skipSeparators();
-      if (line.peek() != '"') return 1;
-      if (readAttributeLetters(line.readQuoted(), entry.attributes) != 0) return 1;
+      if (line.peek() != '"') return ctx.refuse(RefusalKind::NotQuoted, "ATTRIBUTE");
+      if (char bad = readAttributeLetters(line.readQuoted(), entry.attributes))
+        return ctx.refuse(RefusalKind::BadValue, "ATTRIBUTE", std::string(1, bad));
     } else {
-      return 1;
+      return ctx.refuse(RefusalKind::UnknownWord, option);
     }
   }
   if (entry.compression != Compression::None) records.anyCompressed = true;

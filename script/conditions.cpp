@@ -539,21 +539,50 @@ int evaluateAnswerCondition(StatementContext& ctx) {
   return -1;
 }
 
+namespace {
+
+struct ConditionTest {
+  const char* name;
+  int (*test)(StatementContext& ctx);
+};
+
+// The condition words in the order they are tried; any other word is compared as text.
+const ConditionTest kConditionTests[] = {
+    {"isfile", testIsFile},
+    {"ocxfilever", testOcxFileVersion},
+    {"search", testSearch},
+    {"locate", testLocate},
+    {"videocolor", testVideoColour},
+    {"videoresolution", testVideoResolution},
+    {"video", testVideo},
+    {"memory", testMemory},
+    {"winver", [](StatementContext& c) { return testVersion(c, c.startup.windowsVersion); }},
+    {"dosver", [](StatementContext& c) { return testVersion(c, c.startup.dosVersion); }},
+    {"group", deferIfBlock},
+};
+
+}  // namespace
+
+std::vector<std::string> conditionWords() {
+  std::vector<std::string> words;
+  for (const ConditionTest& c : kConditionTests) words.emplace_back(c.name);
+  return words;
+}
+
+bool isConditionWord(std::string_view word) {
+  if (startsWithNoCase(word, "$ask")) return true;
+  for (const ConditionTest& c : kConditionTests)
+    if (equalsNoCase(word, c.name)) return true;
+  return false;
+}
+
 int evaluateCondition(StatementContext& ctx) {
   if (ctx.secondPass) return evaluateAnswerCondition(ctx);
   ctx.line.skipConditionSeparators();
   std::string name = ctx.line.readConditionWord();
-  if (equalsNoCase(name, "isfile")) return testIsFile(ctx);
-  if (equalsNoCase(name, "ocxfilever")) return testOcxFileVersion(ctx);
-  if (equalsNoCase(name, "search")) return testSearch(ctx);
-  if (equalsNoCase(name, "locate")) return testLocate(ctx);
-  if (equalsNoCase(name, "videocolor")) return testVideoColour(ctx);
-  if (equalsNoCase(name, "videoresolution")) return testVideoResolution(ctx);
-  if (equalsNoCase(name, "video")) return testVideo(ctx);
-  if (equalsNoCase(name, "memory")) return testMemory(ctx);
-  if (equalsNoCase(name, "winver")) return testVersion(ctx, ctx.startup.windowsVersion);
-  if (equalsNoCase(name, "dosver")) return testVersion(ctx, ctx.startup.dosVersion);
-  if (equalsNoCase(name, "group") || startsWithNoCase(name, "$ask")) return deferIfBlock(ctx);
+  for (const ConditionTest& c : kConditionTests)
+    if (equalsNoCase(name, c.name)) return c.test(ctx);
+  if (startsWithNoCase(name, "$ask")) return deferIfBlock(ctx);
   return testText(ctx, name);
 }
 

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "script/statement_context.h"
 
@@ -27,6 +28,11 @@ enum ComparisonOp : int {
 // a condition on groups or answers defers the block; in the second pass every condition goes to
 // evaluateAnswerCondition.
 int evaluateCondition(StatementContext& ctx);
+
+// True for a word that names a condition test (isfile, winver, group, $ASKn ...); any other
+// first word of a condition is compared as text.
+bool isConditionWord(std::string_view word);
+std::vector<std::string> conditionWords();  // the test names, in the order they are tried
 
 // The second pass's reader: group lists and $ASKn comparisons; 1, 0 or -1 (any other test sets
 // the state's syntax-error flag).

@@ -106,6 +106,20 @@ void replaceAll(const Macro& macro, const MacroValues& macros, std::string& text
 
 }  // namespace
 
+std::vector<std::string> macroNames() {
+  std::vector<std::string> names;
+  for (const Macro& macro : kAllMacros) names.emplace_back(macro.name);
+  for (const Macro& macro : kLeftRightMacros) names.emplace_back(macro.name);
+  names.emplace_back("$SEARCH$");  // the text a search found, in ADDTEXT's position text
+  return names;
+}
+
+bool isMacroName(std::string_view name) {
+  for (const std::string& known : macroNames())
+    if (equalsNoCase(name, known)) return true;
+  return false;
+}
+
 void expandLeadingMacro(const MacroValues& macros, std::string& text) {
   for (const Macro& macro : kLeadingMacros) {
     if (!startsWithNoCase(text, macro.name)) continue;

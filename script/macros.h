@@ -2,6 +2,8 @@
 #pragma once
 
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace qm {
 
@@ -29,6 +31,10 @@ struct MacroValues {
 // Replaces one macro at the very start of text (fixed order, first match wins).
 void expandLeadingMacro(const MacroValues& macros, std::string& text);
 // Replaces every occurrence of every directory and answer macro, in the fixed order.
+// Every name between dollar signs ("$WINDIR$") that some statement expands, and the test for one.
+std::vector<std::string> macroNames();
+bool isMacroName(std::string_view name);
+
 void expandMacros(const MacroValues& macros, std::string& text);
 // Replaces every $LEFT$, then every $RIGHT$.
 void expandLeftRight(const MacroValues& macros, std::string& text);

@@ -69,6 +69,65 @@ class TextLines : public PhysicalLines {
   size_t at_ = 0;
 };
 
+// A carriage return followed by anything but a line end: a script saved with CR alone as its line
+// end. The source reader drops carriage returns, so such a script would read as one long line and
+// install nothing while reporting success.
+bool hasLoneCarriageReturn(std::string_view bytes, bool& pendingCr) {
+  for (char c : bytes) {
+    if (pendingCr && c != '\r' && c != '\n') return true;
+    pendingCr = c == '\r';
+  }
+  return false;
+}
+
+bool scriptHasLoneCarriageReturn(Container& container, SourceFile& file) {
+  char buffer[4096];
+  bool pendingCr = false, lone = false;
+  for (;;) {
+    int32_t got = container.readSource(file, buffer, sizeof buffer);
+    if (got <= 0) break;
+    if (hasLoneCarriageReturn(std::string_view(buffer, size_t(got)), pendingCr)) {
+      lone = true;
+      break;
+    }
+  }
+  container.seekSource(file, 0, 0);
+  return lone;
+}
+
+// The script is refused as a whole, with its first line and a text that says why.
+int refuseLoneCarriageReturns(const std::string& firstLine, Ui& ui, InstallState& state,
+                              const ParseOptions& options) {
+  state.syntaxError = true;
+  state.lineNumber = 1;
+  if (options.onLine) {
+    Refusal refusal{RefusalKind::LoneCarriageReturns};
+    LineReport report;
+    report.number = 1;
+    report.role = LineRole::Error;
+    report.refusal = &refusal;
+    options.onLine(report);
+  }
+  if (options.onError) {
+    options.onError(1, firstLine);
+    return 1;
+  }
+  MessageRequest request;
+  request.text =
+      "The script ends its lines with a carriage return alone, so it reads as one line. Save it "
+      "with CR LF line ends.";
+  request.caption = state.settings.prompts.syntaxError + "1";
+  request.icon = MsgIcon::Warning;
+  request.owned = false;
+  ui.messageBox(request);
+  return 1;
+}
+
+std::string firstLineOf(std::string_view text) {
+  std::string_view line = text.substr(0, text.find_first_of("\r\n"));
+  return std::string(line.substr(0, kMaxLineChars));
+}
+
 // The first pass's line source: every line read, by the parser, a block reader or deferBlock,
 // counts, so the line number is always the script's own.
 class FirstPassReader : public ScriptReader {
@@ -171,6 +230,28 @@ const Statement* findStatement(const std::string& keyword, const PromptKeyword*&
   return nullptr;
 }
 
+}  // namespace
+
+std::vector<std::string> statementKeywords() {
+  std::vector<std::string> keywords;
+  for (const Statement& statement : kStatements) {
+    if (statement.kind != Kind::Prompt) {
+      keywords.push_back(statement.keyword);
+      continue;
+    }
+    for (const PromptKeyword& prompt : promptKeywords()) keywords.push_back(prompt.keyword);
+  }
+  keywords.push_back("REM");  // answered before the table is searched
+  return keywords;
+}
+
+bool isStatementKeyword(std::string_view word) {
+  const PromptKeyword* prompt = nullptr;
+  return equalsNoCase(word, "REM") || findStatement(std::string(word), prompt) != nullptr;
+}
+
+namespace {
+
 enum class LineResult { Done, Error, Exit };
 
 class Parser {
@@ -186,14 +267,22 @@ class Parser {
       if (number == 0) break;
       if (number == -2) continue;
       LineResult outcome = LineResult::Error;
+      report_ = LineReport{};
+      report_.secondPass = ctx_.secondPass;
+      ctx_.refusal.reset();
       if (number > 0) {
         ctx_.state.lineNumber = number;
         ctx_.lineNumber = number;
         ctx_.line.load(raw);
+        report_.number = number;
+        report_.ifs = position();
         outcome = handleLine();
-      } else if (!raw.empty()) {
-        ctx_.line.load(raw);  // the reader has stored the failing line's number
+      } else {
+        if (!raw.empty()) ctx_.line.load(raw);  // the reader has stored the failing line's number
+        report_.number = ctx_.state.lineNumber;
       }
+      if (outcome == LineResult::Error) report_.role = LineRole::Error;
+      sendReport();
       if (outcome == LineResult::Error) {
         reportError();
         result = 1;
@@ -204,6 +293,13 @@ class Parser {
     }
     // A false IF that never met its ENDIF: reported with the last line read.
     if (ifs_.skipping) {
+      report_ = LineReport{};
+      report_.number = ctx_.state.lineNumber;
+      report_.role = LineRole::Error;
+      report_.ifs = position();
+      report_.secondPass = ctx_.secondPass;
+      ctx_.refusal = Refusal{RefusalKind::OpenIfAtEnd};
+      sendReport();
       reportError();
       result = 1;
     }
@@ -217,16 +313,50 @@ class Parser {
     bool branchFalse = false;
     bool elseAllowed = false;
     bool insideIf = false;
+    int ifLine = 0;
     void clear() { *this = IfState(); }
   };
+
+  IfPosition position() const {
+    IfPosition p;
+    p.openIfLine = ifs_.insideIf ? ifs_.ifLine : 0;
+    p.elseSeen = ifs_.insideIf && !ifs_.elseAllowed;
+    p.skipping = ifs_.skipping;
+    p.lastEndIfLine = lastEndIf_;
+    return p;
+  }
+
+  void sendReport() {
+    if (!options_.onLine) return;
+    if (ctx_.refusal) report_.refusal = &*ctx_.refusal;
+    options_.onLine(report_);
+    // What a block reader or a deferral took after the statement, line by line.
+    LineRole taken = deferredBlock_ ? LineRole::Deferred : LineRole::BlockText;
+    LineReport line;
+    line.role = taken;
+    line.secondPass = ctx_.secondPass;
+    line.ifs = report_.ifs;
+    for (int k = 1; k <= report_.consumed; ++k) {
+      line.number = report_.number + k;
+      options_.onLine(line);
+    }
+  }
+
+  LineResult refuse(RefusalKind kind) {
+    ctx_.refusal = Refusal{kind};
+    return LineResult::Error;
+  }
 
   LineResult handleLine() {
     StatementLine& line = ctx_.line;
     std::string keyword = line.readKeyword();
+    report_.keyword = keyword;
+    deferredBlock_ = false;
 
     if (ifs_.skipping) {
       bool structural = equalsNoCase(keyword, "ELSE") || equalsNoCase(keyword, "IF") ||
                         equalsNoCase(keyword, "ENDIF");
+      report_.role = LineRole::Skipped;
       if (!structural) {
         // An exit message's text may hold ELSE, IF or ENDIF lines of its own.
         if (equalsNoCase(keyword, "EXITMESSAGE")) exitBlock_ = true;
@@ -236,38 +366,58 @@ class Parser {
       if (exitBlock_) return LineResult::Done;
     }
 
-    if (equalsNoCase(keyword, "REM") || isIgnoredKeyword(keyword)) return LineResult::Done;
-    if (ctx_.reader.lineTooLong()) return LineResult::Error;
+    if (equalsNoCase(keyword, "REM")) {
+      report_.role = LineRole::Comment;
+      return LineResult::Done;
+    }
+    if (isIgnoredKeyword(keyword)) {
+      report_.role = LineRole::Ignored;
+      return LineResult::Done;
+    }
+    if (ctx_.reader.lineTooLong()) return refuse(RefusalKind::LineTooLong);
 
     const PromptKeyword* prompt = nullptr;
     const Statement* statement = findStatement(keyword, prompt);
-    if (!statement) return line.atEnd() ? LineResult::Done : LineResult::Error;
-    if (statement->firstPassOnly && ctx_.secondPass) return LineResult::Error;
+    if (!statement) {
+      if (!line.atEnd())
+        return refuse(keyword.empty() ? RefusalKind::NotAStatement : RefusalKind::UnknownStatement);
+      report_.role = keyword.empty() ? LineRole::Blank : LineRole::LoneWord;
+      return LineResult::Done;
+    }
+    report_.role = LineRole::Statement;
+    if (statement->firstPassOnly && ctx_.secondPass) return refuse(RefusalKind::NotInSecondPass);
 
     ctx_.consumedLines = 0;
+    LineResult result = LineResult::Done;
     switch (statement->kind) {
       case Kind::Prompt:
-        return readPromptStatement(ctx_, *prompt) == 0 ? LineResult::Done : LineResult::Error;
+        result = readPromptStatement(ctx_, *prompt) == 0 ? LineResult::Done : LineResult::Error;
+        break;
       case Kind::If:
-        return handleIf();
+        result = handleIf();
+        break;
       case Kind::Else:
         return handleElse();
       case Kind::EndIf:
         return handleEndIf();
       case Kind::ExitMessage:
-        return statement->handler(ctx_) == 0 ? LineResult::Done : LineResult::Exit;
+        result = statement->handler(ctx_) == 0 ? LineResult::Done : LineResult::Exit;
+        break;
       case Kind::Handler:
+        result = statement->handler(ctx_) == 0 ? LineResult::Done : LineResult::Error;
         break;
     }
-    return statement->handler(ctx_) == 0 ? LineResult::Done : LineResult::Error;
+    report_.consumed = ctx_.consumedLines;
+    return result;
   }
 
   LineResult handleIf() {
     ifs_.insideIf = true;
-    if (ifs_.skipping) return LineResult::Error;  // no IF inside a skipped branch
+    if (ifs_.skipping) return refuse(RefusalKind::IfInSkippedBranch);  // no IF in a skipped branch
+    ifs_.ifLine = ctx_.lineNumber;
     if (ctx_.line.atEnd()) {
       takeBranch(true);
-      return LineResult::Error;
+      return refuse(RefusalKind::IfWithoutCondition);
     }
     ifs_.elseAllowed = true;
     int result = options_.condition ? options_.condition(ctx_) : evaluateCondition(ctx_);
@@ -278,6 +428,8 @@ class Parser {
     }
     if (result == kConditionDeferred) {
       ifs_.clear();  // the block was saved through its ENDIF
+      deferredBlock_ = true;
+      if (ctx_.consumedLines > 0) lastEndIf_ = ctx_.lineNumber + ctx_.consumedLines;
       return LineResult::Done;
     }
     takeBranch(result != 0);
@@ -292,7 +444,8 @@ class Parser {
   }
 
   LineResult handleElse() {
-    if (!ifs_.elseAllowed) return LineResult::Error;
+    if (!ifs_.elseAllowed)
+      return refuse(ifs_.insideIf ? RefusalKind::SecondElse : RefusalKind::ElseWithoutIf);
     bool wasFalse = ifs_.branchFalse;
     ifs_.skipping = !wasFalse;
     ifs_.branchFalse = !wasFalse;
@@ -301,8 +454,9 @@ class Parser {
   }
 
   LineResult handleEndIf() {
-    if (!ifs_.insideIf) return LineResult::Error;
+    if (!ifs_.insideIf) return refuse(RefusalKind::EndIfWithoutIf);
     ifs_.clear();
+    lastEndIf_ = ctx_.lineNumber;
     return LineResult::Done;
   }
 
@@ -325,6 +479,9 @@ class Parser {
   const ParseOptions& options_;
   IfState ifs_;
   bool exitBlock_ = false;
+  bool deferredBlock_ = false;
+  int lastEndIf_ = 0;
+  LineReport report_;
 };
 
 // The end of a successful first pass: a destination when the script named none, and the
@@ -406,6 +563,13 @@ int parseScript(const std::string& scriptPath, System& sys, Ui& ui, Container& c
     ui.messageBox(request);
     return 1;
   }
+  if (scriptHasLoneCarriageReturn(container, *file)) {
+    char head[kMaxLineChars];
+    int32_t got = container.readSource(*file, head, sizeof head);
+    container.closeSource(file);
+    return refuseLoneCarriageReturns(firstLineOf(std::string_view(head, got > 0 ? size_t(got) : 0)),
+                                     ui, state, options);
+  }
   ContainerLines lines(container, *file);
   int result = firstPass(lines, sys, ui, macros, startup, state, options);
   container.closeSource(file);
@@ -415,6 +579,9 @@ int parseScript(const std::string& scriptPath, System& sys, Ui& ui, Container& c
 int parseScriptText(const std::string& text, System& sys, Ui& ui, MacroValues& macros,
                     const StartupValues& startup, InstallState& state,
                     const ParseOptions& options) {
+  bool pendingCr = false;
+  if (hasLoneCarriageReturn(text, pendingCr))
+    return refuseLoneCarriageReturns(firstLineOf(text), ui, state, options);
   TextLines lines(text);
   return firstPass(lines, sys, ui, macros, startup, state, options);
 }

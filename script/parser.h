@@ -4,6 +4,8 @@
 #pragma once
 
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "records/startup_values.h"
 #include "script/install_state.h"
@@ -30,6 +32,11 @@ int parseScriptText(const std::string& text, System& sys, Ui& ui, MacroValues& m
 // The parser's own statement handlers (the rest are in settings.h and statement_handlers.h).
 int readRunAtStartStatement(StatementContext& ctx);   // RUNATSTART
 int readIntroScreenStatement(StatementContext& ctx);  // INTROSCREEN
+
+// Every keyword the parser answers to, in the order it tries them (prompt keywords in their
+// place, REM last).
+std::vector<std::string> statementKeywords();
+bool isStatementKeyword(std::string_view word);
 
 // The line loop of both passes: pulls ctx.reader's lines until it ends, hands each statement to
 // its handler and reports syntax errors as options say. Returns 0, or 1 after an error or an exit

@@ -198,6 +198,34 @@ TEST(ParseScriptFile, OpensThroughTheSourceReader) {
   EXPECT_EQ(file.state.settings.title, "t");
 }
 
+TEST(ParseScriptFile, RefusesCarriageReturnsAloneAsLineEnds) {
+  // Read as one line, such a script would install nothing and report success.
+  struct Case {
+    const char* bytes;
+    int result;
+  };
+  const Case cases[] = {
+      {"TITLE \"t\"\rFILE A.TXT\r", 1},
+      {"TITLE \"t\"\r\nFILE A.TXT\r\n", 0},
+  };
+  for (const Case& c : cases) {
+    ParseRun run;
+    run.sys.put("A:\\SETUP.CFG", c.bytes);
+    Container container(run.sys);
+    EXPECT_EQ(parseScript("A:\\SETUP.CFG", run.sys, run.ui, container, run.macros, run.startup,
+                          run.state),
+              c.result)
+        << c.bytes;
+    if (c.result == 0) continue;
+    ASSERT_EQ(run.ui.boxes.size(), 1u);
+    EXPECT_EQ(run.errorLine(), 1);
+    EXPECT_EQ(run.ui.boxes[0].text,
+              "The script ends its lines with a carriage return alone, so it reads as one line. "
+              "Save it with CR LF line ends.");
+    EXPECT_TRUE(run.state.engine.files.empty());
+  }
+}
+
 TEST(BlockLineNumbers, ErrorsAfterTextBlocksKeepTheirLines) {
   struct Case {
     const char* script;

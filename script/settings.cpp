@@ -1,6 +1,7 @@
 #include "script/settings.h"
 
 #include <iterator>
+#include <utility>
 
 #include "base/text.h"
 #include "script/statement_context.h"
@@ -84,6 +85,8 @@ void setDestinationMacros(StatementContext& ctx, DestinationIndex which, const s
 
 }  // namespace
 
+std::span<const PromptKeyword> promptKeywords() { return kPromptKeywords; }
+
 const PromptKeyword* findPromptKeyword(std::string_view keyword) {
   for (const PromptKeyword& prompt : kPromptKeywords)
     if (equalsNoCase(keyword, prompt.keyword)) return &prompt;
@@ -99,19 +102,21 @@ bool isIgnoredKeyword(std::string_view keyword) {
 int readFontNameStatement(StatementContext& ctx) {
   std::string& font = ctx.state.settings.screenFont;
   font = ctx.line.readQuoted();
-  return font.size() > kMaxFontNameChars ? 1 : 0;
+  return font.size() > kMaxFontNameChars ? ctx.refuse(RefusalKind::TooLong, "font name") : 0;
 }
 
 int readPromptStatement(StatementContext& ctx, const PromptKeyword& prompt) {
   std::string& text = ctx.state.settings.prompts.*prompt.text;
   text = ctx.line.readQuoted();
-  return text.size() > prompt.maxChars ? 1 : 0;
+  return text.size() > prompt.maxChars ? ctx.refuse(RefusalKind::TooLong, "text") : 0;
 }
 
 int readTitleStatement(StatementContext& ctx) {
   StatementLine& line = ctx.line;
   Settings& settings = ctx.state.settings;
-  if (line.atEnd()) return 1;
+  if (line.atEnd()) return ctx.refuse(RefusalKind::MissingArgument, "title");
+  line.skipSeparators();
+  const std::string unquoted = line.peek() == '"' ? "" : std::string(line.rest());
   settings.title = line.readQuoted();
   limit(settings.title, kMaxTitleChars);
 
@@ -136,8 +141,10 @@ int readTitleStatement(StatementContext& ctx) {
       underline = true;
     } else if (startsWithDigit(word)) {
       settings.titleFont.size = static_cast<int>(parseLeadingInt(word));
+    } else if (!unquoted.empty()) {
+      return ctx.refuse(RefusalKind::NotQuoted, "title", unquoted);
     } else {
-      return 1;
+      return ctx.refuse(RefusalKind::UnknownWord, word);
     }
   }
   settings.titleFont.italic = italic;
@@ -185,9 +192,12 @@ int readScreenGraphicStatement(StatementContext& ctx) {
 
 int readDestinationStatement(StatementContext& ctx, DestinationIndex which) {
   StatementLine& line = ctx.line;
-  if (line.atEnd()) return 1;
+  if (line.atEnd()) return ctx.refuse(RefusalKind::MissingArgument, "directory");
+  line.skipSeparators();
+  const bool quoted = line.peek() == '"';
   std::string path = line.readQuoted();
   if (path.empty()) path = line.readWord();
+  const std::string written = path;
 
   std::optional<DestinationRecord>& slot = ctx.state.settings.destinations[which];
   if (!slot)
@@ -208,7 +218,7 @@ int readDestinationStatement(StatementContext& ctx, DestinationIndex which) {
   record.path = path;
   setDestinationMacros(ctx, which, record.path, false);
 
-  bool noAskDrive = false, noAskDir = false;
+  bool noAskDrive = false, noAskDir = false, wordSeen = false;
   while (!line.atEnd()) {
     std::string word = line.readWord();
     if (equalsNoCase(word, "prompt") && line.takeEquals()) {
@@ -220,9 +230,12 @@ int readDestinationStatement(StatementContext& ctx, DestinationIndex which) {
     } else if (equalsNoCase(word, "NOASKDIR")) {
       record.mode = 2;
       noAskDir = true;
+    } else if (!quoted && !word.empty() && !std::exchange(wordSeen, true)) {
+      return ctx.refuse(RefusalKind::UnquotedBlank, written, word);
     } else {
-      return 1;
+      return ctx.refuse(RefusalKind::UnknownWord, word);
     }
+    wordSeen = true;
   }
   if (!noAskDrive && !noAskDir) record.mode = 3;
   if (noAskDrive && noAskDir) record.mode = 0;

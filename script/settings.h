@@ -3,6 +3,7 @@
 #pragma once
 
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -60,6 +61,7 @@ struct PromptKeyword {
 };
 // The 17 prompt keywords in the order the parser tries them; null when keyword is none of them.
 const PromptKeyword* findPromptKeyword(std::string_view keyword);
+std::span<const PromptKeyword> promptKeywords();
 
 // Destination record of DEFAULTDIR, DIR2 or DIR3: the data of its destination dialog.
 struct DestinationRecord {

@@ -1,5 +1,6 @@
 // quillpack check: every syntax error of a script with its reason, and warnings for what the
 // installer accepts but ignores or reads in a surprising way.
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -59,9 +60,12 @@ struct HostContainer {
   }
 };
 
+// The first bytes of a file: enough to tell a package volume by its header.
+constexpr size_t kHeadBytes = 64;
+
 // Every file below a disk folder, as a path relative to it with backslashes.
-std::vector<std::string> folderFiles(const fs::path& root) {
-  std::vector<std::string> names;
+std::vector<DistFile> folderFiles(const fs::path& root) {
+  std::vector<DistFile> files;
   std::error_code ec;
   for (auto it = fs::recursive_directory_iterator(root, ec); !ec && it != fs::end(it);
        it.increment(ec)) {
@@ -71,9 +75,43 @@ std::vector<std::string> folderFiles(const fs::path& root) {
       if (!name.empty()) name += '\\';
       name += part.string();
     }
-    names.push_back(name);
+    std::string head(kHeadBytes, '\0');
+    std::ifstream in(it->path(), std::ios::binary);
+    in.read(head.data(), std::streamsize(head.size()));
+    head.resize(size_t(in.gcount()));
+    files.emplace_back(name, uint64_t(it->file_size(ec)), head);
   }
-  return names;
+  std::sort(files.begin(), files.end(),
+            [](const DistFile& a, const DistFile& b) { return a.path < b.path; });
+  return files;
+}
+
+std::vector<DistFile> containerFiles(const HostContainer& c) {
+  std::vector<DistFile> files;
+  for (const ContainerEntry& e : c.entries) {
+    uint64_t at = uint64_t(e.offset) + kEntrySize;
+    std::string head = at < c.bytes.size()
+                           ? c.bytes.substr(size_t(at), std::min<size_t>(kHeadBytes, e.size))
+                           : std::string();
+    files.emplace_back(e.name, e.size, head);
+  }
+  return files;
+}
+
+// The folders beside a disk folder named like it with the next numbers: DISK1, DISK2, DISK3 ...
+std::vector<fs::path> followingDisks(const fs::path& first) {
+  std::vector<fs::path> disks;
+  std::string name = first.filename().string();
+  size_t digits = name.find_last_not_of("0123456789") + 1;
+  if (digits >= name.size()) return disks;
+  std::string stem = name.substr(0, digits);
+  std::error_code ec;
+  for (int n = std::stoi(name.substr(digits)) + 1;; ++n) {
+    fs::path next = first.parent_path() / (stem + std::to_string(n));
+    if (!fs::is_directory(next, ec)) break;
+    disks.push_back(next);
+  }
+  return disks;
 }
 
 const char* severityWord(Severity s) {
@@ -131,34 +169,33 @@ int runCheck(const Args& args) {
     std::optional<std::string> entry = exe.entryText(cfg);
     if (!entry) return fail(script + ": its container holds no " + cfg + " (the script it reads)");
     text = *entry;
-    for (const ContainerEntry& e : exe.entries) dist.container.push_back(e.name);
-    dist.disks.push_back(dist.container);
-    dist.diskNames.push_back("the container of " + fs::path(script).filename().string());
+    dist.container = containerFiles(exe);
   } else if (!readWholeFile(script, text)) {
     return fail("cannot read " + script);
+  }
+  // A built installer beside its disks needs no --dist: its folder is the first disk and the
+  // folders named like it with the next numbers the others.
+  if (built && distArgs.empty()) {
+    fs::path folder = fs::absolute(script, ec).parent_path();
+    distArgs.push_back(folder.string());
+    for (const fs::path& next : followingDisks(folder)) distArgs.push_back(next.string());
   }
   for (size_t k = 0; k < distArgs.size(); ++k) {
     const std::string& d = distArgs[k];
     if (!fs::exists(d, ec)) return fail(d + ": no such file or folder");
-    std::vector<std::string> names;
     HostContainer c;
-    if (fs::is_directory(d, ec)) {
-      names = folderFiles(d);
-    } else if (c.load(d)) {
-      for (const ContainerEntry& e : c.entries) names.push_back(e.name);
-      if (dist.container.empty()) dist.container = names;
-    } else {
-      return fail(d + ": neither a folder nor a built installer with a container");
+    std::string folder = d;
+    if (!fs::is_directory(d, ec)) {
+      // A built installer names its disk: the folder it lies in, with its container.
+      if (!c.load(d)) return fail(d + ": neither a folder nor a built installer with a container");
+      if (dist.container.empty()) dist.container = containerFiles(c);
+      folder = fs::absolute(d, ec).parent_path().string();
     }
-    if (k == 0 && built) {
-      // The first folder is the disk the built installer itself lies on.
-      dist.disks[0].insert(dist.disks[0].end(), names.begin(), names.end());
-      dist.diskNames[0] += " and " + d;
-    } else {
-      dist.disks.push_back(names);
-      dist.diskNames.push_back(d);
-    }
+    dist.disks.push_back(folderFiles(folder));
+    dist.diskNames.push_back(d);
   }
+  if (built && !dist.disks.empty())
+    dist.diskNames[0] += " with the container of " + fs::path(script).filename().string();
 
   std::unique_ptr<ScratchMachine> defaultMachine;
   std::unique_ptr<SimSystem> machine;

@@ -113,13 +113,12 @@ TEST(CheckCommand, PrintsReasonsWarningsAndReadsABuiltInstaller) {
       {{"--strict", script}, 1, script + foobar},
       // The script inside the container; APP.EXE lies in the folder beside the installer.
       {{"--dist", (dir / "disk1").string(), exe},
-       0,
-       exe + foobar + exe + ":1: note: disk 1 (the container of SETUP.EXE and " +
-           (dir / "disk1").string() + ") is read from here: 2 FILE statement(s)\n    FOOBAR\n" +
-           exe +
-           ":3: warning: FILE GONE.TXT: no disk of the distribution holds it (the container of "
-           "SETUP.EXE and " +
-           (dir / "disk1").string() + ")\n    FILE GONE.TXT\n"},
+       1,
+       exe + foobar + exe + ":1: note: disk 1 (" + (dir / "disk1").string() +
+           " with the container of SETUP.EXE) is read from here: APP.EXE\n    FOOBAR\n" + exe +
+           ":3: error: FILE GONE.TXT: the installer looks for GONE.TXT on disk 1 (" +
+           (dir / "disk1").string() +
+           " with the container of SETUP.EXE), and will not find it\n    FILE GONE.TXT\n"},
   };
   for (const Case& c : cases) {
     ::testing::internal::CaptureStdout();

@@ -39,13 +39,34 @@ const std::vector<CommandHelp> kHelp = {
      "  --machine FILE    test IF conditions on this simulated machine (default: Windows\n"
      "                    3.95, 16 MB, 640x480x8, drives A: and C:)\n"
      "  --dist FOLDER     a disk of the distribution, in disk order (repeat for each disk);\n"
-     "                    a built SETUP.EXE counts with its container; FILE statements that no\n"
-     "                    disk holds, and files read from the wrong disk, are warned about\n"
+     "                    a built SETUP.EXE names the folder it lies in, with its container.\n"
+     "                    A SETUP.EXE given as SCRIPT without --dist finds its disks itself:\n"
+     "                    its folder (DISK1) and the folders beside it numbered on (DISK2 ...)\n"
+     "With a distribution, each disk's note lists what the installer reads from it, in order,\n"
+     "and an error names every file it will not find where and when it looks: FILE sources\n"
+     "(wildcards matched on the disk), package volumes on the disk their package asks for,\n"
+     "the screen graphic, intro screen and readme, and install.pif for a floppy's relaunch.\n"
      "Prints SCRIPT:LINE: error: REASON (or warning:, note:) and the line itself below it.\n"
      "The first error is the one the installer's \"Syntax error, line:\" box shows; the\n"
      "installer stops there, the checker reads on. Errors of IF blocks that wait for the\n"
      "user's answers come after the others. Exit status 0 when there is no error.",
-     "quillpack check --dist disk1 --dist disk2 disk1/SETUP.cfg"},
+     "quillpack check --dist disk1/SETUP.EXE --dist disk2 SETUP.cfg"},
+    {"layout",
+     "quillpack layout --disk-size 1.44M|720K|1.2M|CD -o OUT [--stub STUB.exe] SCRIPT FILE...",
+     "puts a distribution on disks as its script reads them, then checks the result",
+     "  --disk-size SIZE  the disks: 1.44M, 720K or 1.2M floppies, or a 650 MB CD\n"
+     "  -o OUT            writes OUT/DISK1 (SETUP.EXE with SETUP.cfg and what is installed\n"
+     "                    before the first INSERTDISK in its container), OUT/DISK2 ... (the\n"
+     "                    files each INSERTDISK asks for, loose, in the folders the FILE\n"
+     "                    statements name), and OUT/DISKn.label, the label the script asks for\n"
+     "                    (for mformat -v)\n"
+     "  --stub STUB.exe   the installer program (default: quillmount.exe built beside quillpack)\n"
+     "  SCRIPT FILE...    the script and every file it reads, found by name; package volumes go\n"
+     "                    on the disks the INSERTDISK statements after their FILE ask for\n"
+     "When a disk overflows, nothing is written and the message names the INSERTDISK to add and\n"
+     "the line to add it before. Otherwise the result is checked as quillpack check does; exit\n"
+     "status 1 when the check finds an error.",
+     "quillpack layout --disk-size 720K -o out SETUP.cfg README.TXT APP.EXE APP.PAK APP.PA1"},
     {"implode", "quillpack implode [--ascii] [--best] [--dict 1024|2048|4096] IN OUT",
      "compresses one file into one PKWARE DCL implode stream",
      "  --ascii      code literals for text (smaller for text files)\n"

@@ -36,10 +36,10 @@ TEST(QuillpackHelp, ReadmeUsageBlockMatchesTheCommands) {
 }
 
 TEST(QuillpackHelp, EveryCommandExplainsItselfWithAnExample) {
-  int (*const runners[])(const Args&) = {runBuild,   runList,    runExtract, runCheck,
-                                         runImplode, runExplode, runPackage, runSimulate};
-  const char* names[] = {"build",   "list",    "extract", "check",
-                         "implode", "explode", "package", "simulate"};
+  int (*const runners[])(const Args&) = {runBuild,   runList,    runExtract,  runCheck, runImplode,
+                                         runExplode, runPackage, runSimulate, runLayout};
+  const char* names[] = {"build",   "list",    "extract",  "check", "implode",
+                         "explode", "package", "simulate", "layout"};
   for (size_t k = 0; k < std::size(names); ++k) {
     const CommandHelp& h = commandHelp(names[k]);
     ASSERT_STREQ(h.name, names[k]);

@@ -1,6 +1,6 @@
-// The checker's reading of a script: the real parser finds the errors; a walk over the same lines
-// in the parser's manner tells what each line was taken for (a statement, block text, a skipped
-// branch, a deferred block) so that errors can be explained and silent surprises warned about.
+// The checker's reading of a script: the real parser finds the errors and reports what it took
+// each line for (a statement, block text, a skipped branch, a deferred block) and why a reader
+// refused a line, so that errors can be explained and silent surprises warned about.
 #include "tools/script_check.h"
 
 #include <algorithm>
@@ -9,6 +9,7 @@
 #include <set>
 
 #include "base/text.h"
+#include "engine/package.h"
 #include "platform/sim/sim_system.h"
 #include "script/conditions.h"
 #include "script/deferred.h"
@@ -16,7 +17,6 @@
 #include "script/settings.h"
 #include "script/statement_line.h"
 #include "shell/startup.h"
-#include "tools/script_keywords.h"
 
 namespace qm::pack {
 
@@ -51,12 +51,31 @@ void prepareRun(System& sys, MacroValues& macros, StartupValues& startup) {
   startup.dosVersion = dosVersionOf(version);
 }
 
+std::string upper(std::string s) {
+  for (char& c : s) c = toUpperAscii(c);
+  return s;
+}
+
+// What the parser said about one line of the first pass.
+struct LineFacts {
+  LineRole role = LineRole::Blank;
+  std::string keyword;
+  int consumed = 0;
+};
+
 struct ParseRecord {
   std::vector<ScriptError> firstPass;
-  std::vector<ScriptError> deferred;                // in line order, without repeats
+  std::vector<ErrorReport> firstPassReports;                    // one per firstPass error
+  std::map<std::pair<int, std::string>, ErrorReport> deferred;  // in line order, without repeats
+  std::map<int, LineFacts> lines;                               // first pass, by line number
+  std::set<int> deferredStatements;                 // lines read as statements in a deferred block
   std::map<int, int> conditions;                    // first-pass IF line -> its condition's result
   bool logging = false;                             // UNINSTALL YES in effect at the end
   std::map<int, std::string> unreadAfterCondition;  // IF line -> the text its condition ignored
+  std::vector<PlannedEntry> entries;
+  std::string screenGraphic, introScreen, readme;  // as the first pass left them
+  uint64_t baseSpace = 1;
+  std::map<std::string, int> lastLineOf;  // upper-case keyword -> its last statement line
 };
 
 // What an IF line holds after its condition, which the parser never reads: an IF takes one
@@ -74,6 +93,18 @@ std::string unreadAfterCondition(const StatementContext& ctx, int result) {
   return std::string(after.rest());
 }
 
+bool isFileOrDisk(const LineReport& r) {
+  return r.role == LineRole::Statement &&
+         (equalsNoCase(r.keyword, "FILE") || equalsNoCase(r.keyword, "INSERTDISK"));
+}
+
+// Pairs the FILE and INSERTDISK lines a pass accepted with the entries it appended, in order.
+void addEntries(const std::vector<int>& lines, const std::vector<FileEntry>& files, size_t from,
+                bool deferred, std::vector<PlannedEntry>& out) {
+  for (size_t k = 0; k < lines.size() && from + k < files.size(); ++k)
+    out.push_back({lines[k], files[from + k], deferred});
+}
+
 ParseRecord parseForCheck(const std::string& text, System& sys) {
   ParseRecord record;
   SilentUi ui;
@@ -84,8 +115,26 @@ ParseRecord parseForCheck(const std::string& text, System& sys) {
 
   ParseOptions options;
   options.continueAfterErrors = true;
-  options.onError = [&record](int line, const std::string& lineText) {
+  std::vector<int> entryLines;
+  ErrorReport pending;
+  // The line report comes just before its error: keep what it says for the explanation.
+  auto keepReport = [](ErrorReport& into, const LineReport& r) {
+    into.keyword = r.keyword;
+    into.ifs = r.ifs;
+    into.inDeferredBlock = r.secondPass;
+    into.refusal.reset();
+    if (r.refusal) into.refusal = *r.refusal;
+  };
+  options.onLine = [&, keepReport](const LineReport& r) {
+    record.lines[r.number] = {r.role, r.keyword, r.consumed};
+    if (isFileOrDisk(r)) entryLines.push_back(r.number);
+    if (r.role == LineRole::Statement) record.lastLineOf[upper(r.keyword)] = r.number;
+    if (r.role == LineRole::Error) keepReport(pending, r);
+  };
+  options.onError = [&record, &pending](int line, const std::string& lineText) {
     record.firstPass.push_back({line, lineText});
+    pending.text = lineText;
+    record.firstPassReports.push_back(pending);
   };
   options.condition = [&record](StatementContext& ctx) {
     int result = evaluateCondition(ctx);
@@ -96,14 +145,25 @@ ParseRecord parseForCheck(const std::string& text, System& sys) {
   };
   parseScriptText(text, sys, ui, macros, startup, *state, options);
   record.logging = state->engine.logging;
+  record.screenGraphic = state->settings.screenGraphicPath;
+  record.introScreen = state->settings.introScreenPath;
+  record.readme = state->finish.readme;
+  record.baseSpace = state->engine.baseSpace;
+  addEntries(entryLines, state->engine.files, 0, false, record.entries);
 
   // Each deferred block once with its own IF taken and once with it false; its other IFs are
   // tested as the second pass tests them.
-  std::set<std::pair<int, std::string>> later;
   ParseOptions second;
   second.continueAfterErrors = true;
-  second.onError = [&later](int line, const std::string& lineText) {
-    later.insert({line, lineText});
+  std::vector<int> blockLines;
+  second.onLine = [&](const LineReport& r) {
+    if (r.role == LineRole::Statement) record.deferredStatements.insert(r.number);
+    if (isFileOrDisk(r)) blockLines.push_back(r.number);
+    if (r.role == LineRole::Error) keepReport(pending, r);
+  };
+  second.onError = [&record, &pending](int line, const std::string& lineText) {
+    pending.text = lineText;
+    record.deferred.emplace(std::make_pair(line, lineText), pending);
   };
   std::vector<DeferredBlock> blocks = state->deferred.blocks;
   for (const DeferredBlock& block : blocks) {
@@ -120,10 +180,15 @@ ParseRecord parseForCheck(const std::string& text, System& sys) {
       scratch.deferred.blocks = {block};
       scratch.deferred.count = 1;
       MacroValues blockMacros = macros;
+      blockLines.clear();
       reparseDeferredBlocks(sys, ui, blockMacros, startup, scratch, second);
+      if (forced == 1)
+        addEntries(blockLines, scratch.engine.files, state->engine.files.size(), true,
+                   record.entries);
     }
   }
-  for (const auto& [line, lineText] : later) record.deferred.push_back({line, lineText});
+  std::stable_sort(record.entries.begin(), record.entries.end(),
+                   [](const PlannedEntry& a, const PlannedEntry& b) { return a.line < b.line; });
   return record;
 }
 
@@ -148,11 +213,6 @@ std::string keywordOf(const std::string& text) {
   StatementLine line;
   line.load(text);
   return line.readKeyword();
-}
-
-std::string upper(std::string s) {
-  for (char& c : s) c = toUpperAscii(c);
-  return s;
 }
 
 struct BlockKind {
@@ -211,161 +271,217 @@ std::string fileNamePart(const std::string& name) {
   return slash == std::string::npos ? name : name.substr(slash + 1);
 }
 
-// A FILE name as the distribution is searched for it: the path below the disk, or none when the
-// name takes a macro or a drive the check cannot resolve.
-std::string distributionPath(const std::string& name) {
-  if (name.empty() || name[0] == '$' || name[0] == '\\' || (name.size() > 1 && name[1] == ':'))
-    return "";
-  return name;
+std::string directoryOf(const std::string& path) {
+  size_t slash = path.rfind('\\');
+  return slash == std::string::npos ? "" : path.substr(0, slash);
 }
 
-bool matchesOnDisk(const std::vector<std::string>& disk, const std::string& path) {
-  for (const std::string& entry : disk) {
-    if (wildcardMatch(path, entry)) return true;
-    // A container entry has no directories: it is found by the name part.
-    if (equalsNoCase(fileNamePart(path), entry)) return true;
-  }
-  return false;
+bool hasWildcard(const std::string& s) { return s.find_first_of("*?") != std::string::npos; }
+
+}  // namespace
+
+std::string sourceBelowDisk(const FileEntry& entry) {
+  const std::string& name = entry.name;
+  const std::string namePart = fileNamePart(name);
+  if (namePart.empty() || namePart.find('$') != std::string::npos) return "";
+  bool absolute = name[0] == '$' || name[0] == '\\' || (name.size() > 1 && name[1] == ':');
+  std::string relative = absolute ? namePart : name;
+  if (!entry.hasSource) return relative;
+  if (entry.sourceKind == 2) return "";
+  std::string dir = entry.sourceDir;
+  while (!dir.empty() && dir[0] == '\\') dir.erase(0, 1);
+  return dir.empty() ? relative : dir + "\\" + relative;
 }
 
-class Walker {
+namespace {
+
+const DistFile* findOn(const std::vector<DistFile>& files, const std::string& path) {
+  for (const DistFile& f : files)
+    if (equalsNoCase(f.path, path)) return &f;
+  return nullptr;
+}
+
+// A container entry is found by the name part alone, whatever folder was asked for.
+const DistFile* findInContainer(const std::vector<DistFile>& files, const std::string& path) {
+  return findOn(files, fileNamePart(path));
+}
+
+std::vector<const DistFile*> wildcardMatches(const std::vector<DistFile>& files,
+                                             const std::string& pattern) {
+  std::vector<const DistFile*> found;
+  const std::string dir = directoryOf(pattern);
+  for (const DistFile& f : files)
+    if (equalsNoCase(directoryOf(f.path), dir) &&
+        wildcardMatch(fileNamePart(pattern), fileNamePart(f.path)))
+      found.push_back(&f);
+  return found;
+}
+
+}  // namespace
+
+std::optional<PackageHeader> packageHeader(const DistFile& f) {
+  if (f.head.size() < kPackageHeaderSize) return std::nullopt;
+  uint8_t bytes[kPackageHeaderSize];
+  std::copy_n(f.head.data(), kPackageHeaderSize, bytes);
+  PackageHeader h = decodePackageHeader(bytes);
+  if (!h.isFirstVolume() && !h.isContinuation()) return std::nullopt;
+  return h;
+}
+
+namespace {
+
+// The warnings about lines the installer accepts but ignores or reads in a surprising way, and
+// the distribution's layout, from what the parser said about each line.
+class Warnings {
  public:
-  Walker(const std::vector<std::string>& lines, const ParseRecord& record, const Distribution& dist)
-      : lines_(lines), record_(record), dist_(dist) {
-    for (const ScriptError& e : record.firstPass) errorLines_.insert(e.line);
-  }
+  Warnings(const std::vector<std::string>& lines, const ParseRecord& record,
+           const Distribution& dist)
+      : lines_(lines), record_(record), dist_(dist) {}
 
   void run() {
-    for (size_t i = 0; i < lines_.size(); ++i) {
-      int number = static_cast<int>(i) + 1;
-      contexts_[number] = context_;
-      handle(i, number);
+    for (const auto& [number, facts] : record_.lines) {
+      if (number < 1 || size_t(number) > lines_.size()) continue;
+      lineWarnings(number, facts);
     }
-    if (context_.skipping) endContext_ = context_;
+    for (int number : record_.deferredStatements)
+      if (number >= 1 && size_t(number) <= lines_.size()) deferredWarnings(number);
+    for (const auto& [number, facts] : record_.lines)
+      if (facts.role == LineRole::Statement) macroWarnings(number);
+    for (int number : record_.deferredStatements)
+      if (number >= 1 && size_t(number) <= lines_.size()) macroWarnings(number);
     diskLayoutChecks();
   }
 
   std::vector<Finding> findings;
-  const ErrorContext& contextAt(int line) const {
-    auto it = contexts_.find(line);
-    static const ErrorContext none;
-    return it == contexts_.end() ? none : it->second;
-  }
-  bool openIfAtEnd() const { return context_.skipping; }
-  // The IF waiting for the user's answers whose block runs to the end of the script, or 0.
-  int unclosedDeferredIf() const { return unclosedDeferredIf_; }
-  const ErrorContext& endContext() const { return endContext_; }
 
  private:
   void warn(int line, std::string message, Severity severity = Severity::Warning) {
     findings.push_back({line, severity, std::move(message), lines_[size_t(line - 1)]});
   }
 
-  void handle(size_t& i, int number) {
-    const std::string& text = lines_[i];
+  void lineWarnings(int number, const LineFacts& facts) {
+    const std::string& keyword = facts.keyword;
+    switch (facts.role) {
+      case LineRole::Ignored:
+        return warn(
+            number,
+            keyword + " belongs to older scripts and is ignored, with the rest of its line");
+      case LineRole::LoneWord: {
+        std::string near = closestKeyword(keyword);
+        return warn(number, keyword +
+                                " is not a statement; a lone word is skipped without a "
+                                "message" +
+                                (near.empty() ? std::string() : " (did you mean " + near + "?)"));
+      }
+      case LineRole::Statement:
+        break;
+      default:
+        return;
+    }
+    const std::string& text = lines_[size_t(number - 1)];
+    if (unclosedQuote(text))
+      warn(number, "a double quote is never closed: the quoted text reads as empty");
     StatementLine line;
     line.load(text);
-    std::string keyword = line.readKeyword();
+    line.readKeyword();
     std::string up = upper(keyword);
-    bool structural = up == "IF" || up == "ELSE" || up == "ENDIF";
-    bool error = errorLines_.count(number) != 0;
-
-    if (context_.skipping) {
-      if (!structural) {
-        if (up == "EXITMESSAGE") exitBlock_ = true;
-        if (up == "EXIT") exitBlock_ = false;
-        return;
-      }
-      if (exitBlock_) return;
-    }
-    if (up == "REM") return;
-    if (isIgnoredKeyword(keyword)) {
-      warn(number, keyword + " belongs to older scripts and is ignored, with the rest of its line");
-      return;
-    }
-    if (!keyword.empty() && !isStatementKeyword(keyword)) {
-      if (line.atEnd()) {
-        std::string near = closestKeyword(keyword);
-        warn(number, keyword + " is not a statement; a lone word is skipped without a message" +
-                         (near.empty() ? std::string() : " (did you mean " + near + "?)"));
-      }
-      return;
-    }
-    if (keyword.empty()) return;
-    if (!error && unclosedQuote(text))
-      warn(number, "a double quote is never closed: the quoted text reads as empty");
-
-    if (up == "IF") return handleIf(i, number, error);
-    if (up == "ELSE") {
-      if (!context_.elseSeen && context_.openIfLine) {
-        context_.elseSeen = true;
-        context_.skipping = !context_.skipping;
-      }
-      return;
-    }
-    if (up == "ENDIF") {
-      if (context_.openIfLine) {
-        context_.openIfLine = 0;
-        context_.elseSeen = false;
-        context_.skipping = false;
-        context_.lastEndIfLine = number;
-      }
-      return;
-    }
-    statementWarnings(up, line, number, error);
-    if (const BlockKind* block = blockOf(up); block && !error) consumeBlock(i, number, *block);
+    if (up == "IF") conditionWarning(line, number);
+    if (up == "WINITEM") winItemWarning(line, number);
+    statementWarnings(up, line, number);
+    if (const BlockKind* block = blockOf(up)) blockWarning(number, facts.consumed, *block);
   }
 
-  void handleIf(size_t& i, int number, bool error) {
-    if (context_.skipping) return;  // an error; the parser leaves its state as it was
-    context_.openIfLine = number;
-    context_.elseSeen = false;
-    auto result = record_.conditions.find(number);
-    int value = result == record_.conditions.end() ? -1 : result->second;
-    if (value == kConditionDeferred) {
-      // Saved through its first ENDIF and read after the user has answered.
-      for (++i; i < lines_.size(); ++i) {
-        const std::string& t = lines_[i];
-        contexts_[int(i) + 1] = context_;
-        contexts_[int(i) + 1].inDeferredBlock = true;
-        if (equalsNoCase(keywordOf(t), "ENDIF")) break;
-        deferredStatementWarnings(int(i) + 1);
-      }
-      if (i >= lines_.size()) unclosedDeferredIf_ = number;
-      context_.openIfLine = 0;
-      context_.lastEndIfLine = int(std::min(i, lines_.size() - 1)) + 1;
-      return;
-    }
-    context_.skipping = !error && value == 0;
-  }
-
-  void deferredStatementWarnings(int number) {
+  void deferredWarnings(int number) {
+    const std::string& text = lines_[size_t(number - 1)];
     StatementLine line;
-    line.load(lines_[size_t(number - 1)]);
+    line.load(text);
     std::string up = upper(line.readKeyword());
-    if (up == "INSERTDISK" || up == "FILE") noteFileOrDisk(up, line, number, true);
+    if (up == "INSERTDISK") insertDiskWarnings(line, number);
+    if (up == "IF") conditionWarning(line, number);
+    if (up == "WINITEM") winItemWarning(line, number);
   }
 
-  void consumeBlock(size_t& i, int number, const BlockKind& block) {
-    size_t start = i;
-    for (++i; i < lines_.size(); ++i) {
-      contexts_[int(i) + 1] = context_;
-      if (equalsNoCase(keywordOf(lines_[i]), block.end)) return;
+  // A first word that names no test is compared as text, so the IF never looks at the machine.
+  void conditionWarning(StatementLine& line, int number) {
+    line.skipConditionSeparators();
+    std::string word = line.readConditionWord();
+    if (word.empty() || !std::isalpha(static_cast<unsigned char>(word[0])) || isConditionWord(word))
+      return;
+    std::string near = closestWord(word, conditionWords());
+    warn(number, "IF " + word + ": " + word +
+                     " is not a condition, so it is compared as text and the test never looks at "
+                     "the machine" +
+                     (near.empty() ? std::string() : " (did you mean " + near + "?)") +
+                     "; conditions are isfile, ocxfilever, search, locate, videocolor, "
+                     "videoresolution, video, memory, winver, dosver, group and $ASKn");
+  }
+
+  // Each $NAME$ that no statement expands stays in the text as written.
+  void macroWarnings(int number) {
+    const std::string& text = lines_[size_t(number - 1)];
+    for (size_t at = text.find('$'); at != std::string::npos;) {
+      size_t end = text.find('$', at + 1);
+      if (end == std::string::npos) return;
+      std::string name = text.substr(at, end - at + 1);
+      bool word = end > at + 1 && std::all_of(name.begin() + 1, name.end() - 1, [](char c) {
+                    return std::isalnum(static_cast<unsigned char>(c));
+                  });
+      if (!word) {
+        at = end;  // the closing sign may open the next name
+        continue;
+      }
+      std::string up = upper(name);
+      if (!isMacroName(up)) {
+        std::string near = closestWord(up, macroNames());
+        warn(number, name + " is no macro and stays as written" +
+                         (near.empty() ? std::string() : " (did you mean " + near + "?)"));
+      } else if (up.size() == 6 && up.rfind("$ASK", 0) == 0 && !askDeclared(up[4] - '1')) {
+        warn(number,
+             name + " is empty: the script has no " + up.substr(1, 4) + " statement to ask for it");
+      }
+      at = text.find('$', end + 1);
     }
-    size_t swallowed = lines_.size() - start - 1;
-    std::string message = std::string(block.start) + " has no " + block.end + ": the " +
-                          std::to_string(swallowed) + " line(s) after it become " + block.what;
+  }
+
+  bool askDeclared(int n) const {
+    if (n < 0 || n > 4) return true;
+    const std::string keyword = "ASK" + std::to_string(n + 1);
+    for (const auto& [number, facts] : record_.lines)
+      if (facts.role == LineRole::Statement && equalsNoCase(facts.keyword, keyword)) return true;
+    return false;
+  }
+
+  // Without ", replace" a second installation adds the item again beside the first.
+  void winItemWarning(StatementLine& line, int number) {
+    while (!line.atEnd()) {
+      line.skipSeparators();
+      size_t before = line.position();
+      std::string word = line.peek() == '"' ? (line.readQuoted(), std::string()) : line.readWord();
+      if (equalsNoCase(word, "replace") || equalsNoCase(word, "remove")) return;
+      if (line.position() == before) line.setPosition(before + 1);  // a stray "=" or quote
+    }
+    warn(number,
+         "WINITEM without \", replace\": installing again adds a second item of the same name; "
+         "end the line with , replace");
+  }
+
+  // A block that runs out at the end of the script without its end keyword.
+  void blockWarning(int number, int consumed, const BlockKind& block) {
+    size_t last = size_t(number + consumed);
+    if (last < lines_.size() || consumed == 0) return;
+    if (equalsNoCase(keywordOf(lines_[last - 1]), block.end)) return;
     int statements = 0;
-    for (size_t k = start + 1; k < lines_.size(); ++k)
+    for (size_t k = size_t(number); k < lines_.size(); ++k)
       if (isStatementKeyword(keywordOf(lines_[k])) && !equalsNoCase(keywordOf(lines_[k]), "REM"))
         ++statements;
+    std::string message = std::string(block.start) + " has no " + block.end + ": the " +
+                          std::to_string(consumed) + " line(s) after it become " + block.what;
     if (statements > 0)
       message += " and none of their " + std::to_string(statements) + " statement(s) run";
     warn(number, message + "; add " + block.end);
   }
 
-  void statementWarnings(const std::string& up, StatementLine& line, int number, bool error) {
-    if (error) return;
+  void statementWarnings(const std::string& up, StatementLine& line, int number) {
     if (up == "TITLECOLOR" || up == "SCREENCOLOR") {
       for (const std::string& name : unknownColours(line, up == "TITLECOLOR" ? 1 : 2))
         warn(number, up + ": " + name +
@@ -391,167 +507,330 @@ class Walker {
         warn(number, up + " takes a quoted text; without quotes the text becomes empty");
       return;
     }
-    if (up == "BEGINGROUP") {
-      std::string word = line.readWord();
-      if (equalsNoCase(word, "EXCLUSIVE")) word = line.readWord();
-      if (!word.empty() && word[0] >= '0' && word[0] <= '9')
-        context_.declaredGroups.push_back(int(parseLeadingInt(word)));
-      return;
-    }
-    if (up == "FILE" || up == "INSERTDISK") noteFileOrDisk(up, line, number, false);
+    if (up == "INSERTDISK") insertDiskWarnings(line, number);
   }
 
-  void noteFileOrDisk(const std::string& up, StatementLine& line, int number, bool deferred) {
-    if (up == "INSERTDISK") {
-      const std::string& text = lines_[size_t(number - 1)];
-      if (text.size() >= 11 && equalsNoCase(text.substr(0, 11), "INSERTDISK:")) colonDisk_ = true;
-      if (!firstDiskLine_) firstDiskLine_ = number;
-      line.skipSeparators();
-      if (!line.atEnd() && line.peek() != '"')
-        warn(number,
-             "INSERTDISK: the disk name must be quoted; unquoted, the prompt names \"the "
-             "next disk\"");
-      if (!deferred) disks_.push_back(number);
-      return;
-    }
+  void insertDiskWarnings(StatementLine& line, int number) {
     line.skipSeparators();
-    std::string name = line.peek() == '"' ? line.readQuoted() : line.readWord();
-    if (equalsNoCase(fileNamePart(name), "UNSTALL.EXE")) unstallListed_ = true;
-    files_.push_back({number, name, int(disks_.size())});
+    if (!line.atEnd() && line.peek() != '"')
+      warn(number,
+           "INSERTDISK: the disk name must be quoted; unquoted, the prompt names \"the "
+           "next disk\"");
   }
 
   void diskLayoutChecks() {
-    if (firstDiskLine_ && !colonDisk_)
-      warn(firstDiskLine_,
+    int firstDiskLine = 0;
+    bool colonDisk = false, unstallListed = false;
+    for (const PlannedEntry& p : record_.entries) {
+      if (p.entry.isDisk()) {
+        const std::string& text = lines_[size_t(p.line - 1)];
+        if (text.size() >= 11 && equalsNoCase(text.substr(0, 11), "INSERTDISK:")) colonDisk = true;
+        if (!firstDiskLine) firstDiskLine = p.line;
+        if (p.entry.volumeLabel.size() > kMaxVolumeLabel)
+          warn(p.line, "INSERTDISK: the label " + p.entry.volumeLabel + " has " +
+                           std::to_string(p.entry.volumeLabel.size()) +
+                           " characters, but a volume label holds at most 11: no disk can carry "
+                           "it, and the installer will keep asking for the disk");
+        continue;
+      }
+      if (equalsNoCase(fileNamePart(p.entry.name), "UNSTALL.EXE")) unstallListed = true;
+      installedNames_.insert(upper(fileNamePart(p.entry.name)));
+    }
+    if (firstDiskLine && !colonDisk)
+      warn(firstDiskLine,
            "INSERTDISK without its colon in column 1: started from a floppy, the installer "
            "copies itself to the hard disk and runs from there only when a line begins with "
            "\"INSERTDISK:\"; without it the first disk cannot be taken out; write INSERTDISK:");
-    if (uninstallLine_ && !unstallListed_)
+    if (uninstallLine_ && !unstallListed)
       warn(uninstallLine_,
            "UNINSTALL YES, but no FILE statement installs unstall.exe: the install log is "
            "written, but no uninstaller is set up to read it; add FILE UNSTALL.EXE");
-    if (!dist_.given()) return;
-    size_t needed = disks_.size() + 1;
-    if (needed > dist_.disks.size())
-      warn(disks_[dist_.disks.size() - 1],
-           "this INSERTDISK asks for disk " + std::to_string(dist_.disks.size() + 1) +
-               ", but the distribution has " + std::to_string(dist_.disks.size()) + " disk(s)");
-    for (size_t d = 0; d < needed && d < dist_.disks.size(); ++d) {
-      int from = d == 0 ? 1 : disks_[d - 1];
-      int count = 0;
-      for (const PlannedFile& f : files_) count += f.disk == int(d) ? 1 : 0;
-      warn(from,
+    relaunchLine_ = relaunchLine();
+    readmeWarning();
+    if (dist_.given()) readDistribution();
+  }
+
+  // The first line the start-up's relaunch test finds: one that begins with "INSERTDISK:".
+  int relaunchLine() const {
+    for (size_t i = 0; i < lines_.size(); ++i)
+      if (lines_[i].size() >= 11 && equalsNoCase(lines_[i].substr(0, 11), "INSERTDISK:"))
+        return int(i) + 1;
+    return 0;
+  }
+
+  void readmeWarning() {
+    const std::string& readme = record_.readme;
+    int line = lineOf("SHOWREADME");
+    if (readme.empty() || !line || dist_.given()) return;
+    if (readme.rfind("A:\\", 0) == 0) return;  // beside the script: checked with --dist
+    if (!installedNames_.count(upper(fileNamePart(readme))) && !anyPackage())
+      warn(line, "SHOWREADME " + readme + ": no FILE statement installs " + fileNamePart(readme) +
+                     ", so the readme cannot be shown");
+  }
+
+  bool anyPackage() const {
+    for (const PlannedEntry& p : record_.entries)
+      if (!p.entry.isDisk() && p.entry.compression == Compression::None) {
+        std::string up = upper(fileNamePart(p.entry.name));
+        if (up.size() > 4 && up.substr(up.size() - 4) == ".PAK") return true;
+      }
+    return false;
+  }
+
+  int lineOf(const std::string& keyword) const {
+    auto it = record_.lastLineOf.find(keyword);
+    return it == record_.lastLineOf.end() ? 0 : it->second;
+  }
+
+  // The distribution as the installer reads it: what each disk gives, in order, and every file
+  // it will not find where and when it looks.
+  void readDistribution() {
+    disk_ = 0;
+    containerOpen_ = true;
+    reads_.assign(dist_.disks.size(), {});
+    diskLines_.assign(dist_.disks.size(), 0);
+    diskLines_[0] = 1;
+    if (relaunchLine_) {
+      if (const DistFile* pif = findFirst("install.pif"))
+        read(pif->path + " (for the temporary copy)");
+      else
+        error(relaunchLine_,
+              "the script has an INSERTDISK: line, so started from a floppy the installer runs a "
+              "temporary copy from TEMP; without install.pif beside SETUP.EXE (or in its "
+              "container) that copy is never removed: add install.pif to the first disk");
+    }
+    startupFile("SCREENGRAPHIC", record_.screenGraphic);
+    startupFile("INTROSCREEN", record_.introScreen);
+
+    const std::vector<PlannedEntry>& entries = record_.entries;
+    std::string continuation;
+    for (size_t k = 0; k < entries.size(); ++k) {
+      const PlannedEntry& p = entries[k];
+      if (p.entry.isDisk()) {
+        if (p.deferred || consumedDisks_.count(p.line)) continue;
+        if (!nextDisk(p.line, "")) return;
+        continue;
+      }
+      std::string path = sourceBelowDisk(p.entry);
+      if (path.empty()) continue;
+      if (!continuation.empty() && equalsNoCase(continuation, fileNamePart(path))) continue;
+      readFile(p, path, k, continuation);
+    }
+    const std::string& readme = record_.readme;
+    if (!readme.empty() && readme.rfind("A:\\", 0) == 0) {
+      std::string path = readme.substr(3);
+      if (!lookUp(path)) notFound(lineOf("SHOWREADME"), "SHOWREADME " + readme, path, "");
+    } else if (!readme.empty() && !installedNames_.count(upper(fileNamePart(readme))) &&
+               !anyPackage()) {
+      warn(lineOf("SHOWREADME"), "SHOWREADME " + readme + ": no FILE statement installs " +
+                                     fileNamePart(readme) + ", so the readme cannot be shown");
+    }
+    if (int line = lineOf("MINDISKSPACE"); line && record_.baseSpace < totalBytes_)
+      warn(line, "MINDISKSPACE asks for " + std::to_string(record_.baseSpace) +
+                     " bytes, but the files it copies take at least " +
+                     std::to_string(totalBytes_) + " bytes: a full disk is found only half-way");
+    for (size_t d = 0; d < reads_.size(); ++d) {
+      if (!diskLines_[d]) continue;
+      std::string list;
+      for (const std::string& r : reads_[d]) list += (list.empty() ? "" : ", ") + r;
+      warn(diskLines_[d],
            "disk " + std::to_string(d + 1) + " (" + dist_.diskNames[d] +
-               ") is read from here: " + std::to_string(count) + " FILE statement(s)",
+               ") is read from here: " + (list.empty() ? std::string("nothing") : list),
            Severity::Note);
     }
-    for (const PlannedFile& f : files_) {
-      std::string path = distributionPath(f.name);
-      if (path.empty()) continue;
-      // Files of the container are found from every disk.
-      bool inContainer = containerHolds(path);
-      int found = -1;
-      for (size_t d = 0; d < dist_.disks.size(); ++d)
-        if (matchesOnDisk(dist_.disks[d], path)) {
-          found = int(d);
-          if (int(d) == f.disk) break;
-        }
-      if (found < 0) {
-        warn(f.line, "FILE " + f.name + ": no disk of the distribution holds it (" +
-                         joinedDiskNames() + ")");
-      } else if (found != f.disk && !inContainer && f.disk < int(dist_.disks.size())) {
-        warn(f.line, "FILE " + f.name + " is read while disk " + std::to_string(f.disk + 1) +
-                         " is in the drive, but it lies on disk " + std::to_string(found + 1) +
-                         " (" + dist_.diskNames[size_t(found)] +
-                         "): the installer will ask for the disk again and not find it");
+  }
+
+  void error(int line, std::string message) { warn(line, std::move(message), Severity::Error); }
+  void read(std::string what) { reads_[size_t(disk_)].push_back(std::move(what)); }
+
+  // The disk prompt of an INSERTDISK or of a package's next volume: the container closes.
+  bool nextDisk(int line, const std::string& why) {
+    containerOpen_ = false;
+    ++disk_;
+    if (size_t(disk_) < dist_.disks.size()) {
+      if (!diskLines_[size_t(disk_)]) diskLines_[size_t(disk_)] = line;
+      return true;
+    }
+    error(line, (why.empty() ? std::string("this INSERTDISK") : why) + " asks for disk " +
+                    std::to_string(disk_ + 1) + ", but the distribution has " +
+                    std::to_string(dist_.disks.size()) + " disk(s)");
+    return false;
+  }
+
+  // A file found on the first disk or in the container, as start-up looks for it.
+  const DistFile* findFirst(const std::string& path) const {
+    if (const DistFile* f = findInContainer(dist_.container, path)) return f;
+    return findOn(dist_.disks[0], path);
+  }
+
+  const DistFile* lookUp(const std::string& path) const {
+    if (containerOpen_)
+      if (const DistFile* f = findInContainer(dist_.container, path)) return f;
+    return findOn(dist_.disks[size_t(disk_)], path);
+  }
+
+  void startupFile(const std::string& keyword, const std::string& path) {
+    int line = lineOf(keyword);
+    if (path.empty() || !line) return;
+    if (path.rfind("A:\\", 0) != 0) return;  // an absolute path outside the distribution
+    std::string below = path.substr(3);
+    if (const DistFile* f = findFirst(below))
+      read(f->path + " (" + keyword + ")");
+    else
+      error(line, keyword + " " + below +
+                      ": neither the first disk nor the container holds it, so the installer "
+                      "shows no picture");
+  }
+
+  // Where else a missing file lies, to say what to move.
+  void notFound(int line, const std::string& what, const std::string& path,
+                const std::string& detail) {
+    std::string message = what + ": the installer looks for " + path + " on disk " +
+                          std::to_string(disk_ + 1) + " (" + dist_.diskNames[size_t(disk_)] + ")";
+    if (!containerOpen_ && findInContainer(dist_.container, path))
+      message +=
+          "; the container holds it, but the container is closed after the first disk prompt: "
+          "put it loose on that disk";
+    for (size_t d = 0; d < dist_.disks.size(); ++d)
+      if (int(d) != disk_ && findOn(dist_.disks[d], path)) {
+        message += "; it lies on disk " + std::to_string(d + 1) + " (" + dist_.diskNames[d] + ")";
+        break;
       }
+    error(line, message + detail + ", and will not find it");
+  }
+
+  void readFile(const PlannedEntry& p, const std::string& path, size_t index,
+                std::string& continuation) {
+    if (hasWildcard(path)) {
+      std::vector<const DistFile*> found = wildcardMatches(dist_.disks[size_t(disk_)], path);
+      if (found.empty())
+        return notFound(p.line, "FILE " + p.entry.name, path, " (no file matches)");
+      for (const DistFile* f : found) {
+        read(f->path);
+        totalBytes_ += f->size;
+      }
+      return;
+    }
+    const bool inContainer = containerOpen_ && findInContainer(dist_.container, path);
+    const DistFile* f = lookUp(path);
+    if (!f) return notFound(p.line, "FILE " + p.entry.name, path, "");
+    read(f->path + (inContainer ? " (container)" : ""));
+    totalBytes_ += f->size;
+    std::optional<PackageHeader> h =
+        p.entry.compression == Compression::None ? packageHeader(*f) : std::nullopt;
+    if (!h || !h->isFirstVolume() || h->nextVolume.empty()) return;
+    if (inContainer)
+      error(p.line, "FILE " + p.entry.name +
+                        ": the first volume of a package that goes on to another disk lies in "
+                        "the container; put it loose on the disk (the container cannot be read "
+                        "once the next disk is asked for)");
+    // Each further volume is asked for with the next INSERTDISK after the FILE statement.
+    const std::string dir = directoryOf(path);
+    size_t next = index + 1;
+    for (int volume = 2; !h->nextVolume.empty(); ++volume) {
+      const std::string name = h->nextVolume;
+      const std::string volumePath = dir.empty() ? name : dir + "\\" + name;
+      int line = p.line;
+      while (next < record_.entries.size() && !record_.entries[next].entry.isDisk()) ++next;
+      if (next < record_.entries.size()) line = record_.entries[next++].line;
+      consumedDisks_.insert(line);
+      if (!nextDisk(line, "volume " + std::to_string(volume) + " of " + f->path)) return;
+      const DistFile* v = findOn(dist_.disks[size_t(disk_)], volumePath);
+      if (!v)
+        return notFound(line, "volume " + std::to_string(volume) + " of package " + f->path,
+                        volumePath, "");
+      read(v->path + " (volume " + std::to_string(volume) + " of " + f->path + ")");
+      totalBytes_ += v->size;
+      std::optional<PackageHeader> vh = packageHeader(*v);
+      if (!vh || !vh->isContinuation()) {
+        error(line, v->path + " is not the next volume of package " + f->path);
+        return;
+      }
+      continuation = name;
+      h = vh;
     }
   }
 
-  bool containerHolds(const std::string& path) const {
-    return matchesOnDisk(dist_.container, path);
-  }
-
-  std::string joinedDiskNames() const {
-    std::string s;
-    for (const std::string& n : dist_.diskNames) s += (s.empty() ? "" : ", ") + n;
-    return s;
-  }
-
-  struct PlannedFile {
-    int line;
-    std::string name;
-    int disk;  // 0: the first disk, k: after the k-th INSERTDISK
-  };
+  static constexpr size_t kMaxVolumeLabel = 11;
+  int disk_ = 0;
+  bool containerOpen_ = true;
+  int relaunchLine_ = 0;
+  uint64_t totalBytes_ = 0;
+  std::vector<std::vector<std::string>> reads_;
+  std::vector<int> diskLines_;
+  std::set<int> consumedDisks_;  // INSERTDISK lines a package's next volume took
+  std::set<std::string> installedNames_;
 
   const std::vector<std::string>& lines_;
   const ParseRecord& record_;
   const Distribution& dist_;
-  std::set<int> errorLines_;
-  std::map<int, ErrorContext> contexts_;
-  ErrorContext context_;
-  ErrorContext endContext_;
-  bool exitBlock_ = false;
-  int unclosedDeferredIf_ = 0;
   int askLines_[5] = {};
   int uninstallLine_ = 0;
-  bool unstallListed_ = false;
-  int firstDiskLine_ = 0;
-  bool colonDisk_ = false;
-  std::vector<int> disks_;
-  std::vector<PlannedFile> files_;
 };
 
-// An error reported with a blank text or on the last line: where a block that never met its
-// ENDIF runs out.
-bool endsTheScript(const ScriptError& e, const std::vector<std::string>& lines) {
-  return e.text.find_first_not_of(" \t,") == std::string::npos ||
-         e.line == static_cast<int>(lines.size());
+// Bytes some editors put at the start or the end of a text that the installer reads as script text.
+std::vector<Finding> markWarnings(const std::string& text, const std::vector<std::string>& lines) {
+  std::vector<Finding> out;
+  if (lines.empty()) return out;
+  auto add = [&](size_t line, std::string message) {
+    out.push_back({int(line), Severity::Warning, std::move(message), lines[line - 1]});
+  };
+  if (text.rfind("\xEF\xBB\xBF", 0) == 0)
+    add(1,
+        "the script starts with a byte order mark (UTF-8 BOM): the installer reads its three "
+        "bytes as part of the first line; save the script as plain ANSI text");
+  if (text[0] == '\x1A')
+    add(1,
+        "the script starts with a ^Z (a DOS end-of-file mark): the installer reads it as part "
+        "of the first line; remove it");
+  size_t last = text.find_last_not_of("\r\n");
+  if (last != std::string::npos && last > 0 && text[last] == '\x1A')
+    add(lines.size(),
+        "the script ends with a ^Z (a DOS end-of-file mark): the installer reads "
+        "it as part of the last line; remove it");
+  return out;
 }
 
 }  // namespace
 
+ScriptPlan planScript(const std::string& text, System& sys) {
+  ParseRecord record = parseForCheck(text, sys);
+  ScriptPlan plan;
+  plan.entries = std::move(record.entries);
+  plan.syntaxErrors = int(record.firstPass.size() + record.deferred.size());
+  auto belowFirstDisk = [](const std::string& path) {
+    return path.rfind("A:\\", 0) == 0 ? path.substr(3) : std::string();
+  };
+  plan.screenGraphic = belowFirstDisk(record.screenGraphic);
+  plan.introScreen = belowFirstDisk(record.introScreen);
+  for (const std::string& line : splitLines(text))
+    if (line.size() >= 11 && equalsNoCase(line.substr(0, 11), "INSERTDISK:"))
+      plan.relaunches = true;
+  return plan;
+}
+
 std::vector<ScriptError> checkScriptText(const std::string& text, System& sys) {
   ParseRecord record = parseForCheck(text, sys);
   std::vector<ScriptError> errors = record.firstPass;
-  errors.insert(errors.end(), record.deferred.begin(), record.deferred.end());
+  for (const auto& [where, report] : record.deferred) errors.push_back({where.first, where.second});
   return errors;
 }
 
 std::vector<Finding> checkScript(const std::string& text, System& sys, const Distribution& dist) {
   ParseRecord record = parseForCheck(text, sys);
   std::vector<std::string> lines = splitLines(text);
-  Walker walker(lines, record, dist);
-  walker.run();
+  Warnings warnings(lines, record, dist);
+  warnings.run();
 
   std::vector<Finding> findings;
   for (size_t k = 0; k < record.firstPass.size(); ++k) {
     const ScriptError& e = record.firstPass[k];
-    ErrorContext context = walker.contextAt(e.line);
-    // The parser reports an IF left open after the last line, with the last line's text.
-    if (k + 1 == record.firstPass.size() && walker.openIfAtEnd() &&
-        e.line == static_cast<int>(lines.size())) {
-      context = walker.endContext();
-      context.openIfAtEnd = true;
-    }
-    if (walker.unclosedDeferredIf() && e.line >= walker.unclosedDeferredIf() &&
-        endsTheScript(e, lines)) {
-      context.openIfLine = walker.unclosedDeferredIf();
-      context.openIfAtEnd = true;
-      context.inDeferredBlock = true;
-    }
-    findings.push_back({e.line, Severity::Error, explainError(e.text, context), e.text});
+    findings.push_back({e.line, Severity::Error, explainError(record.firstPassReports[k]), e.text});
   }
-  for (const ScriptError& e : record.deferred) {
-    ErrorContext context = walker.contextAt(e.line);
-    context.inDeferredBlock = true;
-    if (walker.unclosedDeferredIf() && endsTheScript(e, lines)) {
-      context.openIfLine = walker.unclosedDeferredIf();
-      context.openIfAtEnd = true;
-    }
-    findings.push_back({e.line, Severity::Error, explainError(e.text, context), e.text});
-  }
-  std::vector<Finding> rest = walker.findings;
+  for (const auto& [where, report] : record.deferred)
+    findings.push_back({where.first, Severity::Error, explainError(report), where.second});
+  std::vector<Finding> rest = warnings.findings;
+  for (Finding& f : markWarnings(text, lines)) rest.push_back(std::move(f));
   for (const auto& [line, unread] : record.unreadAfterCondition)
     if (line >= 1 && size_t(line) <= lines.size())
       rest.push_back({line, Severity::Warning,

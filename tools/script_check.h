@@ -4,11 +4,17 @@
 // reported as warnings.
 #pragma once
 
+#include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "engine/package.h"
 #include "platform/system.h"
+#include "records/engine_records.h"
+#include "script/parse_options.h"
+#include "script/statement_context.h"
 
 namespace qm::pack {
 
@@ -31,12 +37,22 @@ struct Finding {
   std::string text;     // the script line it is about
 };
 
-// The files a distribution offers, disk by disk: disks[0] is the first disk (the script's own,
-// with the container of a built SETUP.EXE), disks[1] the one the first INSERTDISK asks for ...
+// One file of a disk or of the installer's container.
+struct DistFile {
+  DistFile(std::string p = {}, uint64_t s = 0, std::string h = {})
+      : path(std::move(p)), size(s), head(std::move(h)) {}
+  DistFile(const char* p) : path(p) {}
+  std::string path;  // below the disk's root, with backslashes; a container entry has no folder
+  uint64_t size = 0;
+  std::string head;  // the file's first bytes, enough for a package volume's header
+};
+
+// The files a distribution offers, disk by disk: disks[0] is the first disk (the loose files
+// beside the script or SETUP.EXE), disks[1] the one the first INSERTDISK asks for ...
 struct Distribution {
-  std::vector<std::vector<std::string>> disks;  // file names (and relative paths) per disk
-  std::vector<std::string> diskNames;           // how each disk is named in a message
-  std::vector<std::string> container;  // entries of the installer's container, found from any disk
+  std::vector<std::vector<DistFile>> disks;
+  std::vector<std::string> diskNames;  // how each disk is named in a message
+  std::vector<DistFile> container;     // SETUP.EXE's container, on the first disk
   bool given() const { return !disks.empty(); }
 };
 
@@ -45,16 +61,43 @@ struct Distribution {
 std::vector<Finding> checkScript(const std::string& text, System& sys,
                                  const Distribution& dist = {});
 
-// The reason for one syntax error, told from the line's own text and what came before it.
-struct ErrorContext {
-  int openIfLine = 0;               // the IF still open at this line, 0 when none
-  bool elseSeen = false;            // that IF already had its ELSE
-  bool skipping = false;            // inside a branch that is not taken
-  int lastEndIfLine = 0;            // the last ENDIF before this line
-  bool inDeferredBlock = false;     // read in the second pass, after the user's answers
-  bool openIfAtEnd = false;         // the error is the IF left open at the end of the script
-  std::vector<int> declaredGroups;  // BEGINGROUP numbers declared before this line
+// One FILE or INSERTDISK the installer's copy loop will meet, in script order.
+struct PlannedEntry {
+  int line = 0;
+  FileEntry entry;
+  bool deferred = false;  // inside an IF that waits for the user's answers
 };
-std::string explainError(const std::string& lineText, const ErrorContext& context);
+
+// What a script makes the installer read from its distribution.
+struct ScriptPlan {
+  std::vector<PlannedEntry> entries;       // deferred blocks' entries as if their IF held
+  std::string screenGraphic, introScreen;  // below the first disk; empty when none or elsewhere
+  bool relaunches = false;  // a line begins with INSERTDISK: (a floppy start runs a copy)
+  int syntaxErrors = 0;
+};
+ScriptPlan planScript(const std::string& text, System& sys);
+
+// Where the installer looks for a FILE's source, below the disk's root; empty when it looks
+// outside the distribution (a SOURCE with a drive or macro) or the name takes a macro the check
+// cannot know. An absolute or macro target is read by its name alone.
+std::string sourceBelowDisk(const FileEntry& entry);
+
+// The package header at the start of a file, when the file is a package volume.
+std::optional<PackageHeader> packageHeader(const DistFile& f);
+
+// The reason for one syntax error, from what the parser reported about its line.
+struct ErrorReport {
+  std::string text;                // the line as the installer shows it
+  std::string keyword;             // as written; empty when the line begins with none
+  std::optional<Refusal> refusal;  // why the reader refused it, when it said
+  IfPosition ifs;                  // where the line stood among IF / ELSE / ENDIF
+  bool inDeferredBlock = false;    // read in the second pass, after the user's answers
+};
+std::string explainError(const ErrorReport& error);
+
+// The candidate nearest to word (at most two letters added, dropped or changed), or empty;
+// closestKeyword looks among the statement keywords.
+std::string closestWord(const std::string& word, const std::vector<std::string>& candidates);
+std::string closestKeyword(const std::string& word);
 
 }  // namespace qm::pack

@@ -184,41 +184,233 @@ TEST(CheckScript, WarnsAboutTextAfterAnIfCondition) {
   }
 }
 
-TEST(CheckScript, DistributionShowsMissingFilesAndTheDiskLayout) {
+// A package volume's first bytes: the next volume's name, the markers of a first volume or of
+// a continuation.
+std::string volumeHead(const std::string& next, bool first) {
+  std::string h(58, '\0');
+  h.replace(0, next.size(), next);
+  h[14] = 't';
+  h[18] = first ? 't' : 'u';
+  return h;
+}
+
+TEST(CheckScript, DistributionFailsOnWhatTheInstallerWillNotFind) {
+  SimFixture machine;
+  ASSERT_TRUE(machine.ok()) << machine.error();
+  const DistFile pak("LEDGER.PAK", 1000, volumeHead("LEDGER.PA1", true));
+  const DistFile pa1("LEDGER.PA1", 500, volumeHead("", false));
+  struct Case {
+    const char* name;
+    const char* script;
+    std::vector<std::vector<DistFile>> disks;
+    std::vector<DistFile> container;
+    int line;
+    const char* error;  // "" when the line must draw no error
+  };
+  const Case cases[] = {
+      {"a file no disk holds",
+       "FILE APP.EXE\nFILE LEDGER.DLL\n",
+       {{"APP.EXE"}},
+       {},
+       2,
+       "FILE LEDGER.DLL: the installer looks for LEDGER.DLL on disk 1 (disk1), and will not "
+       "find it"},
+      {"a macro target is read by its name",
+       "FILE $WINSYSDIR$\\LEDGER.DLL\n",
+       {{"APP.EXE"}},
+       {},
+       1,
+       "FILE $WINSYSDIR$\\LEDGER.DLL: the installer looks for LEDGER.DLL on disk 1 (disk1), and "
+       "will not find it"},
+      {"a file of a later disk",
+       "FILE DATA.DAT\nINSERTDISK: \"Disk 2\"\n",
+       {{}, {"DATA.DAT"}},
+       {},
+       1,
+       "FILE DATA.DAT: the installer looks for DATA.DAT on disk 1 (disk1); it lies on disk 2 "
+       "(disk2), and will not find it"},
+      {"the container is closed after the first prompt",
+       "INSERTDISK: \"Disk 2\"\nFILE DATA.DAT\n",
+       {{}, {}},
+       {"DATA.DAT"},
+       2,
+       "FILE DATA.DAT: the installer looks for DATA.DAT on disk 2 (disk2); the container holds "
+       "it, but the container is closed after the first disk prompt: put it loose on that disk, "
+       "and will not find it"},
+      {"the container serves the first disk",
+       "FILE DATA.DAT\nINSERTDISK: \"Disk 2\"\n",
+       {{"install.pif"}, {}},
+       {"DATA.DAT"},
+       1,
+       ""},
+      {"a wildcard is matched on the disk",
+       "INSERTDISK: \"Disk 2\"\nFILE SUB\\*.DAT\n",
+       {{"install.pif"}, {"SUB\\A.DAT"}},
+       {},
+       2,
+       ""},
+      {"a wildcard that matches nothing",
+       "INSERTDISK: \"Disk 2\"\nFILE *.HLP\n",
+       {{"install.pif"}, {"A.DAT"}},
+       {},
+       2,
+       "FILE *.HLP: the installer looks for *.HLP on disk 2 (disk2) (no file matches), and will "
+       "not find it"},
+      {"both volumes on disk 2",
+       "INSERTDISK: \"Disk 2\"\nFILE LEDGER.PAK\nINSERTDISK: \"Disk 3\"\n",
+       {{"install.pif"}, {pak, pa1}, {}},
+       {},
+       3,
+       "volume 2 of package LEDGER.PAK: the installer looks for LEDGER.PA1 on disk 3 (disk3); it "
+       "lies on disk 2 (disk2), and will not find it"},
+      {"volumes where they are asked for",
+       "INSERTDISK: \"Disk 2\"\nFILE LEDGER.PAK\nINSERTDISK: \"Disk 3\"\nFILE X.TXT\n",
+       {{"install.pif"}, {pak}, {pa1, "X.TXT"}},
+       {},
+       3,
+       ""},
+      {"a first volume in the container",
+       "FILE LEDGER.PAK\nINSERTDISK: \"Disk 2\"\n",
+       {{"install.pif"}, {pa1}},
+       {pak},
+       1,
+       "FILE LEDGER.PAK: the first volume of a package that goes on to another disk lies in the "
+       "container; put it loose on the disk (the container cannot be read once the next disk is "
+       "asked for)"},
+      {"the screen graphic",
+       "SCREENGRAPHIC \"LOGO.BMP\" TOPLEFT\n",
+       {{"APP.EXE"}},
+       {},
+       1,
+       "SCREENGRAPHIC LOGO.BMP: neither the first disk nor the container holds it, so the "
+       "installer shows no picture"},
+      {"a relaunch needs install.pif",
+       "FILE A.TXT\nINSERTDISK: \"Disk 2\"\n",
+       {{"A.TXT"}, {}},
+       {},
+       2,
+       "the script has an INSERTDISK: line, so started from a floppy the installer runs a "
+       "temporary copy from TEMP; without install.pif beside SETUP.EXE (or in its container) that "
+       "copy is never removed: add install.pif to the first disk"},
+      {"more disks asked for than given",
+       "INSERTDISK: \"Disk 2\"\n",
+       {{"install.pif"}},
+       {},
+       1,
+       "this INSERTDISK asks for disk 2, but the distribution has 1 disk(s)"},
+      {"a readme read from the disk at the end",
+       "SHOWREADME $SOURCEDIR$\\README.TXT\nINSERTDISK: \"Disk 2\"\n",
+       {{"install.pif", "README.TXT"}, {}},
+       {},
+       1,
+       "SHOWREADME A:\\README.TXT: the installer looks for README.TXT on disk 2 (disk2); it lies "
+       "on disk 1 (disk1), and will not find it"},
+  };
+  for (const Case& c : cases) {
+    Distribution dist;
+    dist.disks = c.disks;
+    dist.container = c.container;
+    for (size_t d = 0; d < c.disks.size(); ++d)
+      dist.diskNames.push_back("disk" + std::to_string(d + 1));
+    std::vector<Finding> f = checkScript(c.script, machine.sys(), dist);
+    EXPECT_EQ(findingAt(f, Severity::Error, c.line), c.error) << c.name;
+  }
+}
+
+TEST(CheckScript, ListsWhatEachDiskGivesInReadOrder) {
   SimFixture machine;
   ASSERT_TRUE(machine.ok()) << machine.error();
   Distribution dist;
-  dist.disks = {{"SETUP.cfg", "APP.EXE", "HELP\\APP.HLP"}, {"DATA.DAT"}};
-  dist.diskNames = {"disk1", "disk2"};
-  dist.container = {};
+  dist.disks = {{"install.pif", "QUILL.BMP", {"APP.EXE", 300000}},
+                {{"LEDGER.PAK", 2000, volumeHead("LEDGER.PA1", true)}},
+                {{"LEDGER.PA1", 900, volumeHead("", false)}, "X.TXT"}};
+  dist.diskNames = {"disk1", "disk2", "disk3"};
   const char* script =
-      "FILE APP.EXE\n"             // 1: on disk 1
-      "FILE HELP\\APP.HLP\n"       // 2: in a sub-folder of disk 1
-      "FILE README.TXT\n"          // 3: nowhere
-      "FILE DATA.DAT\n"            // 4: on disk 2, read while disk 1 is in
-      "INSERTDISK: \"Disk 2\"\n"   // 5
-      "FILE *.DAT\n"               // 6: a wildcard that matches on disk 2
-      "INSERTDISK: \"Disk 3\"\n";  // 7: a third disk the distribution lacks
+      "SCREENGRAPHIC QUILL.BMP\n"  // 1
+      "MINDISKSPACE 2K\n"          // 2
+      "FILE APP.EXE\n"             // 3
+      "INSERTDISK: \"Disk 2\"\n"   // 4
+      "FILE LEDGER.PAK\n"          // 5
+      "INSERTDISK: \"Disk 3\"\n"   // 6
+      "FILE X.TXT\n";              // 7
   std::vector<Finding> f = checkScript(script, machine.sys(), dist);
-  EXPECT_EQ(findingAt(f, Severity::Warning, 1), "");
-  EXPECT_EQ(findingAt(f, Severity::Warning, 2), "");
-  EXPECT_EQ(findingAt(f, Severity::Warning, 3),
-            "FILE README.TXT: no disk of the distribution holds it (disk1, disk2)");
-  EXPECT_EQ(findingAt(f, Severity::Warning, 4),
-            "FILE DATA.DAT is read while disk 1 is in the drive, but it lies on disk 2 (disk2): "
-            "the installer will ask for the disk again and not find it");
-  EXPECT_EQ(findingAt(f, Severity::Warning, 6), "");
-  EXPECT_EQ(findingAt(f, Severity::Warning, 7),
-            "this INSERTDISK asks for disk 3, but the distribution has 2 disk(s)");
   EXPECT_EQ(findingAt(f, Severity::Note, 1),
-            "disk 1 (disk1) is read from here: 4 FILE statement(s)");
-  EXPECT_EQ(findingAt(f, Severity::Note, 5),
-            "disk 2 (disk2) is read from here: 1 FILE statement(s)");
+            "disk 1 (disk1) is read from here: install.pif (for the temporary copy), QUILL.BMP "
+            "(SCREENGRAPHIC), APP.EXE");
+  EXPECT_EQ(findingAt(f, Severity::Note, 4), "disk 2 (disk2) is read from here: LEDGER.PAK");
+  EXPECT_EQ(findingAt(f, Severity::Note, 6),
+            "disk 3 (disk3) is read from here: LEDGER.PA1 (volume 2 of LEDGER.PAK), X.TXT");
+  EXPECT_EQ(findingAt(f, Severity::Warning, 2),
+            "MINDISKSPACE asks for 2000 bytes, but the files it copies take at least 302900 "
+            "bytes: a full disk is found only half-way");
+  for (const Finding& x : f) EXPECT_NE(x.severity, Severity::Error) << x.line << x.message;
+}
 
-  // A file packed into the installer's container is found whichever disk is in.
-  dist.container = {"DATA.DAT"};
-  f = checkScript(script, machine.sys(), dist);
-  EXPECT_EQ(findingAt(f, Severity::Warning, 4), "");
+TEST(CheckScript, WarnsAboutWordsMacrosAndMarksThatDoNothing) {
+  SimFixture machine;
+  ASSERT_TRUE(machine.ok()) << machine.error();
+  struct Case {
+    const char* script;
+    int line;
+    const char* message;  // "" when the line must draw no warning
+  };
+  const Case cases[] = {
+      {"IF grup = 3\nENDIF\n", 1,
+       "IF grup: grup is not a condition, so it is compared as text and the test never looks at "
+       "the machine (did you mean group?); conditions are isfile, ocxfilever, search, locate, "
+       "videocolor, videoresolution, video, memory, winver, dosver, group and $ASKn"},
+      {"IF $WINDIR$ = C:\\WINDOWS\nENDIF\n", 1, ""},
+      {"FILE $DEFUALTDIR$\\A.TXT\n", 1,
+       "$DEFUALTDIR$ is no macro and stays as written (did you mean $DEFAULTDIR$?)"},
+      {"FILE A.TXT\nRUNATEXIT \"$DEFAULTDIR$\\A.EXE $ASK2$\"\n", 2,
+       "$ASK2$ is empty: the script has no ASK2 statement to ask for it"},
+      {"ASK2 \"\" prompt=\"x\"\nRUNATEXIT \"$ASK2$\"\n", 2, ""},
+      {"SHOWREADME $DEFAULTDIR$\\READ.ME\nFILE A.TXT\n", 1,
+       "SHOWREADME $DEFAULTDIR$\\READ.ME: no FILE statement installs READ.ME, so the readme "
+       "cannot be shown"},
+      {"SHOWREADME $DEFAULTDIR$\\READ.ME\nFILE DOCS\\READ.ME\n", 1, ""},
+      {"INSERTDISK: \"Disk 2\" \"LEDGERDISK02\"\n", 1,
+       "INSERTDISK: the label LEDGERDISK02 has 12 characters, but a volume label holds at most "
+       "11: no disk can carry it, and the installer will keep asking for the disk"},
+      {"WINITEM \"G\" \"$DEFAULTDIR$\\A.EXE\" \"A\"\n", 1,
+       "WINITEM without \", replace\": installing again adds a second item of the same name; end "
+       "the line with , replace"},
+      {"WINITEM \"G\" \"$DEFAULTDIR$\\A.EXE\" \"A\", replace\n", 1, ""},
+      {"\xEF\xBB\xBFREM x\nREM y\n", 1,
+       "the script starts with a byte order mark (UTF-8 BOM): the installer reads its three bytes "
+       "as part of the first line; save the script as plain ANSI text"},
+      {"REM x\r\nREM y\r\n\x1A", 3,
+       "the script ends with a ^Z (a DOS end-of-file mark): the installer reads it as part of the "
+       "last line; remove it"},
+  };
+  for (const Case& c : cases) {
+    std::vector<Finding> findings = checkScript(c.script, machine.sys());
+    EXPECT_EQ(findingAt(findings, Severity::Warning, c.line), c.message) << c.script;
+  }
+}
+
+TEST(CheckScript, RefusesAScriptWithCarriageReturnsAlone) {
+  SimFixture machine;
+  ASSERT_TRUE(machine.ok()) << machine.error();
+  struct Case {
+    const char* script;
+    bool refused;
+  };
+  const Case cases[] = {
+      {"TITLE \"x\"\rFILE A.TXT\r", true},
+      {"TITLE \"x\"\r\nFILE A.TXT\r\n", false},
+      {"TITLE \"x\"\r\r\nFILE A.TXT", false},
+      {"TITLE \"x\"\nFILE A.TXT\r", false},
+  };
+  for (const Case& c : cases) {
+    std::vector<Finding> findings = checkScript(c.script, machine.sys());
+    EXPECT_EQ(findingAt(findings, Severity::Error, 1),
+              c.refused ? "the script ends its lines with a carriage return alone (CR), so it "
+                          "would read as one long line; the installer refuses it: save it with "
+                          "CR LF line ends"
+                        : "")
+        << c.script;
+  }
 }
 
 }  // namespace

@@ -1,31 +1,39 @@
 // Why a script line is a syntax error, in the vendor's words. The installer itself only shows the
-// line; this reads the line again with the same readers and names the first thing that is wrong,
-// with the fix when there is one.
+// line; the parser and the statement readers say why they refused it, and this turns that reason
+// into advice, with the fix when there is one.
 #include <algorithm>
-#include <array>
-#include <cstring>
 #include <string>
+#include <vector>
 
 #include "base/text.h"
-#include "script/macros.h"
+#include "script/parser.h"
 #include "script/settings.h"
 #include "script/statement_line.h"
 #include "tools/script_check.h"
-#include "tools/script_keywords.h"
 
 namespace qm::pack {
 
 namespace {
 
-bool allDigits(const std::string& s) {
-  return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
-bool startsWithDigit(const std::string& s) { return !s.empty() && s[0] >= '0' && s[0] <= '9'; }
-
 std::string upper(std::string s) {
   for (char& c : s) c = toUpperAscii(c);
   return s;
+}
+
+size_t editDistance(const std::string& a, const std::string& b) {
+  std::vector<size_t> row(b.size() + 1);
+  for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (size_t i = 1; i <= a.size(); ++i) {
+    size_t diagonal = row[0];
+    row[0] = i;
+    for (size_t j = 1; j <= b.size(); ++j) {
+      size_t above = row[j];
+      bool same = toUpperAscii(a[i - 1]) == toUpperAscii(b[j - 1]);
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (same ? 0 : 1)});
+      diagonal = above;
+    }
+  }
+  return row[b.size()];
 }
 
 // A word the line's author probably meant, or empty.
@@ -34,157 +42,120 @@ std::string didYouMean(const std::string& word) {
   return best.empty() ? "" : " (did you mean " + best + "?)";
 }
 
-// After the name, a word that belongs to the name when the name was written without quotes.
-std::string unquotedBlankHint(const std::string& keyword, bool quoted, const std::string& name,
-                              const std::string& word) {
-  if (quoted || word.empty()) return "";
-  return "; a path with blanks must be quoted: " + keyword + " \"" + name + " " + word + "\"";
-}
+const char* const kFileOptions =
+    "options are COMPRESSED, SELF-EXTRACT, OVERWRITE=, SOURCE=, POPID=, GROUP=, ATTRIBUTE=";
 
-std::string explainFile(StatementLine& line, const ErrorContext& context) {
-  line.skipSeparators();
-  bool quoted = line.peek() == '"';
-  std::string name = quoted ? line.readQuoted() : line.readWord();
-  if (name.empty())
-    return quoted ? "FILE: the quoted file name is empty or never closed"
-                  : "FILE needs the name of the file to install: FILE README.TXT";
-  if (name.size() > kMaxPathChars) return "FILE: the file name is longer than 499 characters";
-  bool first = true;
-  while (!line.atEnd()) {
-    std::string option = line.readWord();
-    if (option.empty())
-      return "FILE: \"" + std::string(1, line.peek()) +
-             "\" where an option belongs; options are COMPRESSED, SELF-EXTRACT, OVERWRITE=, "
-             "SOURCE=, POPID=, GROUP=, ATTRIBUTE=";
-    std::string up = upper(option);
-    if (up == "COMPRESSED" || up == "SELF-EXTRACT") {
-      first = false;
-      continue;
+std::string explainFile(const Refusal& r) {
+  switch (r.kind) {
+    case RefusalKind::EmptyQuote:
+      return "FILE: the quoted file name is empty or never closed";
+    case RefusalKind::MissingArgument:
+      if (r.subject == "SOURCE") return "FILE: SOURCE= needs a directory: SOURCE=\\DISK2";
+      if (r.subject == "GROUP") return "FILE: GROUP= needs group numbers: GROUP=1,2";
+      return "FILE needs the name of the file to install: FILE README.TXT";
+    case RefusalKind::TooLong:
+      return r.subject == "SOURCE" ? "FILE: the SOURCE directory is longer than 499 characters"
+                                   : "FILE: the file name is longer than 499 characters";
+    case RefusalKind::UnquotedBlank:
+      return "FILE: unknown option " + r.value + "; " + kFileOptions +
+             "; a path with blanks must be quoted: FILE \"" + r.subject + " " + r.value + "\"";
+    case RefusalKind::UnknownWord:
+      if (r.subject.empty())
+        return "FILE: \"" + r.value + "\" where an option belongs; " + kFileOptions;
+      return "FILE: unknown option " + r.subject + "; " + kFileOptions;
+    case RefusalKind::MissingEquals: {
+      std::string up = upper(r.subject);
+      return "FILE: " + up + " needs \"=\" and its value: " + up + "=...";
     }
-    bool known =
-        up == "OVERWRITE" || up == "SOURCE" || up == "POPID" || up == "GROUP" || up == "ATTRIBUTE";
-    if (!known)
-      return "FILE: unknown option " + option +
-             "; options are COMPRESSED, SELF-EXTRACT, OVERWRITE=, SOURCE=, POPID=, GROUP=, "
-             "ATTRIBUTE=" +
-             (first ? unquotedBlankHint("FILE", quoted, name, option) : "");
-    first = false;
-    if (!line.takeEquals()) return "FILE: " + up + " needs \"=\" and its value: " + up + "=...";
-    if (up == "OVERWRITE") {
-      std::string mode = upper(line.readWord());
-      if (mode != "YES" && mode != "NO" && mode != "NEW" && mode != "ASK")
-        return "FILE: OVERWRITE= takes YES, NO, NEW or ASK";
-    } else if (up == "SOURCE") {
-      line.skipSeparators();
-      std::string source = line.peek() == '"' ? line.readQuoted() : line.readWord();
-      if (source.empty()) return "FILE: SOURCE= needs a directory: SOURCE=\\DISK2";
-      if (source.size() > kMaxPathChars)
-        return "FILE: the SOURCE directory is longer than 499 characters";
-    } else if (up == "POPID") {
-      std::string digits = line.readWord();
-      if (!allDigits(digits) || digits.size() > 9)
-        return "FILE: POPID= takes the number of a POPMESSAGE: POPID=1";
-    } else if (up == "GROUP") {
-      int count = 0;
-      while (!line.atEnd() && line.peek() >= '0' && line.peek() <= '9') {
-        std::string word = line.readWord();
-        if (!allDigits(word) || word.size() > 2)
-          return "FILE: GROUP= takes group numbers 0 to 99, got " + word;
-        int number = std::stoi(word);
-        const std::vector<int>& groups = context.declaredGroups;
-        if (std::find(groups.begin(), groups.end(), number) == groups.end())
-          return "FILE: GROUP=" + word + " names group " + word +
-                 ", which no BEGINGROUP before this line declares; declare it with BEGINGROUP " +
-                 word + " first";
-        if (++count > 12) return "FILE: GROUP= takes at most 12 group numbers";
-      }
-      if (count == 0) return "FILE: GROUP= needs group numbers: GROUP=1,2";
-    } else {  // ATTRIBUTE
-      line.skipSeparators();
-      if (line.peek() != '"') return "FILE: ATTRIBUTE= takes quoted letters: ATTRIBUTE=\"RH\"";
-      std::string letters = line.readQuoted();
-      for (char c : letters)
-        if (!std::strchr("RHSArhsa", c))
-          return "FILE: ATTRIBUTE= takes only the letters R, H, S and A, not " + std::string(1, c);
-    }
+    case RefusalKind::BadValue:
+      if (r.subject == "OVERWRITE") return "FILE: OVERWRITE= takes YES, NO, NEW or ASK";
+      if (r.subject == "POPID") return "FILE: POPID= takes the number of a POPMESSAGE: POPID=1";
+      if (r.subject == "GROUP") return "FILE: GROUP= takes group numbers 0 to 99, got " + r.value;
+      return "FILE: ATTRIBUTE= takes only the letters R, H, S and A, not " + r.value;
+    case RefusalKind::NotQuoted:
+      return "FILE: ATTRIBUTE= takes quoted letters: ATTRIBUTE=\"RH\"";
+    case RefusalKind::UndeclaredGroup:
+      return "FILE: GROUP=" + r.value + " names group " + r.value +
+             ", which no BEGINGROUP before this line declares; declare it with BEGINGROUP " +
+             r.value + " first";
+    case RefusalKind::TooMany:
+      return "FILE: GROUP= takes at most 12 group numbers";
+    default:
+      break;
   }
   return "FILE: the statement cannot be read; it takes FILE name [COMPRESSED] [SELF-EXTRACT] "
          "[OVERWRITE=YES|NO|NEW|ASK] [SOURCE=dir] [POPID=n] [GROUP=n,...] [ATTRIBUTE=\"RHSA\"]";
 }
 
-std::string explainDestination(const std::string& keyword, StatementLine& line) {
-  if (line.atEnd()) return keyword + " needs a directory: " + keyword + " C:\\MYAPP";
-  line.skipSeparators();
-  bool quoted = line.peek() == '"';
-  std::string path = quoted ? line.readQuoted() : line.readWord();
-  bool first = true;
-  while (!line.atEnd()) {
-    std::string word = line.readWord();
-    std::string up = upper(word);
-    if (up == "PROMPT" && line.takeEquals()) {
-      line.readQuoted();
-    } else if (up != "NOASKDRIVE" && up != "NOASKDIR") {
-      if (first && !quoted && !word.empty())
-        return keyword + ": a path with blanks must be quoted: " + keyword + " \"" + path + " " +
-               word + "\"";
-      return keyword + ": unknown word " + (word.empty() ? std::string("\"=\"") : word) +
+std::string explainDestination(const std::string& keyword, const Refusal& r) {
+  switch (r.kind) {
+    case RefusalKind::MissingArgument:
+      return keyword + " needs a directory: " + keyword + " C:\\MYAPP";
+    case RefusalKind::UnquotedBlank:
+      return keyword + ": a path with blanks must be quoted: " + keyword + " \"" + r.subject + " " +
+             r.value + "\"";
+    case RefusalKind::UnknownWord:
+      return keyword + ": unknown word " + (r.subject.empty() ? "\"=\"" : r.subject) +
              " after the directory; it may be followed by prompt=\"...\", NOASKDRIVE and "
              "NOASKDIR";
-    }
-    first = false;
+    default:
+      return keyword + " takes a directory, then optionally prompt=\"...\", NOASKDRIVE, NOASKDIR";
   }
-  return keyword + " takes a directory, then optionally prompt=\"...\", NOASKDRIVE, NOASKDIR";
 }
 
-std::string explainAsk(const std::string& keyword, StatementLine& line, const ErrorContext& ctx) {
-  if (ctx.inDeferredBlock)
-    return keyword +
-           " cannot stand inside an IF that waits for the user's answers: the questions are "
-           "all asked before such a block is read; move it before the IF";
-  std::string answer;
-  if (line.readQuotedLength(answer) < 0)
-    return keyword + " needs a quoted default answer first (it may be empty): " + keyword +
-           " \"\" prompt=\"Your name:\"";
-  if (answer.size() > 499) return keyword + ": the default answer is longer than 499 characters";
-  if (!equalsNoCase(line.readWord(), "prompt") || !line.takeEquals())
-    return keyword + " needs prompt=\"...\" after the default answer: " + keyword +
-           " \"\" prompt=\"Your name:\"";
-  std::string prompt;
-  if (line.readQuotedLength(prompt) < 0)
-    return keyword + ": the prompt text must be quoted: prompt=\"Your name:\"";
-  return keyword + ": the prompt text is too long";
+std::string explainAsk(const std::string& keyword, const Refusal& r) {
+  const std::string example = keyword + " \"\" prompt=\"Your name:\"";
+  switch (r.kind) {
+    case RefusalKind::NotInSecondPass:
+      return keyword +
+             " cannot stand inside an IF that waits for the user's answers: the questions are "
+             "all asked before such a block is read; move it before the IF";
+    case RefusalKind::NotQuoted:
+      if (r.subject == "prompt")
+        return keyword + ": the prompt text must be quoted: prompt=\"Your name:\"";
+      return keyword + " needs a quoted default answer first (it may be empty): " + example;
+    case RefusalKind::TooLong:
+      if (r.subject == "prompt") return keyword + ": the prompt text is too long";
+      return keyword + ": the default answer is longer than 499 characters";
+    case RefusalKind::MissingArgument:
+      return keyword + " needs prompt=\"...\" after the default answer: " + example;
+    default:
+      return keyword + " takes a quoted default answer and prompt=\"...\": " + example;
+  }
 }
 
-std::string explainIf(StatementLine& line, const ErrorContext& context) {
-  if (context.skipping && context.openIfLine > 0)
-    return "IF inside the false branch of the IF on line " + std::to_string(context.openIfLine) +
-           ": IF blocks do not nest; close that IF with ENDIF first";
-  if (line.atEnd()) return "IF needs a condition: IF winver >= 3.95";
-  return "IF: the condition cannot be read; a condition is one test, an operator and a value "
-         "(IF winver >= 3.95, IF memory >= 8192, IF isfile \"C:\\CONFIG.SYS\")";
+std::string explainTitle(const Refusal& r) {
+  switch (r.kind) {
+    case RefusalKind::MissingArgument:
+      return "TITLE needs a quoted title: TITLE \"My Program Setup\"";
+    case RefusalKind::NotQuoted:
+      return "TITLE: the title must be quoted: TITLE \"" + r.value + "\"";
+    case RefusalKind::UnknownWord:
+      return "TITLE: " + (r.subject.empty() ? std::string("\"=\"") : r.subject) +
+             " is not a font word; after the title come Bold, Italic, Underline, a size and a "
+             "quoted face name";
+    default:
+      return "TITLE takes a quoted title, then Bold, Italic, Underline, a size, a quoted face "
+             "name";
+  }
 }
 
-std::string explainPopMessage(StatementLine& line) {
-  std::string number = line.readWord();
-  if (!startsWithDigit(number))
+std::string explainPopMessage(const Refusal& r) {
+  if (r.kind == RefusalKind::MissingArgument)
     return "POPMESSAGE needs its number first: POPMESSAGE 1 \"Arial\" 10";
-  std::string face;
-  if (line.readQuotedLength(face) > static_cast<int>(kMaxFontNameChars))
+  if (r.kind == RefusalKind::TooLong)
     return "POPMESSAGE: the font name is longer than 30 characters";
   return "POPMESSAGE: at most 16 pop-up messages, each POPMESSAGE number \"font\" size, then "
          "its lines up to ENDPOP";
 }
 
-std::string explainBeginGroup(StatementLine& line, const ErrorContext& context) {
-  if (context.inDeferredBlock)
+std::string explainBeginGroup(const Refusal& r) {
+  if (r.kind == RefusalKind::NotInSecondPass)
     return "BEGINGROUP cannot stand inside an IF that waits for the user's answers: the groups "
            "are shown before such a block is read";
-  std::string word = line.readWord();
-  if (equalsNoCase(word, "EXCLUSIVE")) word = line.readWord();
-  if (!word.empty() && !startsWithDigit(word))
-    return "BEGINGROUP takes a group number, or EXCLUSIVE and a group number, not " + word;
-  if (startsWithDigit(word) && parseLeadingInt(word) > 99)
-    return "BEGINGROUP: group numbers run from 0 to 99";
+  if (r.kind == RefusalKind::UnknownWord)
+    return "BEGINGROUP takes a group number, or EXCLUSIVE and a group number, not " + r.subject;
+  if (r.kind == RefusalKind::BadValue) return "BEGINGROUP: group numbers run from 0 to 99";
   return "BEGINGROUP: at most 16 numbered groups; each BEGINGROUP [EXCLUSIVE] number, then its "
          "lines up to ENDGROUP";
 }
@@ -242,84 +213,101 @@ constexpr Syntax kSyntax[] = {
     {"FONTNAME", "FONTNAME: the font name is longer than 30 characters"},
 };
 
-std::string explainTitle(StatementLine& line) {
-  if (line.atEnd()) return "TITLE needs a quoted title: TITLE \"My Program Setup\"";
-  line.skipSeparators();
-  if (line.peek() != '"')
-    return "TITLE: the title must be quoted: TITLE \"" + std::string(line.rest()) + "\"";
-  line.readQuoted();
-  while (!line.atEnd()) {
-    line.skipSeparators();
-    if (line.peek() == '"') {
-      line.readQuoted();
-      continue;
+// The errors the parser finds itself: the line's shape and its place among IF / ELSE / ENDIF.
+std::string explainStructure(const ErrorReport& e, const std::string& up, RefusalKind kind) {
+  const IfPosition& ifs = e.ifs;
+  switch (kind) {
+    case RefusalKind::OpenIfAtEnd:
+      if (e.inDeferredBlock)
+        return "the IF on line " + std::to_string(ifs.openIfLine) +
+               " waits for the user's answers and has no ENDIF: the rest of the script became "
+               "its block; add ENDIF";
+      return "the IF on line " + std::to_string(ifs.openIfLine) +
+             " is still open at the end of the script (its branch was false, so everything "
+             "after it was skipped); add ENDIF";
+    case RefusalKind::LoneCarriageReturns:
+      return "the script ends its lines with a carriage return alone (CR), so it would read as "
+             "one long line; the installer refuses it: save it with CR LF line ends";
+    case RefusalKind::LineTooLong:
+      return "the line is longer than 999 characters";
+    case RefusalKind::NotAStatement: {
+      StatementLine line;
+      line.load(e.text);
+      line.skipSeparators();
+      char c = line.peek();
+      if (c == ';' || c == '#' || (c == '/' && line.rest().substr(0, 2) == "//"))
+        return "comments start with REM: REM " + std::string(line.rest().substr(c == '/' ? 2 : 1));
+      return "a statement starts with its keyword; \"" + std::string(1, c) +
+             "\" cannot begin a line (write REM before a comment)";
     }
-    std::string word = line.readWord();
-    std::string up = upper(word);
-    if (up != "ITALIC" && up != "BOLD" && up != "UNDERLINE" && !startsWithDigit(word))
-      return "TITLE: " + (word.empty() ? std::string("\"=\"") : word) +
-             " is not a font word; after the title come Bold, Italic, Underline, a size and a "
-             "quoted face name";
+    case RefusalKind::UnknownStatement:
+      if (up.rfind("ASK", 0) == 0) return "ASK needs its number: ASK1 .. ASK5";
+      return "unknown statement " + e.keyword + didYouMean(e.keyword) +
+             "; a line must begin with a statement or REM";
+    case RefusalKind::ElseWithoutIf:
+      return "ELSE without IF";
+    case RefusalKind::SecondElse:
+      return "a second ELSE in the IF of line " + std::to_string(ifs.openIfLine);
+    case RefusalKind::EndIfWithoutIf:
+      if (ifs.lastEndIfLine > 0)
+        return "ENDIF without IF: IF blocks do not nest, so the ENDIF on line " +
+               std::to_string(ifs.lastEndIfLine) + " already closed the last IF";
+      return "ENDIF without IF";
+    case RefusalKind::IfInSkippedBranch:
+      return "IF inside the false branch of the IF on line " + std::to_string(ifs.openIfLine) +
+             ": IF blocks do not nest; close that IF with ENDIF first";
+    case RefusalKind::IfWithoutCondition:
+      return "IF needs a condition: IF winver >= 3.95";
+    case RefusalKind::NotInSecondPass:
+      if (up != "BEGINGROUP" && up.rfind("ASK", 0) != 0)
+        return e.keyword +
+               " cannot stand inside an IF that waits for the user's answers: it is used before "
+               "such a block is read; move it before the IF";
+      break;
+    default:
+      break;
   }
-  return "TITLE takes a quoted title, then Bold, Italic, Underline, a size, a quoted face name";
+  return "";
 }
 
 }  // namespace
 
-std::string explainError(const std::string& lineText, const ErrorContext& context) {
-  if (context.openIfAtEnd && context.inDeferredBlock)
-    return "the IF on line " + std::to_string(context.openIfLine) +
-           " waits for the user's answers and has no ENDIF: the rest of the script became its "
-           "block; add ENDIF";
-  if (context.openIfAtEnd)
-    return "the IF on line " + std::to_string(context.openIfLine) +
-           " is still open at the end of the script (its branch was false, so everything after "
-           "it was skipped); add ENDIF";
-  if (lineText.size() > kMaxLineChars) return "the line is longer than 999 characters";
-  StatementLine line;
-  line.load(lineText);
-  std::string keyword = line.readKeyword();
-  std::string up = upper(keyword);
+std::string closestKeyword(const std::string& word) {
+  return closestWord(word, statementKeywords());
+}
 
-  if (keyword.empty()) {
-    line.skipSeparators();
-    char c = line.peek();
-    if (c == ';' || c == '#' || (c == '/' && line.rest().substr(0, 2) == "//"))
-      return "comments start with REM: REM " + std::string(line.rest().substr(c == '/' ? 2 : 1));
-    return "a statement starts with its keyword; \"" + std::string(1, c) +
-           "\" cannot begin a line (write REM before a comment)";
+std::string closestWord(const std::string& word, const std::vector<std::string>& candidates) {
+  if (word.size() < 3) return "";
+  std::string best;
+  size_t bestDistance = 3;
+  for (const std::string& k : candidates) {
+    size_t d = editDistance(word, k);
+    if (d > 0 && d < bestDistance) {
+      bestDistance = d;
+      best = k;
+    }
   }
-  if (up == "ASK" || (up.rfind("ASK", 0) == 0 && !isStatementKeyword(up)))
-    return "ASK needs its number: ASK1 .. ASK5";
-  if (up == "ELSE") {
-    if (context.openIfLine == 0) return "ELSE without IF";
-    return "a second ELSE in the IF of line " + std::to_string(context.openIfLine);
-  }
-  if (up == "ENDIF") {
-    if (context.lastEndIfLine > 0)
-      return "ENDIF without IF: IF blocks do not nest, so the ENDIF on line " +
-             std::to_string(context.lastEndIfLine) + " already closed the last IF";
-    return "ENDIF without IF";
-  }
-  if (up == "IF") return explainIf(line, context);
-  if (!isStatementKeyword(up))
-    return "unknown statement " + keyword + didYouMean(keyword) +
-           "; a line must begin with a statement or REM";
-  if (context.inDeferredBlock && (up == "BEGINFIRSTSCREEN" || up == "RUNATSTART"))
-    return keyword +
-           " cannot stand inside an IF that waits for the user's answers: it is used before "
-           "such a block is read; move it before the IF";
-  if (up.size() == 4 && up.rfind("ASK", 0) == 0) return explainAsk(up, line, context);
-  if (up == "FILE") return explainFile(line, context);
-  if (up == "DEFAULTDIR" || up == "DIR2" || up == "DIR3") return explainDestination(up, line);
-  if (up == "TITLE") return explainTitle(line);
-  if (up == "POPMESSAGE") return explainPopMessage(line);
-  if (up == "BEGINGROUP") return explainBeginGroup(line, context);
+  return best;
+}
+
+std::string explainError(const ErrorReport& e) {
+  const Refusal r = e.refusal.value_or(Refusal{});
+  const std::string up = upper(e.keyword);
+  if (std::string s = explainStructure(e, up, r.kind); !s.empty()) return s;
+  if (up == "IF")
+    return "IF: the condition cannot be read; a condition is one test, an operator and a value "
+           "(IF winver >= 3.95, IF memory >= 8192, IF isfile \"C:\\CONFIG.SYS\")";
+  if (up.size() == 4 && up.rfind("ASK", 0) == 0) return explainAsk(up, r);
+  if (up == "FILE") return explainFile(r);
+  if (up == "DEFAULTDIR" || up == "DIR2" || up == "DIR3") return explainDestination(up, r);
+  if (up == "TITLE") return explainTitle(r);
+  if (up == "POPMESSAGE") return explainPopMessage(r);
+  if (up == "BEGINGROUP") return explainBeginGroup(r);
   if (const PromptKeyword* prompt = findPromptKeyword(up))
     return up + ": the text is longer than " + std::to_string(prompt->maxChars) + " characters";
   for (const Syntax& s : kSyntax)
     if (up == s.keyword) return s.text;
-  return keyword + ": the statement's arguments cannot be read";
+  return e.keyword + ": the statement's arguments cannot be read";
 }
 
 }  // namespace qm::pack

@@ -15,10 +15,10 @@
 
 #include "base/text.h"
 #include "platform/sim/sim_fixture_for_tests.h"
+#include "script/parser.h"
 #include "script/settings.h"
 #include "script/statement_line.h"
 #include "tools/script_check.h"
-#include "tools/script_keywords.h"
 
 namespace qm::pack {
 namespace {
@@ -132,14 +132,14 @@ class ScriptReference : public ::testing::Test {
     examples_ = cfgExamples(lines_);
     statements_ = tableKeywords("script/parser.cpp", "kStatements[]");
     prompts_ = tableKeywords("script/settings.cpp", "kPromptKeywords[]");
-    checkerKeywords_ = tableKeywords("tools/script_keywords.cpp", "kKeywords[]", true);
+    checkerKeywords_ = statementKeywords();
     ignored_ = tableKeywords("script/settings.cpp", "kIgnoredKeywords[]", true);
   }
   std::vector<std::string> lines_;
   std::vector<Example> examples_;
   std::vector<std::string> statements_;
   std::vector<std::string> prompts_;
-  std::vector<std::string> checkerKeywords_;  // the parser's statements, prompts and REM
+  std::vector<std::string> checkerKeywords_;  // what the parser exports: statements, prompts, REM
   std::vector<std::string> ignored_;          // accepted and passed over whole
 };
 

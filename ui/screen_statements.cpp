@@ -64,14 +64,18 @@ int readScreenBlock(StatementContext& ctx, const char* endKeyword,
 }  // namespace
 
 int readAskStatement(StatementContext& ctx, int number) {
-  if (ctx.secondPass || number < 1 || number > 5) return 1;
+  if (ctx.secondPass) return ctx.refuse(RefusalKind::NotInSecondPass);
+  if (number < 1 || number > 5) return 1;
   StatementLine& line = ctx.line;
   AskRecord record;
-  if (line.readQuotedLength(record.answer) < 0) return 1;
-  if (record.answer.size() > kMaxAnswerChars) return 1;
-  if (!equalsNoCase(line.readWord(), "prompt") || !line.takeEquals()) return 1;
-  if (line.readQuotedLength(record.prompt) < 0) return 1;
-  if (record.prompt.size() > kMaxPromptChars) return 1;
+  if (line.readQuotedLength(record.answer) < 0)
+    return ctx.refuse(RefusalKind::NotQuoted, "default answer");
+  if (record.answer.size() > kMaxAnswerChars)
+    return ctx.refuse(RefusalKind::TooLong, "default answer");
+  if (!equalsNoCase(line.readWord(), "prompt") || !line.takeEquals())
+    return ctx.refuse(RefusalKind::MissingArgument, "prompt");
+  if (line.readQuotedLength(record.prompt) < 0) return ctx.refuse(RefusalKind::NotQuoted, "prompt");
+  if (record.prompt.size() > kMaxPromptChars) return ctx.refuse(RefusalKind::TooLong, "prompt");
   record.lines.state = 1;
   ctx.macros.ask[number - 1] = record.answer;
   ctx.state.screens.ask[number - 1] = std::move(record);
@@ -79,7 +83,7 @@ int readAskStatement(StatementContext& ctx, int number) {
 }
 
 int readFirstScreenStatement(StatementContext& ctx) {
-  if (ctx.secondPass) return 1;
+  if (ctx.secondPass) return ctx.refuse(RefusalKind::NotInSecondPass);
   return readScreenBlock(ctx, "ENDFIRSTSCREEN", ctx.state.screens.firstScreen);
 }
 
@@ -90,15 +94,17 @@ int readLastScreenStatement(StatementContext& ctx) {
 int readPopMessageStatement(StatementContext& ctx) {
   StatementLine& line = ctx.line;
   std::string numberWord = line.readWord();
-  if (!startsWithDigit(numberWord)) return 1;
+  if (!startsWithDigit(numberWord)) return ctx.refuse(RefusalKind::MissingArgument, "number");
   PopupRecord popup;
   popup.number = static_cast<int>(parseLeadingInt(numberWord));
-  if (line.readQuotedLength(popup.font.face) > static_cast<int>(kMaxFaceChars)) return 1;
+  if (line.readQuotedLength(popup.font.face) > static_cast<int>(kMaxFaceChars))
+    return ctx.refuse(RefusalKind::TooLong, "font name");
   if (popup.font.face.empty()) popup.font.face = "MS Sans Serif";
   popup.font.size = line.atEnd() ? 0 : line.readNumber();
   if (popup.font.size < 0) return 1;
   if (popup.font.size == 0) popup.font.size = 10;
-  if (ctx.state.screens.popups.size() >= static_cast<size_t>(kMaxPopups)) return 1;
+  if (ctx.state.screens.popups.size() >= static_cast<size_t>(kMaxPopups))
+    return ctx.refuse(RefusalKind::TooMany, "pop-up messages");
   TextBlock block;
   if (!collectBlock(ctx, "ENDPOP", measuringFont(ctx, popup.font.face), block)) return 1;
   auto dialog = buildPopupTemplate(block, popup.font);
@@ -128,7 +134,7 @@ int readExitMessageStatement(StatementContext& ctx) {
 }
 
 int readBeginGroupStatement(StatementContext& ctx) {
-  if (ctx.secondPass) return 1;
+  if (ctx.secondPass) return ctx.refuse(RefusalKind::NotInSecondPass);
   StatementLine& line = ctx.line;
   ScreenRecords& screens = ctx.state.screens;
   GroupDialogRecord record;
@@ -139,11 +145,12 @@ int readBeginGroupStatement(StatementContext& ctx) {
   }
   if (startsWithDigit(word)) {
     long number = parseLeadingInt(word);
-    if (number > 99) return 1;
-    if (screens.optionGroups.size() >= static_cast<size_t>(kMaxNumberedGroups)) return 1;
+    if (number > 99) return ctx.refuse(RefusalKind::BadValue, "group number", word);
+    if (screens.optionGroups.size() >= static_cast<size_t>(kMaxNumberedGroups))
+      return ctx.refuse(RefusalKind::TooMany, "groups");
     record.groupNumber = static_cast<int>(number);
   } else if (!word.empty()) {
-    return 1;  // neither EXCLUSIVE nor a group number
+    return ctx.refuse(RefusalKind::UnknownWord, word);  // neither EXCLUSIVE nor a group number
   }
   DialogTexts texts = dialogTexts(ctx.state.settings);
   TextBlock block;
