@@ -22,9 +22,13 @@ class InstallLog {
   InstallLog(FileSystem& fs, const EngineRecords& records) : fs_(fs), records_(records) {}
 
   // Writes text (one or more lines without the final line end) and a line end, in Windows
-  // text mode. 1 when written to the file; 0 when logging is off or the text had to wait.
+  // text mode. 1 when written to the file; 0 when logging is off or the text had to wait; -1
+  // when the file took it only in part or not at all: the change it records must then be undone,
+  // since the uninstaller could never find it.
   int record(const std::string& text);
   int record(const LogRecord& record) { return this->record(formatLogRecord(record)); }
+  // A record could not be written: the installation cannot be undone in full and must stop.
+  bool failed() const { return failed_; }
 
   // The destination directory; the log becomes DIRECTORY\install.log.
   void setDirectory(const std::string& directory);
@@ -39,6 +43,7 @@ class InstallLog {
   std::string path_;
   std::string pending_;
   int dropped_ = 0;
+  bool failed_ = false;
 };
 
 }  // namespace qm

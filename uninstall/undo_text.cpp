@@ -137,12 +137,10 @@ void undoLineChange(UndoContext& cx, const LogLine& line, const std::vector<Line
           path);
 }
 
-char bootDrive(System& sys) { return sys.driveType("A:\\") == DriveType::Fixed ? 'A' : 'C'; }
-
 }  // namespace
 
 void undoStartupLine(UndoContext& cx, const LogLine& line, const char* name) {
-  std::string path = std::string(1, bootDrive(cx.sys)) + ":\\" + name;
+  std::string path = std::string(1, bootDriveLetter(cx.sys)) + ":\\" + name;
   std::vector<LineChange> readings;
   for (const LogRecord& r : line.readings) {
     if (const auto* a = std::get_if<AutoexecRecord>(&r))
