@@ -40,6 +40,18 @@ std::string DosText::newLineEnd() const {
   return "\r\n";
 }
 
+void DosText::insertLines(size_t at, const std::vector<std::string>& texts) {
+  const std::string usual = newLineEnd();
+  for (const std::string& text : texts) {
+    DosLine line{text, usual};
+    const bool lfFollows = at < lines.size() && lines[at].text.empty() && !lines[at].end.empty() &&
+                           lines[at].end[0] == '\n';
+    const bool crBefore = text.empty() && at > 0 && lines[at - 1].end == "\r";
+    if ((line.end == "\r" && lfFollows) || (line.end == "\n" && crBefore)) line.end = "\r\n";
+    lines.insert(lines.begin() + long(at++), std::move(line));
+  }
+}
+
 bool hasControlByte(std::string_view line) {
   for (char c : line)
     if (static_cast<unsigned char>(c) < 0x20 && c != '\t') return true;

@@ -29,6 +29,9 @@ struct DosText {
   std::string bytes() const;
   // The line end a new line gets: the one the file uses first, CR LF when it has none.
   std::string newLineEnd() const;
+  // Puts new lines in before line at (at the end for lines.size()), each with the file's line
+  // end, or with CR LF where a CR alone would run into a neighbour's LF and join two lines.
+  void insertLines(size_t at, const std::vector<std::string>& texts);
   bool lastLineEnded() const { return lines.empty() || !lines.back().end.empty(); }
 };
 

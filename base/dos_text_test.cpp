@@ -42,6 +42,33 @@ TEST(DosText, LinesAsDosReadsThemAndTheSameBytesBack) {
   }
 }
 
+TEST(DosText, InsertedLinesTakeTheFilesLineEndAndReadBackAsLines) {
+  struct Case {
+    std::string bytes;
+    size_t at;
+    std::vector<std::string> texts;
+    std::string after;
+  };
+  const Case cases[] = {
+      {"A\rWIN\r", 1, {"X", "Y"}, "A\rX\rY\rWIN\r"},
+      {"A\nB", 1, {"X"}, "A\nX\nB"},
+      {"", 0, {"X"}, "X\r\n"},
+      // A CR alone before an empty LF line would join the two into one CR LF.
+      {"A\rC\r\n\n\x1A", 2, {"X"}, "A\rC\r\nX\r\n\n\x1A"},
+      {"A\rC\r\n\n", 2, {"X", "Y"}, "A\rC\r\nX\r\nY\r\n\n"},
+      {"A\n\rB", 1, {""}, "A\n\n\rB"},
+      {"A\r\nB\r", 1, {""}, "A\r\n\r\nB\r"},
+      {"A\r\r\nB", 1, {""}, "A\r\r\r\nB"},
+  };
+  for (const Case& c : cases) {
+    DosText t = DosText::parse(c.bytes);
+    t.insertLines(c.at, c.texts);
+    const std::string after = t.bytes();
+    EXPECT_EQ(after, c.after) << c.bytes;
+    EXPECT_EQ(DosText::parse(after).lines, t.lines) << c.bytes;
+  }
+}
+
 TEST(DosText, ControlBytesAndUtf16) {
   EXPECT_FALSE(hasControlByte("PATH\tC:\\DOS"));
   EXPECT_TRUE(hasControlByte(std::string("PATH C:\\DOS\0", 12)));

@@ -311,11 +311,10 @@ TextEdit rewriteAutoexec(std::string_view oldBytes, AutoexecRequest& request,
   }
 
   // Additions land before the old last line, as the file is written one line behind.
-  std::vector<DosLine> added;
-  const std::string end = text.newLineEnd();
+  std::vector<std::string> added;
   auto add = [&](const std::string& line) {
     edit.log.push_back(addLine<AutoexecRecord>(line));
-    added.push_back({line, end});
+    added.push_back(line);
     edit.changed = true;
   };
   if (!pathDone && !request.pathEntries.empty()) {
@@ -335,7 +334,7 @@ TextEdit rewriteAutoexec(std::string_view oldBytes, AutoexecRequest& request,
     add(shareLine);
   }
   const size_t at = placeForAdditions(text, text.lines.empty() ? 0 : text.lines.size() - 1);
-  text.lines.insert(text.lines.begin() + long(at), added.begin(), added.end());
+  text.insertLines(at, added);
   edit.bytes = text.bytes();
   return edit;
 }
@@ -374,11 +373,10 @@ TextEdit rewriteConfig(std::string_view oldBytes, ConfigRequest& request,
       edit.changed = true;
     }
   }
-  std::vector<DosLine> added;
-  const std::string end = text.newLineEnd();
+  std::vector<std::string> added;
   auto append = [&](const std::string& line) {
     edit.log.push_back(addLine<ConfigRecord>(line));
-    added.push_back({line, end});
+    added.push_back(line);
     edit.changed = true;
   };
   if (!filesFound && request.filesWanted != 0 && request.filesWanted != -1)
@@ -389,7 +387,7 @@ TextEdit rewriteConfig(std::string_view oldBytes, ConfigRequest& request,
     if (entry.pending) append(entry.text);
   }
   const size_t at = placeForAdditions(text, text.lines.size());
-  text.lines.insert(text.lines.begin() + long(at), added.begin(), added.end());
+  text.insertLines(at, added);
   edit.bytes = text.bytes();
   return edit;
 }

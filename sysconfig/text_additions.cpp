@@ -61,7 +61,7 @@ TextEdit addText(DosText text, const TextAddition& a, bool created, const Target
     DosLine& line = text.lines[size_t(target.line - 1)];
     const std::string oldLine = line.text;
     if (!a.replace) {
-      text.lines.insert(text.lines.begin() + (target.line - 1), DosLine{a.text, end});
+      text.insertLines(size_t(target.line - 1), {a.text});
       edit.log.push_back(additionLog("", a.file, a.text));
     } else if (!a.text.empty() && a.text.back() == '*') {
       line.text = a.text.substr(0, a.text.size() - 1) + oldLine;
@@ -74,7 +74,7 @@ TextEdit addText(DosText text, const TextAddition& a, bool created, const Target
   }
   if ((target.search || target.line == count + 1) && (!a.replace || created)) {
     if (!text.lastLineEnded()) text.lines.back().end = end;
-    text.lines.push_back({a.text, end});
+    text.insertLines(text.lines.size(), {a.text});
     edit.log.push_back(additionLog("", a.file, a.text));
     edit.changed = true;
   }
