@@ -45,11 +45,13 @@ c=$WINEPREFIX/drive_c
 mkdir -p "$c/DIST" "$c/qm"
 cp "$work/SETUP.EXE" "$c/DIST/SETUP.EXE"
 cp "$m/AUTOEXEC.BAT" "$m/CONFIG.SYS" "$c/"
-qm_wine_tool cmd /c attrib +r +h 'C:\CONFIG.SYS' >/dev/null 2>&1
+# Wine takes read-only from the host file's write permission, hidden from its own attribute.
+chmod a-w "$c/CONFIG.SYS"
+qm_wine_tool cmd /c attrib +h 'C:\CONFIG.SYS' >/dev/null 2>&1
 attributes() { qm_wine_tool cmd /c attrib "$1" 2>/dev/null | tr -d '\r' | cut -c1-11; }
 before=$(attributes 'C:\CONFIG.SYS')
-case "$before" in *R*H*) echo "ok   CONFIG.SYS read-only and hidden" ;;
-  *) echo "BAD  CONFIG.SYS attributes not set: [$before]"; failed=1 ;; esac
+if [[ $before == *R* && $before == *H* ]]; then echo "ok   CONFIG.SYS read-only and hidden"
+else echo "BAD  CONFIG.SYS attributes not set: [$before]"; failed=1; fi
 printf '[Setup]\r\nReboot=No\r\nUninstall=Yes\r\n' >"$c/qm/answers.ini"
 qm_wine_install_dist 300 trace.log
 
