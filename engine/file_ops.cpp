@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/text.h"
+#include "base/win_path.h"
 #include "engine/engine.h"
 #include "engine/replaced_files.h"
 
@@ -19,12 +20,6 @@ bool isAbsolute(const std::string& path) {
 
 int driveNumber(char letter) { return toUpperAscii(letter) - 'A' + 1; }
 
-// A directory made current: a drive root keeps its backslash, anything else loses it.
-std::string withoutTrailingBackslash(std::string dir) {
-  if (dir.size() > 1 && dir.back() == '\\' && !(dir.size() == 3 && dir[1] == ':')) dir.pop_back();
-  return dir;
-}
-
 bool isDirectory(FileSystem& fs, const std::string& path) {
   std::optional<uint32_t> a = fs.attributes(path);
   return a && (*a & kAttrDirectory);
@@ -36,6 +31,28 @@ std::vector<FindEntry> fileMatches(FileSystem& fs, const std::string& pattern) {
   for (FindEntry& e : fs.find(pattern))
     if (!(e.attributes & kAttrDirectory)) out.push_back(std::move(e));
   return out;
+}
+
+// The installation's own records: install.log, the list of kept files and the folder of their
+// copies. A DELETE or RENAME that reaches them would leave the uninstaller nothing to work from.
+bool isInstallationRecord(Engine& engine, const std::string& path) {
+  if (engine.log.path().empty()) return false;
+  const std::optional<WinPath> here = resolveWinPath(engine.sys.currentDirectory(), WinPath{});
+  if (!here) return false;
+  const std::optional<WinPath> p = resolveWinPath(path, *here);
+  const std::optional<WinPath> log = resolveWinPath(engine.log.path(), *here);
+  if (!p || !log) return false;
+  const std::string text = upperAscii(p->text());
+  const std::string dir = upperAscii(directoryPart(log->text()));
+  const std::string backups = dir + upperAscii(kBackupFolderName);
+  return text == upperAscii(log->text()) || text == dir + upperAscii(kBackupListName) ||
+         text == backups || text.rfind(backups + "\\", 0) == 0;
+}
+
+bool guarded(Engine& engine, const char* what, const std::string& path) {
+  if (!isInstallationRecord(engine, path)) return false;
+  engine.ui.trace(std::string(what) + " skips " + path + ": the uninstaller needs it");
+  return true;
 }
 
 void deleteOne(FileSystem& fs, const std::string& path) {
@@ -128,6 +145,7 @@ bool isLibrary(const std::string& path) {
 void renameFile(Engine& engine, const std::string& oldPath, const std::string& newPath) {
   FileSystem& fs = engine.sys;
   if (!fs.attributes(oldPath)) return;
+  if (guarded(engine, "RENAME", oldPath) || guarded(engine, "RENAME", newPath)) return;
   // A target the move replaces is kept for the uninstaller, like a deleted file.
   if (!equalsNoCase(oldPath, newPath)) keepDeletedFile(engine, newPath);
   // One step: the old target stays in place if the move cannot be made.
@@ -213,7 +231,7 @@ void deleteEntry(Engine& engine, const std::string& entry) {
   expandMacros(engine.macros, path);
   if (!isAbsolute(path)) path = engine.destination() + "\\" + path;
   if (!hasWildcard(path)) {
-    if (isDirectory(fs, path)) return;
+    if (isDirectory(fs, path) || guarded(engine, "DELETE", path)) return;
     keepDeletedFile(engine, path);
     deleteOne(fs, path);
     return;
@@ -223,6 +241,7 @@ void deleteEntry(Engine& engine, const std::string& entry) {
   if (!dir.empty() && fs.setCurrentDirectory(withoutTrailingBackslash(dir))) {
     std::string here = withTrailingBackslash(fs.currentDirectory());
     for (const FindEntry& match : fileMatches(fs, here + fileNamePart(path))) {
+      if (guarded(engine, "DELETE", here + match.name)) continue;
       keepDeletedFile(engine, here + match.name);
       deleteOne(fs, here + match.name);
     }

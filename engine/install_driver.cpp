@@ -1,6 +1,7 @@
 #include "engine/install_driver.h"
 
 #include "base/text.h"
+#include "base/win_path.h"
 #include "engine/engine.h"
 #include "engine/engine_statements.h"
 #include "engine/file_copy.h"
@@ -69,14 +70,22 @@ Step chooseDirectory(Engine& engine, const DestinationRecord& record, const char
   request.path = completeDrive(request.path);
   mode = request.mode;
   if (mode >= 1 && mode <= 3) {
+    // What is typed is made canonical before any folder is made, so a refused path leaves none.
     DirectoryMaker maker = [&engine](const std::string& dir) {
-      return createPath(engine, dir, false) == 0;
+      const std::optional<std::string> canonical = canonicalDestination(dir);
+      return canonical && createPath(engine, *canonical, false) == 0;
     };
     DialogOutcome outcome = runDestinationDialog(engine.ui, engine.texts, request, maker, topic);
     Step step = fromOutcome(engine, outcome);
     if (step != Step::Go) return step;
   }
-  path = request.path;
+  const std::optional<std::string> canonical = canonicalDestination(request.path);
+  if (!canonical) {
+    engine.ui.trace("destination " + request.path + " cannot be a folder");
+    engine.warn(engine.state.settings.prompts.badDir, true, "");
+    return Step::Fail;
+  }
+  path = *canonical;
   return Step::Go;
 }
 
@@ -89,11 +98,12 @@ Step makeUnasked(Engine& engine, const std::string& path, int mode) {
 // What the default destination settles before an unasked directory is made: the macros, the
 // log and the free space of its drive.
 bool settleDefaultDir(Engine& engine, const std::string& path, int mode) {
-  engine.macros.defaultDir = path;
-  engine.macros.defaultDir8 = engine.sys.shortPathName(path).value_or(path);
+  // A root is "C:" in the macro, so that "$DEFAULTDIR$\NAME" names a path.
+  engine.macros.defaultDir = joinableDirectory(path);
+  engine.macros.defaultDir8 = joinableDirectory(engine.sys.shortPathName(path).value_or(path));
   engine.macros.defaultDrive = path.substr(0, 1);
   engine.currentDrive = toUpperAscii(path[0]) - 'A' + 1;
-  engine.log.setDirectory(path);
+  engine.log.setDirectory(engine.macros.defaultDir);
   // The unasked form carries a line end of its own; the uninstaller has always read it so.
   engine.log.record(DefaultDirRecord{path, mode < 1 || mode > 3});
   std::optional<uint64_t> free = engine.sys.freeSpace(path.substr(0, 1) + ":\\");
@@ -119,7 +129,7 @@ Step destinationPhase(Engine& engine) {
   if (!settleDefaultDir(engine, path, mode)) return Step::Fail;
   if ((step = makeUnasked(engine, path, mode)) != Step::Go) return step;
   // An unasked directory has a short form only now that it exists.
-  engine.macros.defaultDir8 = engine.sys.shortPathName(path).value_or(path);
+  engine.macros.defaultDir8 = joinableDirectory(engine.sys.shortPathName(path).value_or(path));
 
   const char* topics[] = {"", "Dir2", "Dir3"};
   for (int i = kDir2Index; i <= kDir3Index; ++i) {
@@ -129,7 +139,7 @@ Step destinationPhase(Engine& engine) {
         Step::Go)
       return step;
     if ((step = makeUnasked(engine, dir, mode)) != Step::Go) return step;
-    (i == kDir2Index ? engine.macros.dir2 : engine.macros.dir3) = dir;
+    (i == kDir2Index ? engine.macros.dir2 : engine.macros.dir3) = joinableDirectory(dir);
   }
   // Copies start from the destination.
   engine.sys.setCurrentDirectory(path);
@@ -205,6 +215,7 @@ Step copyLoop(Engine& engine) {
     }
     if (!selected(engine, entry)) continue;
     if (copyEntry(engine, entry) != 0) return engine.cancel ? Step::Quit : Step::Fail;
+    if (engine.log.failed()) return Step::Fail;
     engine.progressMessage(1);
   }
   return Step::Go;
@@ -239,6 +250,16 @@ void registerServers(Engine& engine) {
   }
 }
 
+// Once a line could not be written to the install log, every further change would be one the
+// uninstaller cannot undo: the installation stops, and says why.
+Step logWritten(Engine& engine) {
+  if (!engine.log.failed()) return Step::Go;
+  engine.warn("The install log " + engine.log.path() +
+                  " could not be written (the disk may be full). The installation stops here.",
+              true);
+  return Step::Fail;
+}
+
 Step runPhases(Engine& engine) {
   InstallState& state = engine.state;
   Step step = checkProcessor(engine);
@@ -260,6 +281,7 @@ Step runPhases(Engine& engine) {
   }
   engine.ui.trace("phase destination");
   if ((step = destinationPhase(engine)) != Step::Go) return step;
+  if ((step = logWritten(engine)) != Step::Go) return step;
   uint64_t needed = neededSpace(engine);
   engine.ui.trace("phase disk space: needed " + std::to_string(needed) + ", free " +
                   std::to_string(state.engine.freeSpace));
@@ -277,19 +299,26 @@ Step runPhases(Engine& engine) {
 
   engine.ui.trace("phase renames");
   for (const RenameEntry& r : state.engine.renames) renameEntry(engine, r);
+  if ((step = logWritten(engine)) != Step::Go) return step;
   engine.ui.trace("phase copy");
-  if ((step = copyLoop(engine)) != Step::Go) return step;
+  step = copyLoop(engine);
+  if (step == Step::Fail && engine.log.failed()) return logWritten(engine);
+  if (step != Step::Go) return step;
   endProgress(engine);
 
   engine.ui.trace("phase system files");
   if (engine.config) {
-    engine.config->editAutoexec(engine);
-    engine.config->editConfig(engine);
-    engine.config->editIniFiles(engine);
+    for (auto edit : {&ConfigurationPhases::editAutoexec, &ConfigurationPhases::editConfig,
+                      &ConfigurationPhases::editIniFiles}) {
+      (engine.config->*edit)(engine);
+      if ((step = logWritten(engine)) != Step::Go) return step;
+    }
   }
   engine.ui.trace("phase servers");
   registerServers(engine);
+  if ((step = logWritten(engine)) != Step::Go) return step;
   if (engine.config) engine.config->addTexts(engine);
+  if ((step = logWritten(engine)) != Step::Go) return step;
   engine.ui.trace("phase last screen");
   if ((step = showScreen(engine, state.screens.lastScreen, "LastScreen")) != Step::Go) return step;
   engine.ui.trace("phase deletions");
@@ -299,6 +328,14 @@ Step runPhases(Engine& engine) {
 }
 
 }  // namespace
+
+std::optional<std::string> canonicalDestination(const std::string& path) {
+  const std::optional<WinPath> p = resolveWinPath(completeDrive(path), WinPath{});
+  if (!p || p->text().size() > kMaxFolderPathChars) return std::nullopt;
+  for (const std::string& part : p->parts)
+    if (isDeviceName(part) || hasWildcard(part)) return std::nullopt;
+  return p->text();
+}
 
 std::string defaultDestination(char bootDrive) {
   std::string path = "C:\\NEWFILES";

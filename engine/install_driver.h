@@ -2,6 +2,7 @@
 // window's start message, and the abort rule (a phase that fails or is cancelled ends it).
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace qm {
@@ -35,6 +36,14 @@ int startMessage(Engine& engine);
 
 // The installer's exit code for the driver's result (the restart code is the finish's).
 int installExitCode(const Engine& engine, int installResult);
+
+// The longest folder path Windows creates: room is left for an 8.3 name inside it.
+constexpr size_t kMaxFolderPathChars = 247;
+
+// A destination as Windows names it: completed with a drive, "." and ".." resolved, trailing
+// dots and blanks gone, a drive root as "C:\". nullopt when it cannot be a folder: a device
+// name or a wildcard in it, a bad drive or character, or a path too long for a folder.
+std::optional<std::string> canonicalDestination(const std::string& path);
 
 // The default destination a script without DEFAULTDIR gets: C:\NEWFILES on the boot drive.
 std::string defaultDestination(char bootDrive);

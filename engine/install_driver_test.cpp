@@ -342,3 +342,92 @@ TEST(InstallDriver, DefaultDestinationUsesTheBootDrive) {
 
 }  // namespace
 }  // namespace qm
+
+namespace qm {
+namespace {
+
+// An AUTOEXEC edit whose log line meets a full disk.
+class FullDiskConfig : public CountingConfig {
+ public:
+  void editAutoexec(Engine& engine) override {
+    CountingConfig::editAutoexec(engine);
+    static_cast<SimSystem&>(engine.sys).setDiskFull('C', true);
+    engine.log.record("AUTOEXEC: \"\", \"SET APP=1\"");
+  }
+};
+
+TEST(InstallDriver, AnInstallLogThatCannotBeWrittenStopsTheRunAndSaysSo) {
+  Driver d;
+  FullDiskConfig config;
+  d.engine.engine.config = &config;
+  d.addFile("ONE.TXT");
+  EXPECT_EQ(d.run(), 1);
+  EXPECT_EQ(d.exitCode, 3);
+  EXPECT_EQ(config.calls, std::vector<std::string>{"autoexec"});
+  ASSERT_EQ(d.engine.ui.boxes.size(), 1u);
+  EXPECT_NE(d.engine.ui.boxes[0].text.find("C:\\APP\\install.log"), std::string::npos);
+  EXPECT_EQ(d.engine.log().find("SET APP"), std::string::npos);
+}
+
+TEST(InstallDriver, DestinationsAreMadeCanonicalOrRefused) {
+  struct Case {
+    std::string path;
+    const char* logged;  // the DEFAULTDIR line's path; nullptr: refused
+    const char* file;    // where ONE.TXT goes, as the log names it
+  };
+  const Case cases[] = {
+      {"C:\\QNOTES\\..\\..\\..\\USER", "C:\\USER", "C:\\USER\\ONE.TXT"},
+      {"C:\\APP.\\DATA. \\.", "C:\\APP\\DATA", "C:\\APP\\DATA\\ONE.TXT"},
+      {"c:/tools/", "C:\\tools", "C:\\tools\\ONE.TXT"},
+      {"C:\\", "C:\\", "C:\\ONE.TXT"},
+      {"C:", "C:\\", "C:\\ONE.TXT"},
+      {"C:\\APP\\NUL", nullptr, nullptr},
+      {"C:\\COM1.DIR\\APP", nullptr, nullptr},
+      {"C:\\LONG\\" + std::string(240, 'D'), nullptr, nullptr},
+  };
+  for (const Case& c : cases) {
+    Driver d;
+    d.state().settings.destinations[kDefaultDirIndex]->path = c.path;
+    d.addFile("ONE.TXT");
+    const int result = d.run();
+    if (!c.logged) {
+      EXPECT_EQ(d.exitCode, 3) << c.path;
+      EXPECT_FALSE(d.engine.sim.exists("C:\\APP")) << c.path;
+      EXPECT_FALSE(d.engine.sim.exists("C:\\LONG")) << c.path;
+      EXPECT_FALSE(d.engine.sim.exists("C:\\COM1.DIR")) << c.path;
+      continue;
+    }
+    ASSERT_EQ(result, 0) << c.path;
+    const std::string log =
+        d.engine.sim
+            .readFile(std::string(c.logged) + (std::string(c.logged).back() == '\\' ? "" : "\\") +
+                      "install.log")
+            .value_or("");
+    EXPECT_EQ(log.substr(0, log.find('\r')), "DEFAULTDIR: \"" + std::string(c.logged) + "\"")
+        << c.path;
+    EXPECT_NE(log.find("FILE: \"" + std::string(c.file) + "\"\r\n"), std::string::npos)
+        << c.path << ": " << log;
+    EXPECT_TRUE(d.engine.sim.exists(c.file)) << c.path;
+  }
+}
+
+TEST(InstallDriver, DeleteAndRenameNeverTouchTheInstallationsOwnRecords) {
+  Driver d;
+  d.addFile("ONE.TXT");
+  d.engine.sim.writeFile("C:\\APP\\OLD.LOG", "old");
+  d.engine.sim.writeFile("C:\\APP\\instback\\X.1", "kept copy");
+  d.engine.sim.writeFile("C:\\APP\\instback.log", "list");
+  d.state().engine.renames.push_back({"$DEFAULTDIR$\\instback.log", "$DEFAULTDIR$\\MOVED.LOG"});
+  d.state().engine.deletes = {"*.LOG", "$DEFAULTDIR$\\INSTALL.LOG", "INSTBACK\\*.*",
+                              "c:\\app\\sub\\..\\Install.Log", "instback"};
+  ASSERT_EQ(d.run(), 0);
+  EXPECT_FALSE(d.engine.sim.exists("C:\\APP\\OLD.LOG"));
+  EXPECT_FALSE(d.engine.sim.exists("C:\\APP\\MOVED.LOG"));
+  // The list grows by the deleted OLD.LOG; what it held stays.
+  EXPECT_EQ(d.engine.sim.readFile("C:\\APP\\instback.log").value_or("").substr(0, 4), "list");
+  EXPECT_EQ(d.engine.sim.readFile("C:\\APP\\instback\\X.1"), "kept copy");
+  EXPECT_NE(d.engine.log().find("FILE: \"C:\\APP\\ONE.TXT\""), std::string::npos);
+}
+
+}  // namespace
+}  // namespace qm

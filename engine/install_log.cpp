@@ -44,8 +44,9 @@ int InstallLog::record(const std::string& text) {
     pending_.clear();
   }
   out += toCrLf(text + "\n");
-  h.writeAll(out);
-  return 1;
+  if (h.writeAll(out)) return 1;
+  failed_ = true;
+  return -1;
 }
 
 }  // namespace qm

@@ -23,9 +23,13 @@ class InstallLog {
   InstallLog(FileSystem& fs, const EngineRecords& records) : fs_(fs), records_(records) {}
 
   // Writes text (one or more lines without the final line end) and a line end, in Windows
-  // text mode. 1 when written to the file; 0 when logging is off or the text had to wait.
+  // text mode. 1 when written to the file; 0 when logging is off or the text had to wait; -1
+  // when the file took it only in part or not at all: the change it records must then be undone,
+  // since the uninstaller could never find it.
   int record(const std::string& text);
   int record(const LogRecord& record) { return this->record(formatLogRecord(record)); }
+  // A record could not be written: the installation cannot be undone in full and must stop.
+  bool failed() const { return failed_; }
 
   // The destination directory; the log becomes DIRECTORY\install.log. What the log and the
   // kept-copies list beside it held before this run is remembered then.
@@ -58,6 +62,7 @@ class InstallLog {
   int dropped_ = 0;
   bool keptForRollback_ = false;
   Prior priorLog_, priorBackupList_;
+  bool failed_ = false;
 };
 
 }  // namespace qm

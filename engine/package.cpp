@@ -218,6 +218,7 @@ bool PackageExtractor::expandEntry(const PackageEntry& entry, const std::string&
       target_ = kInvalidFile;
       // The broken file is on the disk now: the uninstaller must know it.
       engine_.log.record(FileRecord{target});
+      engine_.state.engine.brokenFiles.push_back(target);
       engine_.ui.trace("failed " + target);
       return false;
     }

@@ -1,5 +1,6 @@
 #include "finish/finish.h"
 
+#include "base/pe_version.h"
 #include "base/text.h"
 #include "platform/system.h"
 #include "records/startup_values.h"
@@ -25,6 +26,59 @@ std::string temporaryFolder(System& sys) {
 void start(System& sys, Ui& ui, const std::string& command, int showState) {
   bool started = sys.startProcess(command, showState, false);
   ui.trace(std::string(started ? "started " : "could not start ") + command);
+}
+
+// The file version of an executable's version resource; nullopt when it has none.
+std::optional<uint64_t> fileVersion(FileSystem& fs, const std::string& path) {
+  FileHandle h = fs.openRead(path);
+  if (h == kInvalidFile) return std::nullopt;
+  const int64_t size = fs.fileSize(h);
+  ByteReader read = [&](uint64_t offset, uint8_t* out, size_t count) {
+    return fs.seek(h, int64_t(offset), SeekOrigin::Begin) == int64_t(offset) &&
+           fs.read(h, out, uint32_t(count)) == int32_t(count);
+  };
+  std::optional<std::vector<uint8_t>> resource =
+      size > 0 ? findVersionResource(read, uint64_t(size)) : std::nullopt;
+  fs.close(h);
+  if (!resource) return std::nullopt;
+  std::optional<VersionInfo> info = VersionInfo::parse(*resource);
+  if (!info || !info->fixed()) return std::nullopt;
+  return uint64_t(info->fixed()->fileVersionMS) << 32 | info->fixed()->fileVersionLS;
+}
+
+bool brokenOff(const InstallState& state, const std::string& path) {
+  for (const std::string& broken : state.engine.brokenFiles)
+    if (equalsNoCase(broken, path)) return true;
+  return false;
+}
+
+// The uninstaller in the Windows directory serves every installation on the machine: it is
+// replaced only by a copy that was installed whole and is not older, and in one step, so that a
+// copy that breaks off (a full disk) leaves the one that was there.
+void copyUninstaller(System& sys, Ui& ui, const InstallState& state, const MacroValues& macros) {
+  const std::string from = withTrailingBackslash(macros.defaultDir) + kUninstallerName;
+  const std::string windows = withTrailingBackslash(sys.windowsDirectory());
+  const std::string to = windows + kUninstallerName;
+  // The script may not have installed it; nothing is said then.
+  if (!sys.attributes(from)) return;
+  if (brokenOff(state, from)) {
+    ui.trace(from + " was not installed whole; " + to + " is left as it is");
+    return;
+  }
+  const std::optional<uint64_t> ours = fileVersion(sys, from);
+  const std::optional<uint64_t> there = fileVersion(sys, to);
+  if (ours && there && *there > *ours) {
+    ui.trace(to + " is newer than " + from + "; it is left as it is");
+    return;
+  }
+  const std::string temp = windows + kUninstallerTempName;
+  if (sys.attributes(temp)) sys.deleteFile(temp);
+  if (!sys.copyFile(from, temp, false) || !sys.moveFile(temp, to, true)) {
+    sys.deleteFile(temp);
+    ui.trace(from + " could not be copied to " + to + "; it is left as it is");
+    return;
+  }
+  ui.trace("copied " + from + " to " + to);
 }
 
 }  // namespace
@@ -82,12 +136,7 @@ RestartOutcome exitHandler(System& sys, Ui& ui, InstallState* state, const Macro
 
 void applicationEnd(System& sys, Ui& ui, const InstallState* state, const MacroValues& macros,
                     Container& container) {
-  if (state && state->engine.logging) {
-    const std::string from = withTrailingBackslash(macros.defaultDir) + kUninstallerName;
-    const std::string to = withTrailingBackslash(sys.windowsDirectory()) + kUninstallerName;
-    // The script may not have installed it; nothing is said then.
-    if (sys.copyFile(from, to, false)) ui.trace("copied " + from + " to " + to);
-  }
+  if (state && state->engine.logging) copyUninstaller(sys, ui, *state, macros);
   container.closeContainer();
   if (sys.modulePath().find(kTempCopyMark) != std::string::npos) {
     const std::string temp = temporaryFolder(sys);

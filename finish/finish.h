@@ -51,5 +51,7 @@ int finishExitCode(int installExitCode, RestartOutcome restart);
 
 constexpr int kExitRestartPending = 3010;
 constexpr const char* kUninstallerName = "unstall.exe";
+// The new uninstaller's name in the Windows directory until it replaces the old one.
+constexpr const char* kUninstallerTempName = "~qmunst.tmp";
 
 }  // namespace qm

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+
 #include "platform/sim/sim_fixture_for_tests.h"
 #include "script/install_state.h"
 #include "script/macros.h"
@@ -172,6 +175,47 @@ TEST(Finish, ApplicationEndCopiesTheUninstallerOnlyWithLogging) {
     EXPECT_EQ(run.f.readFile("C:\\WINDOWS\\UNSTALL.EXE"),
               logging ? "new uninstaller" : "old uninstaller");
     EXPECT_EQ(run.f.processesLog(), "");  // not the temporary copy: no clean-up
+  }
+}
+
+std::string peFile(const char* name) {
+  std::ifstream in(std::string(QM_SOURCE_DIR) + "/tests/data/pe/" + name, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The shared uninstaller serves every installation: only a whole copy that is not older replaces
+// it, and a copy that breaks off on the way leaves it as it was.
+TEST(Finish, TheSharedUninstallerIsReplacedOnlyByAWholeCopyThatIsNotOlder) {
+  const std::string v471 = peFile("ver_e4.dll"), v10 = peFile("ver_b0.dll");
+  ASSERT_FALSE(v471.empty() || v10.empty());
+  struct Case {
+    const char* name;
+    std::string installed, shared;
+    bool brokenOff = false;
+    bool diskFills = false;
+    std::string after;
+  };
+  const Case cases[] = {
+      {"an older copy is replaced", v10, v471, false, false, v10},
+      {"a newer copy stays", v471, v10, false, false, v10},
+      {"a copy that broke off stays out", v10.substr(0, 700), v471, true, false, v471},
+      {"a copy the disk cannot take leaves the old one", v10, v471, false, true, v471},
+      {"without versions the installed one wins", "new uninstaller", "old", false, false,
+       "new uninstaller"},
+  };
+  for (const Case& c : cases) {
+    ExitRun run;
+    run.f.writeFile("C:\\APP\\UNSTALL.EXE", c.installed);
+    run.f.writeFile("C:\\WINDOWS\\UNSTALL.EXE", c.shared);
+    run.state.engine.logging = true;
+    if (c.brokenOff) run.state.engine.brokenFiles.push_back("C:\\APP\\unstall.exe");
+    if (c.diskFills) run.f.sys().failWritesAfter(100);
+    Container container(run.f.sys());
+    run.f.sys().setModulePath("A:\\SETUP.EXE");
+    applicationEnd(run.f.sys(), run.ui, &run.state, run.macros, container);
+    run.f.sys().clearFaults();
+    EXPECT_EQ(run.f.readFile("C:\\WINDOWS\\UNSTALL.EXE"), c.after) << c.name;
+    EXPECT_FALSE(run.f.exists("C:\\WINDOWS\\~qmunst.tmp")) << c.name;
   }
 }
 

@@ -19,6 +19,10 @@ double windowsVersionOf(uint32_t word) { return versionNumber(word & 0xFF, (word
 
 double dosVersionOf(uint32_t word) { return versionNumber(word >> 24, (word >> 16) & 0xFF); }
 
+char bootDriveLetter(FileSystem& fs) {
+  return fs.driveType("A:\\") == DriveType::Fixed ? 'A' : 'C';
+}
+
 void runAndWait(System& sys, const std::string& commandLine, int showState) {
   sys.startProcess(commandLine, showState, true);
 }

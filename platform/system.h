@@ -335,4 +335,8 @@ void runAndWait(System& sys, const std::string& commandLine, int showState);
 double windowsVersionOf(uint32_t versionWord);
 double dosVersionOf(uint32_t versionWord);
 
+// The drive DOS started from, whose AUTOEXEC.BAT and CONFIG.SYS count: 'A' when A: is a fixed
+// disk, 'C' otherwise.
+char bootDriveLetter(FileSystem& fs);
+
 }  // namespace qm

@@ -74,6 +74,8 @@ struct EngineRecords {
   bool logging = false;        // UNINSTALL YES
   int compressionKind = 0;     // COMPRESSION: 0 PKWARE, 1 LHA
   bool anyCompressed = false;  // a FILE carries COMPRESSED or SELF-EXTRACT
+  // Targets whose copy broke off (read or write error): on the disk, but not whole.
+  std::vector<std::string> brokenFiles;
 };
 
 }  // namespace qm

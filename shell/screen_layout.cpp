@@ -123,8 +123,12 @@ unsigned introTimerMs(int seconds, int unattendedMs) {
   constexpr int kMaxSeconds = 24 * 60 * 60;
   seconds = std::clamp(seconds, 0, kMaxSeconds);
   if (unattendedMs == 0) return 1;
-  if (seconds > 0) return unsigned(seconds) * 1000;
-  return unattendedMs > 0 ? unsigned(unattendedMs) : 0;
+  // A watched run shows each screen for its delay at most: a script's day-long intro screen
+  // must not hold it.
+  if (unattendedMs > 0)
+    return seconds > 0 ? std::min(unsigned(seconds) * 1000, unsigned(unattendedMs))
+                       : unsigned(unattendedMs);
+  return unsigned(seconds) * 1000;
 }
 
 }  // namespace qm

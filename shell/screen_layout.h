@@ -107,7 +107,7 @@ PopupPlacement placePopup(int screenWidth, int screenHeight, const Rect& window)
 
 // The intro screen's timer in milliseconds, 0 for none (it waits for a key or a click).
 // unattendedMs: -1 when a person runs the installation; 0 in an unattended run, which has nobody
-// to wait for; above 0 in a watched run, how long a screen without a display time stays up.
+// to wait for; above 0 in a watched run, how long a screen stays up at most.
 unsigned introTimerMs(int seconds, int unattendedMs);
 
 }  // namespace qm

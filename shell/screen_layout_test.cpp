@@ -269,14 +269,10 @@ TEST(ScreenLayout, IntroTimerWaitsForAPersonButNeverForAnUnattendedRun) {
     int seconds, unattendedMs;
     unsigned timer;
   } cases[] = {
-      {5, -1, 5000},
-      {0, -1, 0},  // a person ends it
-      {-3, -1, 0},
-      {5, 0, 1},
-      {0, 0, 1},  // unattended: at once
-      {5, 1500, 5000},
-      {0, 1500, 1500},             // watched
-      {2000000000, -1, 86400000},  // no overflow
+      {5, -1, 5000},       {0, -1, 0},                  // a person ends it
+      {-3, -1, 0},         {5, 0, 1},       {0, 0, 1},  // unattended: at once
+      {1, 1500, 1000},     {5, 1500, 1500},             // watched: never longer than the delay
+      {86400, 1500, 1500}, {0, 1500, 1500}, {2000000000, -1, 86400000},  // no overflow
   };
   for (const Case& c : cases)
     EXPECT_EQ(introTimerMs(c.seconds, c.unattendedMs), c.timer)

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "base/text.h"
+#include "base/win_path.h"
 #include "script/settings.h"
 
 namespace qm {
@@ -29,10 +30,11 @@ std::string cutAtLastBackslash(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(0, slash);
 }
 
-std::string withoutTrailingBackslash(std::string dir) {
+// The Windows or system directory as a macro value: at most the system's buffer, and without a
+// trailing backslash, so that "$WINDIR$\NAME" is a path even when Windows sits in a root.
+std::string systemDirMacro(std::string dir) {
   if (dir.size() > kMaxSystemDirChars) dir.resize(kMaxSystemDirChars);
-  if (!dir.empty() && dir.back() == '\\') dir.pop_back();
-  return dir;
+  return joinableDirectory(dir);
 }
 
 // Copies the program file in fixed blocks; failures are not reported, the relaunch goes on.
@@ -208,7 +210,7 @@ StartupResult startUp(Run& run, StartupHooks& hooks) {
   s.screenWidth = run.sys.screenWidth();
   s.screenHeight = run.sys.screenHeight();
   run.state = std::make_unique<InstallState>();
-  s.bootDrive = run.sys.driveType("A:\\") == DriveType::Fixed ? 'A' : 'C';
+  s.bootDrive = bootDriveLetter(run.sys);
   const uint32_t version = run.sys.versionWord();
   s.windowsVersion = windowsVersionOf(version);
   s.dosVersion = dosVersionOf(version);
@@ -217,8 +219,8 @@ StartupResult startUp(Run& run, StartupHooks& hooks) {
   m.sourceDir8 = cutAtLastBackslash(m.sourceDir8);
   run.sys.disableCriticalErrorBoxes();
   hooks.createMainWindow(run);
-  m.winDir = withoutTrailingBackslash(run.sys.windowsDirectory());
-  m.winSysDir = withoutTrailingBackslash(run.sys.systemDirectory());
+  m.winDir = systemDirMacro(run.sys.windowsDirectory());
+  m.winSysDir = systemDirMacro(run.sys.systemDirectory());
   m.winHelpDir = m.winDir + "\\help";
   hooks.setDialogColours(run);
   if (hooks.parse(run) != 0) {

@@ -14,6 +14,8 @@ namespace {
 // first name.
 std::string firstText(const std::string& text) { return text.substr(0, text.find('\0')); }
 
+constexpr const char* kIniKeepName = "~qmini.old";
+
 bool isMarker(const std::string& text) { return equalsNoCase(firstText(text), kProfileMarker); }
 
 // Where the existence test looks for the file: a plain name in the Windows directory.
@@ -67,18 +69,48 @@ void applyIniEntry(Engine& engine, IniEntry& entry) {
       line.previous = current;
     }
   }
+  // A copy of the file waits beside it until the change is recorded: putting it back is then a
+  // rename, which a full disk cannot refuse.
+  const std::string path = fullIniPath(engine, entry.file);
+  const std::string keep = directoryPart(path) + kIniKeepName;
+  if (sys.attributes(keep)) sys.deleteFile(keep);
+  const bool kept = newFile.empty() && sys.attributes(path) && sys.copyFile(path, keep, false);
+  if (newFile.empty() && sys.attributes(path) && !kept) {
+    engine.ui.trace("INI file " + path + " could not be copied before the change; [" +
+                    entry.section + "] " + entry.key + " is left as it is");
+    return;
+  }
   // Only what reached the file is recorded: the uninstaller must not undo a change that was
   // never made, nor delete a file the installer did not create.
   const bool written = sys.writeProfileString(entry.file, entry.section, entry.key, text);
   sys.flushProfile(entry.file);
   if (!written) {
+    if (kept) sys.deleteFile(keep);
     engine.ui.trace("INI file " + entry.file + " could not be written: [" + entry.section + "] " +
                     entry.key);
     return;
   }
-  if (!newFile.empty()) engine.log.record(FileRecord{newFile});
-  engine.log.record(line);
-  if (newSection) engine.log.record(IniSectionRecord{entry.section, entry.file});
+  const bool recorded = (newFile.empty() || engine.log.record(FileRecord{newFile}) >= 0) &&
+                        engine.log.record(line) >= 0 &&
+                        (!newSection ||
+                         engine.log.record(IniSectionRecord{entry.section, entry.file}) >= 0);
+  if (recorded) {
+    if (kept) sys.deleteFile(keep);
+    return;
+  }
+  // What cannot be undone later is undone now: the old value, or no key, section or file.
+  if (!isMarker(current)) {
+    sys.writeProfileString(entry.file, entry.section, entry.key, current);
+  } else if (newSection) {
+    sys.deleteProfileSection(entry.file, entry.section);
+  } else {
+    sys.deleteProfileKey(entry.file, entry.section, entry.key);
+  }
+  sys.flushProfile(entry.file);
+  if (kept) sys.moveFile(keep, path, true);
+  if (!newFile.empty()) sys.deleteFile(newFile);
+  engine.ui.trace("INI file " + entry.file + ": [" + entry.section + "] " + entry.key +
+                  " could not be recorded in install.log; the change is undone");
 }
 
 }  // namespace

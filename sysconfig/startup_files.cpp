@@ -5,6 +5,7 @@
 #include <cctype>
 #include <climits>
 
+#include "base/dos_text.h"
 #include "base/text.h"
 #include "engine/engine.h"
 #include "sysconfig/config_values.h"
@@ -24,7 +25,7 @@ size_t skipWhile(std::string_view s, size_t i, const char* set) {
 
 template <class Change>
 std::string changeLine(std::string_view oldLine, std::string_view newLine) {
-  return formatLogRecord(Change{withoutLineEnd(oldLine), withoutLineEnd(newLine)});
+  return formatLogRecord(Change{std::string(oldLine), std::string(newLine)});
 }
 
 template <class Change>
@@ -62,7 +63,7 @@ bool handleShareLine(std::string& line, size_t programEnd, AutoexecRequest& requ
   std::string rebuilt = line.substr(0, programEnd);
   if (request.shareFiles != 0) rebuilt += " /F:" + std::to_string(request.shareFiles);
   if (request.shareLocks != 0) rebuilt += " /L:" + std::to_string(request.shareLocks);
-  line = rebuilt + "\n";
+  line = rebuilt;
   return true;
 }
 
@@ -83,9 +84,9 @@ bool insertPathEntries(std::string& line, size_t offset, AutoexecRequest& reques
     // A bare "PATH" shows the path; it takes an "=" so that the line sets one.
     const bool bare = offset > 0 && !isBlank(line[offset - 1]) && line[offset - 1] != '=';
     if (bare) insert = "=" + insert;
-    if (line.size() + insert.size() > kPathLineChars) {
-      edit.notes.push_back("PATH line too long to take " + directory +
-                           ", left as it is: " + withoutLineEnd(line));
+    // One character for the line end, as the line was counted when it was read in pieces.
+    if (line.size() + 1 + insert.size() > kPathLineChars) {
+      edit.notes.push_back("PATH line too long to take " + directory + ", left as it is: " + line);
       continue;
     }
     line.insert(offset, insert);
@@ -105,7 +106,7 @@ bool raiseMinimum(std::string& line, size_t offset, int wanted) {
   const long current =
       std::clamp<long>(parseLeadingInt(std::string_view(line).substr(offset)), INT_MIN, INT_MAX);
   if (wanted == -1 || current >= wanted) return false;
-  line = line.substr(0, offset) + std::to_string(wanted) + "\n";
+  line = line.substr(0, offset) + std::to_string(wanted);
   return true;
 }
 
@@ -121,8 +122,18 @@ struct StartupFile {
   const char* topic;  // of the question, for unattended answers
 };
 
-// Backs the file up, works out its new text, writes it and asks about it when told to. On any
-// failure the old file is back under its own name.
+// Gives the file the backup's bytes again. The backup stays: it holds the same text.
+void putBackup(FileSystem& fs, const std::string& path, const std::string& backup, bool existed,
+               std::optional<uint32_t> attributes) {
+  fs.setAttributes(path, kAttrNormal);
+  fs.deleteFile(path);
+  if (existed && !fs.copyFile(backup, path, true)) fs.moveFile(backup, path, false);
+  restoreAttributes(fs, path, attributes);
+}
+
+// Backs the file up, works out its new bytes, writes them and asks about them when told to. On
+// any failure the old file is back under its own name, with its attributes; a change whose
+// install-log line cannot be written is undone at once.
 template <typename Rewrite>
 void editStartupFile(Engine& engine, const StartupFile& names, unsigned mode,
                      const std::string& question, Rewrite rewrite) {
@@ -130,31 +141,45 @@ void editStartupFile(Engine& engine, const StartupFile& names, unsigned mode,
   FileSystem& fs = engine.sys;
   const std::string path = bootPath(engine, names.path);
   const std::string backup = bootPath(engine, names.backup);
-  if (fs.attributes(backup)) fs.deleteFile(backup);
-  const bool existed = fs.attributes(path).has_value();
-  std::string oldText;
+  const std::optional<uint32_t> attributes = fs.attributes(path);
+  if (attributes && (*attributes & kAttrDirectory)) {
+    engine.ui.trace(path + " is a folder; it is left alone");
+    return;
+  }
+  if (fs.attributes(backup)) {
+    fs.setAttributes(backup, kAttrNormal);
+    fs.deleteFile(backup);
+  }
+  const bool existed = attributes.has_value();
+  std::string oldBytes;
   if (existed) {
     if (!fs.moveFile(path, backup, false)) {
       engine.ui.trace(path + " could not be renamed to " + backup + "; it is left unchanged");
       return;
     }
-    std::optional<std::string> text = readTextFile(fs, backup);
-    if (!text) {
+    std::optional<std::string> bytes = readAll(fs, backup);
+    if (!bytes) {
       fs.moveFile(backup, path, false);
       engine.ui.trace(backup + " could not be read; " + path + " is left unchanged");
       return;
     }
-    oldText = std::move(*text);
+    oldBytes = std::move(*bytes);
   }
-  TextEdit edit = rewrite(oldText);
+  TextEdit edit = rewrite(oldBytes);
   for (const std::string& note : edit.notes) engine.ui.trace(path + ": " + note);
-  if (!writeTextFile(fs, path, edit.text)) {
+  if (!writeFileBytes(fs, path, edit.bytes)) {
     if (existed) fs.moveFile(backup, path, true);
     engine.ui.trace(path + " could not be written; " +
                     (existed ? "the old file is back" : "nothing was added"));
     return;
   }
-  for (const std::string& line : edit.log) engine.log.record(line);
+  restoreAttributes(fs, path, attributes);
+  for (const std::string& line : edit.log) {
+    if (engine.log.record(line) >= 0) continue;
+    putBackup(fs, path, backup, existed, attributes);
+    engine.ui.trace(path + ": its change could not be recorded in install.log and is undone");
+    return;
+  }
   if (!edit.changed || mode != 2) return;
   MessageRequest box;
   box.text = question;
@@ -164,9 +189,26 @@ void editStartupFile(Engine& engine, const StartupFile& names, unsigned mode,
   box.topic = names.topic;
   if (engine.ui.messageBox(box) != MsgResult::No) return;
   // Undone by a copy, so that the backup still holds the same text as the file.
-  fs.deleteFile(path);
-  if (existed && !fs.copyFile(backup, path, true)) fs.moveFile(backup, path, false);
+  putBackup(fs, path, backup, existed, attributes);
   engine.ui.trace(path + " changes declined; the old file is back");
+}
+
+// Lines DOS reads as text: a line with a NUL or another control byte is binary data, left
+// exactly as it is and never taken for a command.
+bool readable(const DosLine& line) { return !hasControlByte(line.text); }
+
+// A UTF-16 file is not DOS text: no line of it can be read, so nothing is added to it either.
+bool leftAsUtf16(std::string_view oldBytes, TextEdit& edit) {
+  if (!isUtf16Text(oldBytes)) return false;
+  edit.bytes = oldBytes;
+  edit.notes.push_back("a UTF-16 file, which DOS cannot read; left as it is");
+  return true;
+}
+
+// New lines go before the last line when it has no line end, so that it keeps none; otherwise
+// at the given place.
+size_t placeForAdditions(const DosText& text, size_t wanted) {
+  return text.lastLineEnded() ? wanted : text.lines.size() - 1;
 }
 
 }  // namespace
@@ -227,9 +269,10 @@ size_t configValueOffset(std::string_view line, std::string_view keyword) {
   return skipWhile(line, after, " \t=");
 }
 
-TextEdit rewriteAutoexec(std::string_view oldText, AutoexecRequest& request,
+TextEdit rewriteAutoexec(std::string_view oldBytes, AutoexecRequest& request,
                          const MacroValues& macros, const std::optional<std::string>& configName) {
   TextEdit edit;
+  if (leftAsUtf16(oldBytes, edit)) return edit;
   if (request.addDestination) {
     std::string directory = macros.defaultDir;
     if (directory.size() == 2 && directory[1] == ':') directory += "\\";
@@ -237,11 +280,15 @@ TextEdit rewriteAutoexec(std::string_view oldText, AutoexecRequest& request,
   }
   for (LineEntry& entry : request.addedLines) expandMacros(macros, entry.text);
 
+  DosText text = DosText::parse(oldBytes);
   bool outsideSection = configName.has_value();
   bool pathDone = false;
-  std::string held;  // output runs one line behind, so additions land before the last line
-  const std::vector<std::string> pieces = splitPieces(oldText, kStartupPieceChars);
-  for (std::string line : pieces) {
+  for (DosLine& dosLine : text.lines) {
+    std::string& line = dosLine.text;
+    if (!readable(dosLine)) {
+      markAddedLines(request.addedLines, line);
+      continue;
+    }
     const std::string original = line;
     bool changed = false;
     if (request.shareWanted) {
@@ -257,53 +304,55 @@ TextEdit rewriteAutoexec(std::string_view oldText, AutoexecRequest& request,
       }
     }
     markAddedLines(request.addedLines, line);
-    edit.text += held;
     if (changed) {
       edit.log.push_back(changeLine<AutoexecRecord>(original, line));
       edit.changed = true;
     }
-    held = std::move(line);
   }
 
-  bool lineEnded = pieces.empty() || endsLine(pieces.back());
+  // Additions land before the old last line, as the file is written one line behind.
+  std::vector<std::string> added;
+  auto add = [&](const std::string& line) {
+    edit.log.push_back(addLine<AutoexecRecord>(line));
+    added.push_back(line);
+    edit.changed = true;
+  };
   if (!pathDone && !request.pathEntries.empty()) {
     std::string pathLine = "PATH=";
     for (LineEntry& entry : request.pathEntries) {
       expandMacros(macros, entry.text);
       pathLine += entry.text + ";";
     }
-    edit.log.push_back(addLine<AutoexecRecord>(pathLine));
-    edit.text += (lineEnded ? "" : "\n") + pathLine + "\n";
-    edit.changed = true;
-    lineEnded = true;
+    add(pathLine);
   }
-  for (LineEntry& entry : request.addedLines) {
-    if (!entry.pending) continue;
-    if (!lineEnded) edit.text += "\n";
-    lineEnded = true;
-    edit.log.push_back(addLine<AutoexecRecord>(entry.text));
-    edit.text += entry.text + "\n";
-    edit.changed = true;
-  }
+  for (LineEntry& entry : request.addedLines)
+    if (entry.pending) add(entry.text);
   if (request.shareWanted) {
     std::string shareLine = "SHARE";
     if (request.shareFiles != 0) shareLine += " /F:" + std::to_string(request.shareFiles);
     if (request.shareLocks != 0) shareLine += " /L:" + std::to_string(request.shareLocks);
-    edit.log.push_back(addLine<AutoexecRecord>(shareLine));
-    edit.text += shareLine + "\n";
-    edit.changed = true;
+    add(shareLine);
   }
-  edit.text += held;
+  const size_t at = placeForAdditions(text, text.lines.empty() ? 0 : text.lines.size() - 1);
+  text.insertLines(at, added);
+  edit.bytes = text.bytes();
   return edit;
 }
 
-TextEdit rewriteConfig(std::string_view oldText, ConfigRequest& request,
+TextEdit rewriteConfig(std::string_view oldBytes, ConfigRequest& request,
                        const MacroValues& macros) {
   TextEdit edit;
+  if (leftAsUtf16(oldBytes, edit)) return edit;
   for (LineEntry& entry : request.addedLines) expandMacros(macros, entry.text);
+  DosText text = DosText::parse(oldBytes);
   bool filesFound = false;
   bool buffersFound = false;
-  for (std::string line : splitPieces(oldText, kStartupPieceChars)) {
+  for (DosLine& dosLine : text.lines) {
+    std::string& line = dosLine.text;
+    if (!readable(dosLine)) {
+      markAddedLines(request.addedLines, line);
+      continue;
+    }
     const std::string original = line;
     bool changed = false;
     if (!filesFound) {
@@ -323,12 +372,11 @@ TextEdit rewriteConfig(std::string_view oldText, ConfigRequest& request,
       edit.log.push_back(changeLine<ConfigRecord>(original, line));
       edit.changed = true;
     }
-    edit.text += line;
   }
-  auto append = [&edit](const std::string& line) {
-    if (!edit.text.empty() && !endsLine(edit.text)) edit.text += "\n";
+  std::vector<std::string> added;
+  auto append = [&](const std::string& line) {
     edit.log.push_back(addLine<ConfigRecord>(line));
-    edit.text += line + "\n";
+    added.push_back(line);
     edit.changed = true;
   };
   if (!filesFound && request.filesWanted != 0 && request.filesWanted != -1)
@@ -338,6 +386,9 @@ TextEdit rewriteConfig(std::string_view oldText, ConfigRequest& request,
   for (LineEntry& entry : request.addedLines) {
     if (entry.pending) append(entry.text);
   }
+  const size_t at = placeForAdditions(text, text.lines.size());
+  text.insertLines(at, added);
+  edit.bytes = text.bytes();
   return edit;
 }
 

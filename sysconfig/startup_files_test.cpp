@@ -85,14 +85,6 @@ TEST(StartupLineRules, FilesAndBuffersRecognition) {
   for (const Case& c : cases) EXPECT_EQ(configValueOffset(c.line, c.keyword), c.offset) << c.line;
 }
 
-TEST(StartupLineRules, PiecesEndAfterTheirLineEndOrAtTheLimit) {
-  using V = std::vector<std::string>;
-  EXPECT_EQ(splitPieces("a\nbb\n", 240), (V{"a\n", "bb\n"}));
-  EXPECT_EQ(splitPieces("a\nlast", 240), (V{"a\n", "last"}));
-  EXPECT_EQ(splitPieces("abcdef\n", 3), (V{"abc", "def", "\n"}));
-  EXPECT_EQ(splitPieces("", 240), V{});
-}
-
 MacroValues appMacros() {
   MacroValues m;
   m.defaultDir = "C:\\APP";
@@ -194,7 +186,7 @@ TEST(AutoexecRewrite, LineRules) {
        {},
        "@ECHO OFF\nPATH=c:\\app;C:\\WINDOWS;\nWIN\n",
        {"AUTOEXEC: \"\", \"PATH=c:\\app;C:\\WINDOWS;\""}},
-      {"a last line without its line end gets an empty line before the additions",
+      {"a last line without its line end keeps it so, the additions before it",
        "@ECHO OFF\nWIN",
        {},
        {"SET APP=1"},
@@ -202,7 +194,7 @@ TEST(AutoexecRewrite, LineRules) {
        0,
        0,
        {},
-       "@ECHO OFF\n\nSET APP=1\nWIN",
+       "@ECHO OFF\nSET APP=1\nWIN",
        {"AUTOEXEC: \"\", \"SET APP=1\""}},
       {"empty file: only the additions, PATH then ADD then SHARE",
        "",
@@ -212,7 +204,7 @@ TEST(AutoexecRewrite, LineRules) {
        2048,
        40,
        {},
-       "PATH=C:\\APP;\nSET APP=C:\\APP\nSHARE /F:2048 /L:40\n",
+       "PATH=C:\\APP;\r\nSET APP=C:\\APP\r\nSHARE /F:2048 /L:40\r\n",
        {"AUTOEXEC: \"\", \"PATH=C:\\APP;\"", "AUTOEXEC: \"\", \"SET APP=C:\\APP\"",
         "AUTOEXEC: \"\", \"SHARE /F:2048 /L:40\""}},
       {"an added text already inside a line, exact case, is not added",
@@ -285,7 +277,7 @@ TEST(AutoexecRewrite, LineRules) {
     request.shareFiles = c.shareFiles;
     request.shareLocks = c.shareLocks;
     const TextEdit edit = rewriteAutoexec(c.before, request, appMacros(), c.config);
-    EXPECT_EQ(edit.text, c.after) << c.name;
+    EXPECT_EQ(edit.bytes, c.after) << c.name;
     EXPECT_EQ(edit.log, c.log) << c.name;
     EXPECT_EQ(edit.changed, !c.log.empty()) << c.name;
   }
@@ -297,14 +289,14 @@ TEST(AutoexecRewrite, LongLineIsTracedAndEveryLimitHolds) {
   // 236 characters and the line end: the directory and its ";" make 247, beyond 243.
   const std::string line = "PATH C:\\" + std::string(228, 'D') + "\n";
   TextEdit edit = rewriteAutoexec(line + "WIN\n", request, appMacros(), {});
-  EXPECT_EQ(edit.text, line + "WIN\n");
+  EXPECT_EQ(edit.bytes, line + "WIN\n");
   ASSERT_EQ(edit.notes.size(), 1u);
   EXPECT_NE(edit.notes[0].find("too long"), std::string::npos);
   // Four characters shorter, the insertion just fits.
   const std::string shorter = "PATH C:\\" + std::string(224, 'D') + "\n";
   edit = rewriteAutoexec(shorter + "WIN\n", request, appMacros(), {});
-  EXPECT_EQ(edit.text, "PATH C:\\APPDIR;C:\\" + std::string(224, 'D') + "\nWIN\n");
-  EXPECT_EQ(edit.text.find('\n'), kPathLineChars - 1);
+  EXPECT_EQ(edit.bytes, "PATH C:\\APPDIR;C:\\" + std::string(224, 'D') + "\nWIN\n");
+  EXPECT_EQ(edit.bytes.find('\n'), kPathLineChars - 1);
 }
 
 TEST(AutoexecRewrite, DestinationDriveAloneGetsItsBackslash) {
@@ -313,7 +305,7 @@ TEST(AutoexecRewrite, DestinationDriveAloneGetsItsBackslash) {
   MacroValues macros = appMacros();
   macros.defaultDir = "D:";
   const TextEdit edit = rewriteAutoexec("PATH C:\\DOS\n", request, macros, {});
-  EXPECT_EQ(edit.text, "PATH D:\\;C:\\DOS\n");
+  EXPECT_EQ(edit.bytes, "PATH D:\\;C:\\DOS\n");
 }
 
 struct ConfigCase {
@@ -371,12 +363,12 @@ TEST(ConfigRewrite, LineRules) {
        {},
        "FILES=-5\n",
        {}},
-      {"last line without line end is ended before additions",
+      {"a last line without line end keeps it so, the additions before it",
        "DOS=HIGH",
        30,
        -1,
        {"DEVICE=$DEFAULTDIR$\\APP.SYS"},
-       "DOS=HIGH\nFILES = 30\nDEVICE=C:\\APP\\APP.SYS\n",
+       "FILES = 30\r\nDEVICE=C:\\APP\\APP.SYS\r\nDOS=HIGH",
        {"CONFIG: \"\", \"FILES = 30\"", "CONFIG: \"\", \"DEVICE=C:\\APP\\APP.SYS\""}},
       {"added text found in a line",
        "device=c:\\app\\app.sys\n",
@@ -385,12 +377,12 @@ TEST(ConfigRewrite, LineRules) {
        {"c:\\app\\app.sys", "C:\\APP\\APP.SYS"},
        "device=c:\\app\\app.sys\nC:\\APP\\APP.SYS\n",
        {"CONFIG: \"\", \"C:\\APP\\APP.SYS\""}},
-      {"changed last line gets its line end",
+      {"a changed last line still has no line end",
        "FILES=8",
        30,
        -1,
        {"X"},
-       "FILES=30\nX\n",
+       "X\r\nFILES=30",
        {"CONFIG: \"FILES=8\", \"FILES=30\"", "CONFIG: \"\", \"X\""}},
   };
   for (const ConfigCase& c : cases) {
@@ -400,7 +392,7 @@ TEST(ConfigRewrite, LineRules) {
     request.buffersWanted = c.buffers;
     for (const char* a : c.added) request.addedLines.push_back({true, a});
     const TextEdit edit = rewriteConfig(c.before, request, appMacros());
-    EXPECT_EQ(edit.text, c.after) << c.name;
+    EXPECT_EQ(edit.bytes, c.after) << c.name;
     EXPECT_EQ(edit.log, c.log) << c.name;
   }
 }

@@ -1,6 +1,7 @@
 // ADDTEXT: one line put into a text file, or put in place of one, at a line number counted from
 // either end or next to the first line that matches a search text. The new text goes to a
 // temporary file beside the old one, which then replaces it in one step.
+#include "base/dos_text.h"
 #include "base/text.h"
 #include "engine/engine.h"
 #include "platform/file_handle.h"
@@ -11,6 +12,7 @@ namespace qm {
 namespace {
 
 constexpr const char* kTempName = "~Mirn.tmp";
+constexpr const char* kOldName = "~Mirn.old";
 
 // A search text matches a whole line, or with a trailing "*" the start of one.
 bool matchesPosition(std::string_view line, std::string_view position) {
@@ -29,13 +31,13 @@ struct Target {
 };
 
 // The line the text goes to (or replaces). nullopt when the text is there already.
-std::optional<Target> findTarget(const std::vector<std::string>& lines, const TextAddition& a) {
+std::optional<Target> findTarget(const std::vector<DosLine>& lines, const TextAddition& a) {
   Target target;
   target.line = parseLeadingInt(a.position);
   target.search = target.line == 0;
   const long count = static_cast<long>(lines.size());
   for (long i = 0; i < count; ++i) {
-    const std::string line = withoutLineEnd(lines[size_t(i)]);
+    const std::string& line = lines[size_t(i)].text;
     if (!a.replace && equalsNoCase(line, a.text)) return std::nullopt;
     if (target.search && matchesPosition(line, a.position)) {
       target.search = false;
@@ -49,39 +51,76 @@ std::optional<Target> findTarget(const std::vector<std::string>& lines, const Te
   return target;
 }
 
-TextEdit addText(const std::vector<std::string>& lines, const TextAddition& a, bool created,
-                 const Target& target) {
+// Every line keeps its own line end and its whole length; a new line takes the end the file
+// uses.
+TextEdit addText(DosText text, const TextAddition& a, bool created, const Target& target) {
   TextEdit edit;
-  const long count = static_cast<long>(lines.size());
-  for (long i = 1; i <= count; ++i) {
-    const std::string& line = lines[size_t(i - 1)];
-    if (target.search || i != target.line) {
-      edit.text += line;
-      continue;
-    }
-    const std::string oldLine = withoutLineEnd(line);
+  const long count = static_cast<long>(text.lines.size());
+  const std::string end = text.newLineEnd();
+  if (!target.search && target.line <= count) {
+    DosLine& line = text.lines[size_t(target.line - 1)];
+    const std::string oldLine = line.text;
     if (!a.replace) {
-      if (!edit.text.empty() && !endsLine(edit.text)) edit.text += "\n";
-      edit.text += a.text + "\n" + line;
+      text.insertLines(size_t(target.line - 1), {a.text});
       edit.log.push_back(additionLog("", a.file, a.text));
     } else if (!a.text.empty() && a.text.back() == '*') {
-      const std::string front = a.text.substr(0, a.text.size() - 1);
-      edit.text += front + line;
-      edit.log.push_back(additionLog(oldLine, a.file, front + oldLine));
+      line.text = a.text.substr(0, a.text.size() - 1) + oldLine;
+      edit.log.push_back(additionLog(oldLine, a.file, line.text));
     } else {
-      edit.text += a.text + "\n";
+      line.text = a.text;
       edit.log.push_back(additionLog(oldLine, a.file, a.text));
     }
     edit.changed = true;
   }
   if ((target.search || target.line == count + 1) && (!a.replace || created)) {
-    if (!edit.text.empty() && !endsLine(edit.text)) edit.text += "\n";
-    edit.text += a.text + "\n";
+    if (!text.lastLineEnded()) text.lines.back().end = end;
+    text.insertLines(text.lines.size(), {a.text});
     edit.log.push_back(additionLog("", a.file, a.text));
     edit.changed = true;
   }
+  edit.bytes = text.bytes();
   return edit;
 }
+
+// The new bytes are written beside the file and put in its place in one step, its attributes
+// kept. A copy of the old file waits beside it until the change is recorded, so that putting it
+// back is a rename, which a full disk cannot refuse.
+class TextReplacement {
+ public:
+  TextReplacement(FileSystem& fs, const std::string& file)
+      : fs_(fs), file_(file), attributes_(fs.attributes(file)) {
+    const size_t slash = file.rfind('\\');
+    const std::string dir = slash == std::string::npos ? std::string() : file.substr(0, slash + 1);
+    temp_ = dir + kTempName;
+    old_ = dir + kOldName;
+  }
+  bool replace(std::string_view bytes) {
+    for (const std::string& stale : {temp_, old_})
+      if (fs_.attributes(stale)) fs_.deleteFile(stale);
+    if (!writeFileBytes(fs_, temp_, bytes) || !fs_.copyFile(file_, old_, false)) return undo();
+    fs_.setAttributes(file_, kAttrNormal);
+    if (!fs_.moveFile(temp_, file_, true)) return undo();
+    restoreAttributes(fs_, file_, attributes_);
+    return true;
+  }
+  // The change is recorded: the old copy goes.
+  void keep() { fs_.deleteFile(old_); }
+  // Puts the old file back.
+  bool undo() {
+    fs_.deleteFile(temp_);
+    if (fs_.attributes(old_)) {
+      fs_.setAttributes(file_, kAttrNormal);
+      fs_.moveFile(old_, file_, true);
+    }
+    restoreAttributes(fs_, file_, attributes_);
+    return false;
+  }
+
+ private:
+  FileSystem& fs_;
+  std::string file_, temp_, old_;
+  std::optional<uint32_t> attributes_;
+};
 
 void applyTextAddition(Engine& engine, TextAddition& a) {
   FileSystem& fs = engine.sys;
@@ -90,33 +129,44 @@ void applyTextAddition(Engine& engine, TextAddition& a) {
   expandMacros(engine.macros, a.file);
   if (!a.position.empty()) expandMacros(engine.macros, a.position);
 
-  std::optional<std::string> old = readTextFile(fs, a.file);
+  std::optional<std::string> old = readAll(fs, a.file);
   bool created = false;
   if (!old) {
     ScopedFile::openAppend(fs, a.file);
-    old = readTextFile(fs, a.file);
+    old = readAll(fs, a.file);
     if (!old) {
       engine.ui.trace("text file " + a.file + " can neither be read nor created");
       return;
     }
     created = true;
-    engine.log.record(FileRecord{a.file});
+    if (engine.log.record(FileRecord{a.file}) < 0) {
+      fs.deleteFile(a.file);
+      engine.ui.trace("text file " + a.file + ": could not be recorded in install.log; removed");
+      return;
+    }
   }
-  const std::vector<std::string> lines = splitPieces(*old, kTextPieceChars);
-  const std::optional<Target> target = findTarget(lines, a);
+  if (isUtf16Text(*old)) {
+    engine.ui.trace("text file " + a.file + " is UTF-16 text; it is left as it is");
+    return;
+  }
+  const DosText text = DosText::parse(*old);
+  const std::optional<Target> target = findTarget(text.lines, a);
   if (!target) return;
-  const TextEdit edit = addText(lines, a, created, *target);
-
-  const size_t slash = a.file.rfind('\\');
-  const std::string temp =
-      (slash == std::string::npos ? std::string() : a.file.substr(0, slash + 1)) + kTempName;
-  if (fs.attributes(temp)) fs.deleteFile(temp);
-  if (!writeTextFile(fs, temp, edit.text) || !fs.moveFile(temp, a.file, true)) {
-    fs.deleteFile(temp);
+  const TextEdit edit = addText(text, a, created, *target);
+  if (!edit.changed) return;
+  TextReplacement replacement(fs, a.file);
+  if (!replacement.replace(edit.bytes)) {
     engine.ui.trace("text file " + a.file + " could not be rewritten; it is left unchanged");
     return;
   }
-  for (const std::string& line : edit.log) engine.log.record(line);
+  for (const std::string& line : edit.log) {
+    if (engine.log.record(line) >= 0) continue;
+    replacement.undo();
+    engine.ui.trace("text file " + a.file +
+                    ": its change could not be recorded in install.log and is undone");
+    return;
+  }
+  replacement.keep();
 }
 
 }  // namespace

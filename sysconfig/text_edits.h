@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/file_handle.h"
 #include "platform/system.h"
 #include "records/config_records.h"
 #include "script/macros.h"
@@ -22,13 +23,12 @@ void editConfigFile(Engine& engine);
 void applyIniEntries(Engine& engine);
 void applyTextAdditions(Engine& engine);
 
-// Working limits of the DOS start-up files: the pieces they are read in, the longest PATH line
-// an insertion may make (line end included) and the longest directory inserted.
-constexpr size_t kStartupPieceChars = 240;
+// Working limits of the DOS start-up files: the longest line a change may make (counting one
+// character for its line end) and the longest directory inserted into a PATH line. A line that
+// is already longer is never cut: it is read whole, and left as it is when a change would pass
+// the limit.
 constexpr size_t kPathLineChars = 243;
 constexpr size_t kPathDirectoryChars = 499;
-// Text additions read their files in pieces of 997 characters and the line end.
-constexpr size_t kTextPieceChars = 998;
 // Profile reads of a section's key list and of a key's value.
 constexpr size_t kProfileBufferChars = 998;
 // The value of a key that will be extended is read whole, well past the usual buffer, so that
@@ -36,20 +36,21 @@ constexpr size_t kProfileBufferChars = 998;
 constexpr size_t kProfileValueChars = 32768;
 constexpr const char* kProfileMarker = "~Mirn";
 
-// A file's new text, worked out before anything is written.
+// A file's new bytes, worked out before anything is written.
 struct TextEdit {
-  std::string text;                // line feeds only; text mode adds the carriage returns
+  std::string bytes;               // exactly as they go to the file
   std::vector<std::string> log;    // install-log lines, in order
   std::vector<std::string> notes;  // for the trace: lines left alone, and why
   bool changed = false;
 };
 
-// AUTOEXEC.BAT's new text for the request. configName is the CONFIG environment variable (the
+// AUTOEXEC.BAT's new bytes for the request. configName is the CONFIG environment variable (the
 // start-up configuration chosen at boot), when it is set. The request's entries are expanded and
 // marked done as they are used.
-TextEdit rewriteAutoexec(std::string_view oldText, AutoexecRequest& request,
+TextEdit rewriteAutoexec(std::string_view oldBytes, AutoexecRequest& request,
                          const MacroValues& macros, const std::optional<std::string>& configName);
-TextEdit rewriteConfig(std::string_view oldText, ConfigRequest& request, const MacroValues& macros);
+TextEdit rewriteConfig(std::string_view oldBytes, ConfigRequest& request,
+                       const MacroValues& macros);
 
 // Where the directory list of a line that sets the search path begins (the line end for an
 // empty path); 0 for a line that sets no path.
@@ -61,19 +62,10 @@ size_t shareProgramEnd(std::string_view line);
 // other line.
 size_t configValueOffset(std::string_view line, std::string_view keyword);
 
-// Pieces of a text as a line reader with a buffer of maxChars gets them: each ends after its
-// line feed, or earlier when the line is longer.
-std::vector<std::string> splitPieces(std::string_view text, size_t maxChars);
-
-inline bool endsLine(std::string_view s) { return !s.empty() && s.back() == '\n'; }
-inline std::string withoutLineEnd(std::string_view s) {
-  return std::string(endsLine(s) ? s.substr(0, s.size() - 1) : s);
-}
-
-// Windows text mode over the seam's binary files: nullopt when the file cannot be opened or read.
-std::optional<std::string> readTextFile(FileSystem& fs, const std::string& path);
-// Creates the file and writes the text with CR LF line ends; a file that could not be written
-// whole is deleted again.
-bool writeTextFile(FileSystem& fs, const std::string& path, std::string_view text);
+// Creates the file with exactly these bytes; a file that could not be written whole is deleted
+// again.
+bool writeFileBytes(FileSystem& fs, const std::string& path, std::string_view bytes);
+// Puts the file's read-only, hidden and system attributes back after it was rewritten.
+void restoreAttributes(FileSystem& fs, const std::string& path, std::optional<uint32_t> before);
 
 }  // namespace qm

@@ -85,8 +85,8 @@ TEST(AutoexecEdit, NothingToChangeAsksNothingButRefreshesTheBackup) {
   f.state.config.autoexec.pathEntries.push_back({true, "C:\\APP"});
   editAutoexecFile(f.engine);
   EXPECT_TRUE(f.ui.boxes.empty());
-  // Rewritten in text mode: line feeds become CR LF.
-  EXPECT_EQ(f.sim.readFile("C:\\AUTOEXEC.BAT"), "PATH C:\\APP\r\nWIN");
+  // Written back as it was: the lone line feed stays one.
+  EXPECT_EQ(f.sim.readFile("C:\\AUTOEXEC.BAT"), "PATH C:\\APP\nWIN");
   EXPECT_EQ(f.sim.readFile("C:\\AUTOEXEC.BAK"), "PATH C:\\APP\nWIN");
   EXPECT_TRUE(logLines(f, "AUTOEXEC").empty());
 }
@@ -387,9 +387,10 @@ TEST(TextAdditions, Positions) {
   }
 }
 
-// Every write the edit makes fails in turn (and the disk is full once): each file is then either
-// exactly as before or exactly as a clean run leaves it, never missing or half written, and the
-// log records only changes that reached the file.
+// Every write the edit makes fails in turn, the install log's among them (and the disk is full
+// once): each file is then either exactly as before or exactly as a clean run leaves it, never
+// missing or half written; a change stays only when every one of its log lines was written whole,
+// and a change whose lines could not be written is undone and the log says it failed.
 TEST(TextEdits, WriteFailuresLeaveOriginalsIntact) {
   struct Kind {
     const char* name;
@@ -458,10 +459,16 @@ TEST(TextEdits, WriteFailuresLeaveOriginalsIntact) {
       ASSERT_TRUE(now.has_value()) << k.name << " budget " << n;
       EXPECT_TRUE(*now == k.before || *now == after) << k.name << " budget " << n << ": " << *now;
       if (*now == k.before) {
-        EXPECT_TRUE(logLines(f, k.logKind).empty()) << k.name << " budget " << n;
+        EXPECT_TRUE(logLines(f, k.logKind).empty() || f.engine.log.failed())
+            << k.name << " budget " << n;
+      } else {
+        EXPECT_EQ(logLines(f, k.logKind), logLines(clean, k.logKind)) << k.name << " budget " << n;
+        EXPECT_TRUE(f.log().size() >= 2 && f.log().substr(f.log().size() - 2) == "\r\n")
+            << k.name << " budget " << n;
       }
       EXPECT_EQ(f.sim.sys().openFileCount(), 0) << k.name;
-      for (const char* temp : {"C:\\APP\\~Mirn.tmp", "C:\\WINDOWS\\~qmprof.tmp"})
+      for (const char* temp : {"C:\\APP\\~Mirn.tmp", "C:\\APP\\~Mirn.old",
+                               "C:\\WINDOWS\\~qmprof.tmp", "C:\\WINDOWS\\~qmini.old"})
         EXPECT_FALSE(f.sim.exists(temp)) << k.name << " budget " << n;
     }
   }

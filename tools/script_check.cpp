@@ -10,6 +10,7 @@
 
 #include "base/text.h"
 #include "engine/package.h"
+#include "base/win_path.h"
 #include "platform/sim/sim_system.h"
 #include "script/conditions.h"
 #include "script/deferred.h"
@@ -28,22 +29,16 @@ class SilentUi : public Ui {
   MsgResult messageBox(const MessageRequest&) override { return MsgResult::Ok; }
 };
 
-std::string withoutTrailingBackslash(std::string dir) {
-  if (dir.size() > 3 && dir.back() == '\\') dir.pop_back();
-  if (dir.size() == 3 && dir[1] == ':' && dir[2] == '\\') dir.pop_back();
-  return dir;
-}
-
 // What start-up would have worked out before the parse, for a script on the first disk.
 void prepareRun(System& sys, MacroValues& macros, StartupValues& startup) {
   macros.sourceDir = "A:";
   macros.sourceDir8 = "A:";
   macros.sourceDrive = "A";
-  macros.winDir = withoutTrailingBackslash(sys.windowsDirectory());
-  macros.winSysDir = withoutTrailingBackslash(sys.systemDirectory());
+  macros.winDir = joinableDirectory(sys.windowsDirectory());
+  macros.winSysDir = joinableDirectory(sys.systemDirectory());
   macros.winHelpDir = macros.winDir + "\\help";
   startup.scriptPath = "A:\\SETUP.CFG";
-  startup.bootDrive = sys.driveType("A:\\") == DriveType::Fixed ? 'A' : 'C';
+  startup.bootDrive = bootDriveLetter(sys);
   startup.screenWidth = sys.screenWidth();
   startup.screenHeight = sys.screenHeight();
   const uint32_t version = sys.versionWord();

@@ -1,5 +1,6 @@
 #include "tools/simulation.h"
 
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -11,6 +12,8 @@
 #include "finish/finish.h"
 #include "finish/rollback.h"
 #include "platform/file_handle.h"
+#include "platform/sim/program_manager.h"
+#include "platform/sim/regedit4.h"
 #include "platform/sim/sim_system.h"
 #include "script/conditions.h"
 #include "script/parser.h"
@@ -106,11 +109,32 @@ std::string directoryOf(const std::string& path) {
   return slash == 2 && path[1] == ':' ? path.substr(0, 3) : path.substr(0, slash);
 }
 
+// A file of the machine that is there but cannot be read as one (a folder, a file without
+// permission): the machine cannot start, and the message names the file.
+std::optional<std::string> unreadableMachineFile(const std::filesystem::path& file) {
+  std::error_code ec;
+  const auto status = std::filesystem::status(file, ec);
+  if (ec || !std::filesystem::exists(status)) return std::nullopt;
+  if (std::filesystem::is_directory(status)) return file.string() + " is a folder, not a file";
+  std::ifstream in(file, std::ios::binary);
+  if (!in) return file.string() + " cannot be read";
+  return std::nullopt;
+}
+
 }  // namespace
 
 SimulationResult runSimulation(const SimulationRequest& request) {
   SimulationResult result;
   std::string error;
+  const std::filesystem::path machine(request.machineFile);
+  for (const std::filesystem::path& file : {machine, machine.parent_path() / kRegistryFileName,
+                                            machine.parent_path() / kGroupsFileName}) {
+    if (std::optional<std::string> problem = unreadableMachineFile(file)) {
+      result.exitCode = 1;
+      result.traceTail = {"the simulated machine could not start: " + *problem};
+      return result;
+    }
+  }
   std::optional<MachineConfig> config = readMachineFile(request.machineFile, error);
   if (!config) {
     result.error = error;

@@ -68,6 +68,22 @@ TEST(SimulateCommand, SaysWhatItPrintsAndWhyARunFailed) {
                 m + "\n");
 }
 
+TEST(SimulateCommand, AMachineFileThatIsAFolderCannotStart) {
+  for (const char* name : {"registry.reg", "groups.ini"}) {
+    SimFixture machine;
+    ASSERT_TRUE(machine.ok()) << machine.error();
+    machine.writeFile("C:\\DIST\\SETUP.EXE", "MZ");
+    const fs::path file = machine.root() / name;
+    fs::remove(file);
+    fs::create_directory(file);
+    Captured r =
+        run(runSimulate, {"--machine", machine.machineFile().string(), "C:\\DIST\\SETUP.EXE"});
+    EXPECT_EQ(r.code, 1) << name;
+    EXPECT_NE(r.err.find(file.string() + " is a folder, not a file"), std::string::npos)
+        << name << ": " << r.err;
+  }
+}
+
 TEST(BuildCommand, PacksAFileUnderAnotherNameAndNamesWhatItSkips) {
   SimFixture scratch;  // only for its temporary folder
   ASSERT_TRUE(scratch.ok());

@@ -3,18 +3,10 @@
 #include <cctype>
 
 #include "base/text.h"
+#include "base/win_path.h"
 #include "ui/ui.h"
 
 namespace qm {
-
-namespace {
-
-std::string withoutTrailingBackslash(std::string path) {
-  while (path.size() > 3 && path.back() == '\\') path.pop_back();
-  return path;
-}
-
-}  // namespace
 
 bool isDirectory(FileSystem& fs, const std::string& path) {
   std::optional<uint32_t> a = fs.attributes(path);

@@ -2,6 +2,7 @@
 // goes, every other byte of the file as it is.
 #include <algorithm>
 
+#include "base/dos_text.h"
 #include "base/text.h"
 #include "platform/file_handle.h"
 #include "uninstall/undo_context.h"
@@ -10,46 +11,16 @@ namespace qm {
 
 namespace {
 
-// A text file as lines, each with the line end it had, so that an edit leaves every other byte.
-struct TextLines {
-  std::vector<std::string> lines;
-  std::vector<std::string> ends;
-
-  static TextLines split(const std::string& bytes) {
-    TextLines t;
-    size_t start = 0;
-    while (start < bytes.size()) {
-      size_t nl = bytes.find('\n', start);
-      std::string line =
-          bytes.substr(start, nl == std::string::npos ? std::string::npos : nl - start);
-      std::string end = nl == std::string::npos ? "" : "\n";
-      if (!line.empty() && line.back() == '\r' && !end.empty()) {
-        line.pop_back();
-        end = "\r\n";
-      }
-      t.lines.push_back(line);
-      t.ends.push_back(end);
-      if (nl == std::string::npos) break;
-      start = nl + 1;
-    }
-    return t;
+// The line equal to text: the first, or the last.
+std::optional<size_t> findLine(const DosText& text, const std::string& line, bool last) {
+  std::optional<size_t> at;
+  for (size_t i = 0; i < text.lines.size(); ++i) {
+    if (text.lines[i].text != line) continue;
+    at = i;
+    if (!last) break;
   }
-  std::string join() const {
-    std::string out;
-    for (size_t i = 0; i < lines.size(); ++i) out += lines[i] + ends[i];
-    return out;
-  }
-  // Index of the first (or last) line equal to text.
-  std::optional<size_t> find(const std::string& text, bool last) const {
-    std::optional<size_t> at;
-    for (size_t i = 0; i < lines.size(); ++i) {
-      if (lines[i] != text) continue;
-      at = i;
-      if (!last) break;
-    }
-    return at;
-  }
-};
+  return at;
+}
 
 struct LineChange {
   std::string oldLine, newLine;
@@ -64,18 +35,20 @@ void undoLineChange(UndoContext& cx, const LogLine& line, const std::vector<Line
   System& sys = cx.sys;
   std::optional<std::string> bytes = readAll(sys, path);
   if (!bytes) return cx.note(path + " is gone; nothing to put back");
-  TextLines text = TextLines::split(*bytes);
+  // Read as DOS reads it, so that each line keeps its own line end and a ^Z, what follows it and
+  // a byte-order mark stay where they are.
+  DosText text = DosText::parse(*bytes);
   // The readings whose new line is in the file.
   std::vector<std::pair<const LineChange*, size_t>> found;
   for (const LineChange& r : readings) {
-    if (auto at = text.find(r.newLine, r.oldLine.empty() && removeLastMatch))
+    if (auto at = findLine(text, r.newLine, r.oldLine.empty() && removeLastMatch))
       found.push_back({&r, *at});
   }
   if (found.empty()) {
     // The change is not there: undone already (an edit answered No puts the old file back but
     // keeps its log lines) when the old line is, else changed by someone since.
     const LineChange& first = readings.front();
-    if (readings.size() == 1 && (first.oldLine.empty() || text.find(first.oldLine, false)))
+    if (readings.size() == 1 && (first.oldLine.empty() || findLine(text, first.oldLine, false)))
       return cx.note("\"" + first.newLine + "\" is not in " + path + "; nothing to undo");
     return cx.problem(
         &line, "the line \"" + first.newLine + "\" is no longer in " + path + "; nothing changed");
@@ -86,9 +59,8 @@ void undoLineChange(UndoContext& cx, const LogLine& line, const std::vector<Line
   size_t at = found.front().second;
   if (r.oldLine.empty()) {
     text.lines.erase(text.lines.begin() + long(at));
-    text.ends.erase(text.ends.begin() + long(at));
   } else {
-    text.lines[at] = r.oldLine;
+    text.lines[at].text = r.oldLine;
   }
   if (startupFile &&
       std::find(cx.textBackedUp.begin(), cx.textBackedUp.end(), path) == cx.textBackedUp.end()) {
@@ -107,7 +79,7 @@ void undoLineChange(UndoContext& cx, const LogLine& line, const std::vector<Line
       return cx.problem(&line, path + " could not be saved as " + bak + "; nothing changed");
     cx.textBackedUp.push_back(path);
   }
-  if (!replaceFile(sys, path, text.join()))
+  if (!replaceFile(sys, path, text.bytes()))
     return cx.problem(&line, path + " could not be rewritten");
   if (text.lines.empty() && std::find(cx.madeByInstaller.begin(), cx.madeByInstaller.end(), path) !=
                                 cx.madeByInstaller.end()) {
@@ -121,11 +93,12 @@ void undoLineChange(UndoContext& cx, const LogLine& line, const std::vector<Line
     if (o.path != path) continue;
     // An addition terminated the old last line first; with the additions gone, that line end is
     // the only difference from the file as it was.
-    std::string now = text.join();
-    if (!text.ends.empty() && !text.ends.back().empty() && now == o.text + text.ends.back()) {
-      text.ends.back().clear();
-      if (!replaceFile(sys, path, text.join())) break;
-      now = text.join();
+    std::string now = text.bytes();
+    if (!text.lines.empty() && !text.lines.back().end.empty() &&
+        now == o.text + text.lines.back().end) {
+      text.lines.back().end.clear();
+      if (!replaceFile(sys, path, text.bytes())) break;
+      now = text.bytes();
     }
     if (o.text != now) continue;
     ScopedFile h = ScopedFile::openReadWrite(sys, path);
@@ -137,12 +110,10 @@ void undoLineChange(UndoContext& cx, const LogLine& line, const std::vector<Line
           path);
 }
 
-char bootDrive(System& sys) { return sys.driveType("A:\\") == DriveType::Fixed ? 'A' : 'C'; }
-
 }  // namespace
 
 void undoStartupLine(UndoContext& cx, const LogLine& line, const char* name) {
-  std::string path = std::string(1, bootDrive(cx.sys)) + ":\\" + name;
+  std::string path = std::string(1, bootDriveLetter(cx.sys)) + ":\\" + name;
   std::vector<LineChange> readings;
   for (const LogRecord& r : line.readings) {
     if (const auto* a = std::get_if<AutoexecRecord>(&r))

@@ -123,7 +123,7 @@ bool ProgramManagerGroups::run(const std::string& command, std::vector<std::stri
     if (name.empty() || !storable(name, true) || name.find(']') != std::string::npos) return false;
     if (!findGroup(name)) {
       if (equalsNoCase(command, "ShowGroup")) return false;
-      groups_.push_back(ShellGroup{name, {}});
+      groups_.push_back(ShellGroup{name, {}, {}, {}});
     }
     session.activeGroup = findGroup(name)->name;
     session.replaceAt.reset();
@@ -165,6 +165,8 @@ bool ProgramManagerGroups::run(const std::string& command, std::vector<std::stri
 
 bool ProgramManagerGroups::load(std::string_view text, std::string& error) {
   groups_.clear();
+  tailComments_.clear();
+  std::string comments;  // waiting for the line they stand before
   size_t pos = 0;
   int lineNo = 0;
   while (pos < text.size()) {
@@ -175,6 +177,7 @@ bool ProgramManagerGroups::load(std::string_view text, std::string& error) {
     std::string line = trimmed(raw);
     pos = end + 1;
     ++lineNo;
+    if (!line.empty() && line[0] == ';') comments += line + "\r\n";
     if (line.empty() || line[0] == ';') continue;
     auto fail = [&](const std::string& message) {
       error = std::to_string(lineNo) + ": " + message;
@@ -184,7 +187,8 @@ bool ProgramManagerGroups::load(std::string_view text, std::string& error) {
       if (line.back() != ']' || line.size() < 3) return fail("bad group line \"" + line + "\"");
       std::string name = line.substr(1, line.size() - 2);
       if (findGroup(name)) return fail("group \"" + name + "\" appears twice");
-      groups_.push_back(ShellGroup{name, {}});
+      groups_.push_back(ShellGroup{name, {}, std::move(comments), {}});
+      comments.clear();
       continue;
     }
     if (!startsWithNoCase(line, "Item="))
@@ -210,19 +214,22 @@ bool ProgramManagerGroups::load(std::string_view text, std::string& error) {
     if (item.title.empty() || item.command.empty())
       return fail("an item needs a title and a command");
     groups_.back().items.push_back(std::move(item));
+    groups_.back().itemComments += comments;
+    comments.clear();
   }
+  tailComments_ = std::move(comments);
   return true;
 }
 
 std::string ProgramManagerGroups::save() const {
   std::string out;
   for (const auto& g : groups_) {
-    out += "[" + g.name + "]\r\n";
+    out += g.comments + "[" + g.name + "]\r\n" + g.itemComments;
     for (const auto& i : g.items)
       out += "Item=" + i.title + "|" + i.command + "|" + i.workingDir + "|" + i.iconFile + "|" +
              i.iconIndex + "\r\n";
   }
-  return out;
+  return out + tailComments_;
 }
 
 }  // namespace qm

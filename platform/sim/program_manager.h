@@ -24,6 +24,9 @@ struct ShellItem {
 struct ShellGroup {
   std::string name;  // as first created
   std::vector<ShellItem> items;
+  // Comment lines of a groups.ini written by hand (each with its CR LF), kept on saving: those
+  // before the group's line, and those among its items (saved right after its line).
+  std::string comments, itemComments;
 };
 
 // What the shell remembers between commands while it runs: the group that AddItem goes to and
@@ -52,6 +55,7 @@ class ProgramManagerGroups {
  private:
   bool run(const std::string& command, std::vector<std::string>& args, ShellSession& session);
   std::vector<ShellGroup> groups_;
+  std::string tailComments_;  // after the last item
 };
 
 // One shell command: its name and its arguments, blanks around them dropped and quotes removed.

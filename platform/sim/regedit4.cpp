@@ -301,12 +301,16 @@ bool RegistryTree::load(std::string_view text, std::string& error) {
 
   bool sawHeader = false;
   std::string currentKey;  // empty: no key open (before the first, or after a deletion)
+  std::string comments;    // waiting for the line they stand before
   for (auto& [number, line] : lines) {
     if (!sawHeader && number == 1 && line.compare(0, 3, "\xEF\xBB\xBF") == 0) line.erase(0, 3);
+    if (!line.empty() && line[0] == ';') comments += line + "\r\n";
     if (line.empty() || line[0] == ';') continue;
     if (!sawHeader) {
       if (line != "REGEDIT4") return fail(number, "expected REGEDIT4 as the first line");
       sawHeader = true;
+      headComments_ += comments;
+      comments.clear();
       continue;
     }
     if (line[0] == '[') {
@@ -322,10 +326,14 @@ bool RegistryTree::load(std::string_view text, std::string& error) {
       if (createKey(path) < 0)
         return fail(number, "unknown root, empty name or control character in key " + path);
       currentKey = path;
+      keyComments_[normalise(path, nullptr)] += comments;
+      comments.clear();
       continue;
     }
     if (line[0] != '@' && line[0] != '"') return fail(number, "not a key or value line");
     if (currentKey.empty()) return fail(number, "value line outside a key");
+    valueComments_[normalise(currentKey, nullptr)] += comments;
+    comments.clear();
     std::string name;
     size_t pos = 1;
     if (line[0] == '"') {
@@ -398,15 +406,22 @@ bool RegistryTree::load(std::string_view text, std::string& error) {
     if (!setValue(currentKey, name, std::move(v)))
       return fail(number, "control character in value name");
   }
+  tailComments_ += comments;
   return true;
 }
 
 std::string RegistryTree::save() const {
-  std::string out = "REGEDIT4\r\n";
+  std::string out = "REGEDIT4\r\n" + headComments_;
+  auto commentsOf = [](const std::map<std::string, std::string>& comments, const std::string& key) {
+    auto it = comments.find(key);
+    return it == comments.end() ? std::string() : it->second;
+  };
   for (const auto& [norm, key] : keys_) {
-    out += "\r\n[" + key.path + "]\r\n";
+    out += "\r\n" + commentsOf(keyComments_, norm) + "[" + key.path + "]\r\n" +
+           commentsOf(valueComments_, norm);
     for (const auto& [name, data] : key.values) out += valueLine(name, data) + "\r\n";
   }
+  if (!tailComments_.empty()) out += "\r\n" + tailComments_;
   return out;
 }
 

@@ -73,6 +73,11 @@ class RegistryTree {
   // Upper-cased path with the root in its canonical spelling; empty when unusable.
   static std::string normalise(std::string_view key, std::string* display);
   std::map<std::string, Key> keys_;  // keyed by the normalised path
+  // Comment lines (with their CR LF) of a file written by hand, so that saving keeps them: those
+  // before REGEDIT4, before a key's line, among a key's values (saved after its line), and after
+  // the last value. Keyed by the normalised path.
+  std::string headComments_, tailComments_;
+  std::map<std::string, std::string> keyComments_, valueComments_;
 };
 
 }  // namespace qm

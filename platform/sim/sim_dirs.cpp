@@ -13,6 +13,7 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr uint32_t kStoredBits = kAttrReadOnly | kAttrHidden | kAttrSystem | kAttrArchive;
+constexpr size_t kMaxFolderChars = 247;  // CreateDirectory's limit for an ANSI path
 
 // One line per entry whose attributes differ from the default: two hex digits, a space, the
 // host name of the entry.
@@ -216,6 +217,8 @@ std::vector<FindEntry> SimSystem::find(const std::string& pattern) {
 bool SimSystem::createDirectory(const std::string& path) {
   auto p = resolve(path);
   if (!p || p->isRoot() || !validNewName(p->parts.back())) return false;
+  // As on Windows: a folder's path leaves room for an 8.3 name inside it.
+  if (p->text().size() > kMaxFolderChars) return false;
   std::string canonical = upperAscii(p->text());
   for (const auto& f : failingDirectories_)
     if (f == canonical) return false;

@@ -1,6 +1,7 @@
 #include <algorithm>
 
 #include "base/text.h"
+#include "base/win_path.h"
 #include "platform/sim/sim_confinement.h"
 #include "platform/sim/sim_system.h"
 
@@ -8,56 +9,8 @@ namespace qm {
 
 namespace fs = std::filesystem;
 
-std::string SimSystem::WinPath::text() const {
-  std::string out{drive, ':', '\\'};
-  for (size_t i = 0; i < parts.size(); ++i) {
-    if (i) out += '\\';
-    out += parts[i];
-  }
-  return out;
-}
-
 std::optional<SimSystem::WinPath> SimSystem::resolve(const std::string& path) const {
-  std::string p = path;
-  std::replace(p.begin(), p.end(), '/', '\\');
-  if (p.empty() || p.rfind("\\\\", 0) == 0) return std::nullopt;
-  WinPath out;
-  std::string_view rest = p;
-  if (p.size() >= 2 && p[1] == ':') {
-    char letter = toUpperAscii(p[0]);
-    if (letter < 'A' || letter > 'Z') return std::nullopt;
-    out.drive = letter;
-    rest.remove_prefix(2);
-    // "D:NAME" is relative to the current directory only when D: is the current drive: the sim
-    // keeps one current directory, not one per drive.
-    if (letter == current_.drive && (rest.empty() || rest[0] != '\\')) out.parts = current_.parts;
-  } else {
-    out.drive = current_.drive;
-    if (rest[0] != '\\') out.parts = current_.parts;
-  }
-  size_t i = 0;
-  while (i <= rest.size()) {
-    size_t end = rest.find('\\', i);
-    if (end == std::string_view::npos) end = rest.size();
-    std::string part(rest.substr(i, end - i));
-    i = end + 1;
-    if (part.empty() || part == ".") continue;
-    if (part == "..") {
-      if (!out.parts.empty()) out.parts.pop_back();
-      continue;
-    }
-    // Windows drops trailing dots and spaces from every name it is given, but a pattern such as
-    // "*." keeps its dot: it asks for names without an extension.
-    if (!hasWildcard(part))
-      while (!part.empty() && (part.back() == '.' || part.back() == ' ')) part.pop_back();
-    if (part.empty()) continue;
-    for (char c : part)
-      if (static_cast<unsigned char>(c) < 32 || c == ':' || c == '<' || c == '>' || c == '"' ||
-          c == '|')
-        return std::nullopt;
-    out.parts.push_back(std::move(part));
-  }
-  return out;
+  return resolveWinPath(path, current_);
 }
 
 const SimDrive* SimSystem::drive(char letter) const {

@@ -17,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/win_path.h"
 #include "platform/sim/host_folder_cache.h"
 #include "platform/sim/machine_file.h"
 #include "platform/sim/program_manager.h"
@@ -175,13 +176,7 @@ class SimSystem : public System {
   void failDirectoryCreation(const std::string& path);
   void clearFaults();
 
-  // A Windows path after resolution: drive letter and components, without "." and "..".
-  struct WinPath {
-    char drive = 'C';
-    std::vector<std::string> parts;
-    std::string text() const;  // "C:\A\B", "C:\" for the root
-    bool isRoot() const { return parts.empty(); }
-  };
+  using WinPath = qm::WinPath;
   // Resolves against the current directory; nullopt for an unusable path (UNC, bad drive).
   std::optional<WinPath> resolve(const std::string& path) const;
 
