@@ -30,6 +30,9 @@ stub_size=$(stat -c %s build/win32/quillmount.exe)
 echo "quillmount.exe: $stub_size bytes (limit $stub_limit)"
 [ "$stub_size" -le "$stub_limit" ] || { echo "quillmount.exe grew past $stub_limit bytes"; fail=1; }
 
+step "the .deb installs in a fresh folder and builds and simulates the sample from there"
+scripts/deb_check.sh build/native build/win32 || fail=1
+
 step "scenarios"
 python3 tests/scenarios/scenario_check_test.py || fail=1
 tests/scenarios/run.sh "$root/build/native" || fail=1
