@@ -21,14 +21,6 @@ const std::vector<std::string> kLayers = {"base",   "platform", "records",   "sc
                                           "ui",     "engine",   "sysconfig", "uninstall",
                                           "finish", "shell",    "tools",     "app"};
 
-// Upward includes that are allowed, as (including folder, included header). ui/ui.h is the UI
-// seam: an interface with no includes of its own, through which the parser shows its messages
-// and whose FontSpec and DialogTemplate the screen records hold.
-const std::set<std::pair<std::string, std::string>> kAllowedUpward = {
-    {"records", "ui/ui.h"},
-    {"script", "ui/ui.h"},
-};
-
 const std::set<std::string> kWindowsHeaders = {"windows.h",  "ddeml.h",  "commctrl.h", "commdlg.h",
                                                "shellapi.h", "shlobj.h", "winreg.h",   "objbase.h"};
 
@@ -118,7 +110,7 @@ TEST_F(Layering, NoFolderIncludesFromAFolderAboveIt) {
     const std::string to = topFolder(inc.header);
     const int fromRank = rankOf(from), toRank = rankOf(to);
     if (toRank < 0) continue;  // not one of the tree's folders
-    if (toRank > fromRank && !kAllowedUpward.count({from, inc.header}))
+    if (toRank > fromRank)
       faults.push_back(where(inc) + from + "/ includes " + inc.header + " from " + to +
                        "/, which lies above it");
     if (inc.header.find("/win32/") != std::string::npos && !inWindowsFolder(inc.file))

@@ -19,13 +19,7 @@
 #include "tools/implode.h"
 
 #ifdef QM_HAVE_STORMLIB
-extern "C" {
-unsigned int implode(unsigned int (*read)(char*, unsigned int*, void*),
-                     void (*write)(char*, unsigned int*, void*), char* work, void* param,
-                     unsigned int* type, unsigned int* dictionarySize);
-unsigned int explode(unsigned int (*read)(char*, unsigned int*, void*),
-                     void (*write)(char*, unsigned int*, void*), char* work, void* param);
-}
+#include "bench/stormlib.h"
 #endif
 
 namespace {

@@ -111,17 +111,27 @@ inline unsigned lengthExtraMask(uint32_t e) { return (e >> 10) & 0xFF; }
 inline unsigned lengthCodeBits(uint32_t e) { return 1 + ((e >> kLengthCodeShift) & 15); }
 inline unsigned lengthFieldBits(uint32_t e) { return e >> 22; }
 
-// Work area layout: the input chunk, then the output window: kHistory bytes of history, the new
-// output, then room for what one token may write past the hand-off point.
-constexpr size_t kInputOffset = 0;
-constexpr size_t kWindowOffset = kExplodeInputChunk;
-constexpr size_t kHistory = 4096;
-constexpr size_t kFlushAt = kHistory + kExplodeOutputChunk;
-// Past the hand-off point the window holds the longest copy, the literals one refill's bits can
-// still hold after the room check, and the overshoot of a copy's 16-byte steps.
+// Work area layout: the input chunk, then a circular output window of two halves, then room for
+// what one token may write past the window's end. Output is decoded straight into the window and
+// each half is handed on when full; the other half keeps the history copies reach back into, so
+// nothing is moved at a hand-off but the few bytes a token wrote past the window's end.
+// Past the window's end: the longest copy, the literals one refill's bits can still hold after
+// the room check, and the overshoot of a copy's 16-byte steps.
 constexpr size_t kCopySlack = 32;
-constexpr size_t kWindowSize = kFlushAt + dcl::kMaxCopyLength + kCopySlack;
-static_assert(kWindowOffset + kWindowSize <= kExplodeWorkSize);
+constexpr size_t kWindowSlack = dcl::kMaxCopyLength + kCopySlack;
+// The farthest a copy reaches (the largest dictionary); a half must hold it.
+constexpr size_t kMaxReach = 4096;
+
+struct Layout {
+  uint32_t input;  // bytes asked for per read
+  uint32_t half;   // bytes handed on per write; a power of two
+};
+constexpr Layout kClassic{kExplodeInputChunk, kExplodeOutputChunk};
+constexpr Layout kLarge{kExplodeLargeChunk, kExplodeLargeChunk};
+constexpr size_t workSizeOf(Layout l) { return l.input + 2 * size_t(l.half) + kWindowSlack; }
+static_assert(workSizeOf(kClassic) <= kExplodeWorkSize);
+static_assert(workSizeOf(kLarge) <= kExplodeLargeWorkSize);
+static_assert(kExplodeOutputChunk >= kMaxReach);
 
 // The most bits one token takes: a copy's flag, length code and extra bits, distance code and
 // low bits. A literal takes fewer: its flag and 8 bits in binary mode, at most 13 in ASCII mode.
@@ -134,8 +144,8 @@ static_assert(kMaxLiteralRun + 15 <= kCopySlack);
 
 class BitReader {
  public:
-  BitReader(ExplodeReadFn read, void* user, uint8_t* buffer)
-      : read_(read), user_(user), buffer_(buffer) {}
+  BitReader(ExplodeReadFn read, void* user, uint8_t* buffer, uint32_t size)
+      : read_(read), user_(user), buffer_(buffer), size_(size) {}
 
   // Loads the first chunk; returns the bytes delivered.
   uint32_t start() { return fetch(); }
@@ -190,8 +200,8 @@ class BitReader {
 
  private:
   uint32_t fetch() {
-    uint32_t got = read_(buffer_, kExplodeInputChunk, user_);
-    if (got > kExplodeInputChunk) got = kExplodeInputChunk;
+    uint32_t got = read_(buffer_, size_, user_);
+    if (got > size_) got = size_;
     pos_ = buffer_;
     end_ = buffer_ + got;
     // Uncounted bits above count_ must be clear before the new chunk's bytes are merged in.
@@ -202,6 +212,7 @@ class BitReader {
   ExplodeReadFn read_;
   void* user_;
   uint8_t* buffer_;
+  uint32_t size_;
 };
 
 // Looks a prefix code up after `skip` bits, fetching more input only when the code found is
@@ -245,11 +256,43 @@ inline void copyMatch(uint8_t* dst, size_t distance, unsigned length) {
   }
 }
 
+// Copies length bytes from src to a dst below it, in 16-byte steps; the steps read at most 15
+// bytes past the source's end and write as far past the destination's.
+inline void copyDown(uint8_t* dst, const uint8_t* src, unsigned length) {
+  unsigned done = 0;
+  do {
+    std::memcpy(dst + done, src + done, 16);
+    done += 16;
+  } while (done < length);
+}
+
 struct Window {
   uint8_t* out;
-  size_t pos;     // next output byte
-  size_t oldest;  // first byte a copy may reach
+  size_t size;     // both halves
+  size_t pos;      // next output byte
+  size_t handOff;  // the end of the half being filled
+  bool wrapped;    // the window has been filled once: every reach finds history
 };
+
+// Places a copy at out + pos. A copy whose source lies before the window's start takes it from
+// the window's end, where the other half keeps it; the part that runs on past the end continues
+// at the start, at the same distance. False for a copy that reaches before the output's start.
+inline bool placeCopy(uint8_t* out, size_t pos, size_t size, bool wrapped, size_t distance,
+                      unsigned length) {
+  if (distance <= pos) {
+    copyMatch(out + pos, distance, length);
+    return true;
+  }
+  if (!wrapped) return false;
+  const size_t before = distance - pos;  // source bytes at the window's end
+  if (length <= before) {
+    copyDown(out + pos, out + size - before, length);
+  } else {
+    copyDown(out + pos, out + size - before, unsigned(before));
+    copyMatch(out + pos + before, distance, length - unsigned(before));
+  }
+  return true;
+}
 
 enum class Run { kMore, kEnd, kError };
 
@@ -264,9 +307,9 @@ Run fastTokens(BitReader& in, Window& w, unsigned dictBits, const uint16_t* lite
   const uint8_t* const end = in.end_;
   uint64_t bits = in.bits_;
   unsigned count = in.count_;
-  uint8_t* op = w.out + w.pos;
-  uint8_t* const handOff = w.out + kFlushAt;
-  const uint8_t* const oldest = w.out + w.oldest;
+  uint8_t* const out = w.out;
+  uint8_t* op = out + w.pos;
+  uint8_t* const handOff = out + w.handOff;
   Run result = Run::kMore;
   const auto literal = [&] {
     if constexpr (!ascii) {
@@ -317,8 +360,11 @@ Run fastTokens(BitReader& in, Window& w, unsigned dictBits, const uint16_t* lite
     used += lowBits;
     bits >>= used;
     count -= used;
-    if (distance > size_t(op - oldest)) return Run::kError;
-    copyMatch(op, distance, length);
+    if (distance <= size_t(op - out)) [[likely]] {
+      copyMatch(op, distance, length);
+    } else if (!placeCopy(out, size_t(op - out), w.size, w.wrapped, distance, length)) {
+      return Run::kError;
+    }
     op += length;
   }
   in.pos_ = at;
@@ -364,17 +410,17 @@ inline Run carefulToken(BitReader& in, Window& w, unsigned dictBits, bool ascii,
   const size_t distance =
       ((size_t(d & 0xFF) << lowBits) | ((in.peek() >> highBits) & ((1u << lowBits) - 1))) + 1;
   in.drop(highBits + lowBits);
-  if (distance > w.pos - w.oldest) return Run::kError;
-  copyMatch(w.out + w.pos, distance, length);
+  if (!placeCopy(w.out, w.pos, w.size, w.wrapped, distance, length)) return Run::kError;
   w.pos += length;
   return Run::kMore;
 }
 
 }  // namespace
 
-int explode(ExplodeReadFn read, ExplodeWriteFn write, void* work, void* user) {
-  uint8_t* area = static_cast<uint8_t*>(work);
-  BitReader in(read, user, area + kInputOffset);
+namespace {
+
+int explodeIn(ExplodeReadFn read, ExplodeWriteFn write, uint8_t* area, Layout layout, void* user) {
+  BitReader in(read, user, area, layout.input);
   if (in.start() < 5) return kExplodeShortHeader;
   const unsigned literalMode = in.headerByte(0);
   const unsigned dictBits = in.headerByte(1);
@@ -382,32 +428,48 @@ int explode(ExplodeReadFn read, ExplodeWriteFn write, void* work, void* user) {
   if (dictBits < 4 || dictBits > 6) return kExplodeBadDictionary;
   in.skipHeader();
 
-  Window w{area + kWindowOffset, kHistory, kHistory};
+  Window w{area + layout.input, 2 * size_t(layout.half), 0, layout.half, false};
   const bool ascii = literalMode == dcl::kLiteralModeAscii;
-  // The farthest a copy reaches: 63 in the distance's high part, all ones in its low bits.
-  const size_t reach = size_t(64) << dictBits;
-  static_assert((size_t(64) << 6) == kHistory);
+  static_assert((size_t(64) << 6) == kMaxReach);
   const std::array<uint16_t, (1u << kLiteralPeek)>& literals = literalDecoder();
+  // Hands on the half just filled. Past the window's end, what the last token wrote there goes
+  // back to the start, where it belongs.
+  const auto handOn = [&] {
+    write(w.out + w.handOff - layout.half, layout.half, user);
+    if (w.handOff == w.size) {
+      std::memcpy(w.out, w.out + w.size, w.pos - w.size);
+      w.pos -= w.size;
+      w.handOff = layout.half;
+      w.wrapped = true;
+    } else {
+      w.handOff = w.size;
+    }
+  };
 
-  // Every token starts with pos below kFlushAt, so a copy's bytes (and its slack) stay inside
-  // the window.
+  // Every token starts with pos below the hand-off point, so a copy's bytes (and its slack) stay
+  // inside the window and the room past its end.
   for (;;) {
     Run r = ascii ? fastTokens<true>(in, w, dictBits, literals.data())
                   : fastTokens<false>(in, w, dictBits, literals.data());
-    if (r == Run::kMore && w.pos < kFlushAt) r = carefulToken(in, w, dictBits, ascii, literals);
+    if (r == Run::kMore && w.pos < w.handOff) r = carefulToken(in, w, dictBits, ascii, literals);
     if (r == Run::kError) return kExplodeStreamError;
     if (r == Run::kEnd) break;
-    if (w.pos >= kFlushAt) {
-      // Hand the chunk on and keep only what a copy can still reach: the dictionary's size
-      // before the new output's start, then whatever the last copy wrote past the hand-off.
-      write(w.out + kHistory, kExplodeOutputChunk, user);
-      std::memmove(w.out + kHistory - reach, w.out + kFlushAt - reach, w.pos - kFlushAt + reach);
-      w.pos -= kExplodeOutputChunk;
-      w.oldest = kHistory - reach;
-    }
+    if (w.pos >= w.handOff) handOn();
   }
-  if (w.pos > kHistory) write(w.out + kHistory, static_cast<uint32_t>(w.pos - kHistory), user);
+  if (w.pos >= w.handOff) handOn();
+  const size_t start = w.handOff - layout.half;
+  if (w.pos > start) write(w.out + start, static_cast<uint32_t>(w.pos - start), user);
   return kExplodeOk;
+}
+
+}  // namespace
+
+int explode(ExplodeReadFn read, ExplodeWriteFn write, void* work, void* user) {
+  return explodeIn(read, write, static_cast<uint8_t*>(work), kClassic, user);
+}
+
+int explodeLarge(ExplodeReadFn read, ExplodeWriteFn write, void* work, void* user) {
+  return explodeIn(read, write, static_cast<uint8_t*>(work), kLarge, user);
 }
 
 }  // namespace qm

@@ -15,6 +15,11 @@ constexpr size_t kExplodeWorkSize = 12596;
 constexpr uint32_t kExplodeInputChunk = 2048;
 constexpr uint32_t kExplodeOutputChunk = 4096;
 
+// A larger work area for callers that can spare it: the decoder then reads and hands on
+// kExplodeLargeChunk bytes at a time, so a file costs far fewer reads and writes.
+constexpr uint32_t kExplodeLargeChunk = 65536;
+constexpr size_t kExplodeLargeWorkSize = 3 * size_t(kExplodeLargeChunk) + 1024;
+
 enum ExplodeResult : int {
   kExplodeOk = 0,
   kExplodeBadDictionary = 1,   // header byte 1 is not 4, 5 or 6
@@ -31,6 +36,9 @@ using ExplodeWriteFn = void (*)(const uint8_t* buffer, uint32_t count, void* use
 // Decodes one stream from read to write. work must hold kExplodeWorkSize bytes; its contents
 // on entry do not matter. Never reads or writes outside work, whatever the input.
 [[nodiscard]] int explode(ExplodeReadFn read, ExplodeWriteFn write, void* work, void* user);
+// The same with a work area of kExplodeLargeWorkSize bytes, read and handed on in chunks of
+// kExplodeLargeChunk.
+[[nodiscard]] int explodeLarge(ExplodeReadFn read, ExplodeWriteFn write, void* work, void* user);
 
 // The format's fixed codes. A code's bits are given in stream order: the first bit of the code
 // is bit 0 of `bits`, as the stream is read least significant bit first.

@@ -36,10 +36,13 @@ Bytes peerImplode(const Bytes& data, bool ascii, unsigned dictionary) {
 
 int peerExplode(const Bytes& stream, Bytes& out) { return storm_peer::explodeBytes(stream, out); }
 
+// Both work areas must give the same result and output.
 int ourExplode(const Bytes& stream, Bytes& out) {
-  std::vector<uint8_t> work(kExplodeWorkSize);
-  Pipe pipe{&stream};
-  int r = qm::explode(ourRead, ourWrite, work.data(), &pipe);
+  std::vector<uint8_t> work(kExplodeLargeWorkSize);
+  Pipe pipe{&stream}, large{&stream};
+  const int r = qm::explode(ourRead, ourWrite, work.data(), &pipe);
+  EXPECT_EQ(qm::explodeLarge(ourRead, ourWrite, work.data(), &large), r);
+  EXPECT_TRUE(large.out == pipe.out) << "the large work area decodes differently";
   out = pipe.out;
   return r;
 }

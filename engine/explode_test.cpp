@@ -39,16 +39,19 @@ void writeFn(const uint8_t* buffer, uint32_t count, void* user) {
   r->out.insert(r->out.end(), buffer, buffer + count);
 }
 
-// Decodes with the work area between two guard zones and checks that the zones survive.
-int decode(const Bytes& stream, Decoding& run) {
+// Decodes with the work area between two guard zones and checks that the zones survive; large
+// picks the large work area.
+int decode(const Bytes& stream, Decoding& run, bool large = false) {
   constexpr size_t kGuard = 4096;
-  Bytes area(kGuard + kExplodeWorkSize + kGuard, 0xA5);
+  const size_t size = large ? kExplodeLargeWorkSize : kExplodeWorkSize;
+  Bytes area(kGuard + size + kGuard, 0xA5);
   run.in = &stream;
-  int r = explode(readFn, writeFn, area.data() + kGuard, &run);
+  int r = large ? explodeLarge(readFn, writeFn, area.data() + kGuard, &run)
+                : explode(readFn, writeFn, area.data() + kGuard, &run);
   for (size_t i = 0; i < kGuard; ++i) {
     EXPECT_EQ(area[i], 0xA5) << "below the work area at " << i;
-    EXPECT_EQ(area[kGuard + kExplodeWorkSize + i], 0xA5) << "above the work area at " << i;
-    if (area[i] != 0xA5 || area[kGuard + kExplodeWorkSize + i] != 0xA5) break;
+    EXPECT_EQ(area[kGuard + size + i], 0xA5) << "above the work area at " << i;
+    if (area[i] != 0xA5 || area[kGuard + size + i] != 0xA5) break;
   }
   return r;
 }
@@ -193,6 +196,12 @@ TEST(Explode, ReadsInInputChunksAndHandsOnOutputChunks) {
   ASSERT_EQ(run.handed.size(), 6u);
   for (size_t i = 0; i + 1 < run.handed.size(); ++i) EXPECT_EQ(run.handed[i], kExplodeOutputChunk);
   EXPECT_EQ(run.handed.back(), 123u);
+
+  Decoding large;
+  ASSERT_EQ(decode(stream, large, true), kExplodeOk);
+  EXPECT_TRUE(large.out == data);
+  EXPECT_EQ(large.asked, std::vector<uint32_t>(large.asked.size(), kExplodeLargeChunk));
+  EXPECT_EQ(large.handed, std::vector<uint32_t>{uint32_t(data.size())});
 }
 
 TEST(Explode, DamagedStreamsFailOrDecodeWithinTheWorkArea) {
@@ -285,6 +294,41 @@ TEST(Explode, CopiesAroundTheHandOffPoint) {
             EXPECT_TRUE(run.out == b.expected()) << run.out.size() << " of " << b.expected().size();
             for (size_t k = 0; k + 1 < run.handed.size(); ++k)
               EXPECT_EQ(run.handed[k], kExplodeOutputChunk);
+          }
+        }
+      }
+    }
+  }
+}
+
+// The window is circular: after its end, output goes on at its start, and a copy's source may
+// begin before the start, at the window's end, and run on across it. Copies placed just after
+// the end at every distance that reaches back over it, in both work areas.
+TEST(Explode, CopiesWhoseSourceRunsAcrossTheWindowsEnd) {
+  for (bool large : {false, true}) {
+    const size_t windowEnd = large ? 2 * size_t(kExplodeLargeChunk) : 2 * kExplodeOutputChunk;
+    for (size_t after : {0, 1, 7, 16, 100, 517}) {
+      StreamBuilder prefix(0, 6);
+      for (size_t i = 0; prefix.expected().size() < windowEnd + after; ++i) {
+        const size_t have = prefix.expected().size();
+        if (i % 5 == 4 && have > 0 && have + 200 < windowEnd + after)
+          prefix.copy(static_cast<int>(3 + i % 150),
+                      static_cast<int>(1 + (i * 37) % std::min<size_t>(have, 4096)));
+        else
+          prefix.literal(noise(i));
+      }
+      for (int distance : {1, 2, 9, 17, 101, 518, 4096}) {
+        for (int length : {3, 18, 518}) {
+          StreamBuilder b = prefix;
+          const Bytes stream = b.copy(length, distance).literal('x').end().bytes();
+          for (uint32_t cap : {0u, 7u}) {
+            SCOPED_TRACE(std::string(large ? "large" : "classic") + " after " +
+                         std::to_string(after) + " distance " + std::to_string(distance) +
+                         " length " + std::to_string(length) + " reads of " + std::to_string(cap));
+            Decoding run;
+            run.readCap = cap;
+            ASSERT_EQ(decode(stream, run, large), kExplodeOk);
+            ASSERT_TRUE(run.out == b.expected()) << run.out.size() << " of " << b.expected().size();
           }
         }
       }

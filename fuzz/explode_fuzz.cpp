@@ -1,5 +1,6 @@
 // Feeds arbitrary bytes to the decoder as a stream, in reads of varying size, and checks that a
 // stream it accepts decodes the same however the input is cut.
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -16,6 +17,7 @@ struct Feed {
   uint32_t cut;  // 0: whole requests, else at most this many bytes per read after the first
   bool first = true;
   std::vector<uint8_t> out = {};
+  uint32_t chunk = qm::kExplodeOutputChunk;  // the most one hand-off may carry
 };
 
 uint32_t feedRead(uint8_t* buffer, uint32_t count, void* user) {
@@ -30,7 +32,7 @@ uint32_t feedRead(uint8_t* buffer, uint32_t count, void* user) {
 
 void feedWrite(const uint8_t* buffer, uint32_t count, void* user) {
   auto* f = static_cast<Feed*>(user);
-  if (count > qm::kExplodeOutputChunk) std::abort();
+  if (count > f->chunk) std::abort();
   f->out.insert(f->out.end(), buffer, buffer + count);
 }
 
@@ -45,5 +47,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Feed pieces{data, size, 0, size > 0 ? uint32_t(data[size - 1] % 7 + 1) : 1};
   const int b = qm::explode(feedRead, feedWrite, work.data(), &pieces);
   if (a != b || whole.out != pieces.out) std::abort();
+  // The large work area (circular window of another size) must decode the same.
+  std::vector<uint8_t> large(qm::kExplodeLargeWorkSize);
+  Feed big{data, size, 0, size > 1 ? uint32_t(data[size - 2] % 5 + 1) : 0};
+  big.chunk = qm::kExplodeLargeChunk;
+  const int c = qm::explodeLarge(feedRead, feedWrite, large.data(), &big);
+  if (a != c) std::abort();
+  // A stream that fails hands on whole chunks before the failure, so the larger chunks may stop
+  // sooner: what they hand on is then the start of the other's output.
+  if (a == qm::kExplodeOk ? whole.out != big.out
+                          : big.out.size() > whole.out.size() ||
+                                !std::equal(big.out.begin(), big.out.end(), whole.out.begin()))
+    std::abort();
   return 0;
 }

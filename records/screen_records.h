@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/ui.h"
+#include "platform/ui_seam.h"
 
 namespace qm {
 

@@ -13,7 +13,7 @@
 #include "script/parse_options.h"
 #include "script/source.h"
 #include "script/statement_context.h"
-#include "ui/ui.h"
+#include "platform/ui_seam.h"
 
 namespace qm {
 

@@ -10,7 +10,7 @@
 #include "script/install_state.h"
 #include "script/macros.h"
 #include "script/statement_line.h"
-#include "ui/ui.h"
+#include "platform/ui_seam.h"
 
 namespace qm {
 

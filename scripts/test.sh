@@ -33,6 +33,9 @@ echo "quillmount.exe: $stub_size bytes (limit $stub_limit)"
 step "the installer and the uninstaller load on every Windows they are made for"
 tests/imports/run.sh build/win32 || fail=1
 
+step "the .deb installs in a fresh folder and builds and simulates the sample from there"
+scripts/deb_check.sh build/native build/win32 || fail=1
+
 step "scenarios"
 python3 tests/scenarios/scenario_check_test.py || fail=1
 tests/scenarios/run.sh "$root/build/native" || fail=1

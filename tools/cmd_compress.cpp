@@ -13,6 +13,7 @@
 #include "tools/container_writer.h"
 #include "tools/implode.h"
 #include "tools/package_writer.h"
+#include "tools/progress.h"
 #include "tools/quillpack_commands.h"
 #include "tools/quillpack_help.h"
 #include "tools/safe_output.h"
@@ -59,8 +60,14 @@ bool readHostFile(const std::string& path, std::vector<uint8_t>& out, std::strin
   return !bad;
 }
 
-// Reads --ascii, --best and --dict N at args[i]; returns false when args[i] is none of them.
-bool takeImplodeOption(const Args& args, size_t& i, ImplodeOptions& options, bool& bad) {
+// Reads --ascii, --best, --dict N and --quiet at args[i]; returns false when args[i] is none of
+// them.
+bool takeImplodeOption(const Args& args, size_t& i, ImplodeOptions& options, bool& quiet,
+                       bool& bad) {
+  if (args[i] == "--quiet") {
+    quiet = true;
+    return true;
+  }
   if (args[i] == "--ascii") {
     options.ascii = true;
     return true;
@@ -85,11 +92,15 @@ bool takeImplodeOption(const Args& args, size_t& i, ImplodeOptions& options, boo
 struct StreamFiles {
   std::FILE* in;
   std::FILE* out;
+  Progress* progress;
   bool writeFailed = false;
 };
 
 uint32_t readStream(uint8_t* buffer, uint32_t count, void* user) {
-  return static_cast<uint32_t>(std::fread(buffer, 1, count, static_cast<StreamFiles*>(user)->in));
+  auto* files = static_cast<StreamFiles*>(user);
+  const size_t got = std::fread(buffer, 1, count, files->in);
+  files->progress->advance(got);
+  return static_cast<uint32_t>(got);
 }
 void writeStream(const uint8_t* buffer, uint32_t count, void* user) {
   auto* files = static_cast<StreamFiles*>(user);
@@ -129,9 +140,10 @@ bool entryName(const std::string& file, const std::string& base, std::string& na
 int runImplode(const Args& args) {
   ImplodeOptions options;
   std::vector<std::string> files;
+  bool quiet = false;
   for (size_t i = 0; i < args.size(); ++i) {
     bool bad = false;
-    if (takeImplodeOption(args, i, options, bad)) {
+    if (takeImplodeOption(args, i, options, quiet, bad)) {
       if (bad) return badArguments("implode", args, "--dict takes 1024, 2048 or 4096");
     } else if (args[i].rfind("--", 0) == 0) {
       return badArguments("implode", args, "unknown option " + args[i]);
@@ -146,29 +158,50 @@ int runImplode(const Args& args) {
   if (!outputs.claim({files[1]}, error)) return inputError(error);
   std::vector<uint8_t> data;
   if (!readHostFile(files[0], data, error)) return fail(error);
+  Progress progress("imploding", data.size(), 0, Progress::onTerminal(quiet));
+  progress.setItem(files[0]);
+  options.progress = [&](size_t done) { progress.advance(done - progress.state().bytesDone); };
   const std::vector<uint8_t> packed = implodeData(data.data(), data.size(), options);
+  progress.finish();
   if (!outputs.write(0, packed.data(), packed.size(), error) || !outputs.commit(error))
     return fail(error);
   return 0;
 }
 
-int runExplode(const Args& args) {
+int runExplode(const Args& rawArgs) {
+  Args args;
+  bool quiet = false;
+  for (const std::string& a : rawArgs) {
+    if (a == "--quiet")
+      quiet = true;
+    else
+      args.push_back(a);
+  }
   if (args.size() != 2 || args[0].rfind("--", 0) == 0 || args[1].rfind("--", 0) == 0)
-    return badArguments("explode", args, "one IN and one OUT");
+    return badArguments("explode", rawArgs, "one IN and one OUT");
   if (std::string problem = inputProblem(args[0], false); !problem.empty())
     return inputError(problem);
   SafeOutputs outputs({args[0]});
   std::string error;
   if (!outputs.claim({args[1]}, error)) return inputError(error);
-  StreamFiles files{std::fopen(args[0].c_str(), "rb"), nullptr};
+  std::error_code ec;
+  const uintmax_t inputSize = std::filesystem::file_size(args[0], ec);
+  Progress progress("exploding", ec ? 0 : inputSize, 0, Progress::onTerminal(quiet));
+  progress.setItem(args[0]);
+  StreamFiles files{std::fopen(args[0].c_str(), "rb"), nullptr, &progress};
   if (!files.in) return inputError("cannot open " + args[0]);
   files.out = outputs.open(0, error);
   if (!files.out) {
     std::fclose(files.in);
     return fail(error);
   }
-  std::vector<uint8_t> work(kExplodeWorkSize);
-  const int result = explode(readStream, writeStream, work.data(), &files);
+  // The decoder reads and hands on 64 KB at a time, straight to and from the files: no stdio
+  // buffer copies them a second time.
+  std::setvbuf(files.in, nullptr, _IONBF, 0);
+  std::setvbuf(files.out, nullptr, _IONBF, 0);
+  std::vector<uint8_t> work(kExplodeLargeWorkSize);
+  const int result = explodeLarge(readStream, writeStream, work.data(), &files);
+  progress.finish();
   const bool readFailed = std::ferror(files.in) != 0;
   std::fclose(files.in);
   if (readFailed) return fail("cannot read " + args[0]);
@@ -193,10 +226,11 @@ int runPackage(const Args& args) {
   std::string output, base;
   PackageOptions options;
   std::vector<std::string> inputs;
+  bool quiet = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     bool bad = false;
-    if (takeImplodeOption(args, i, options.implode, bad)) {
+    if (takeImplodeOption(args, i, options.implode, quiet, bad)) {
       if (bad) return badArguments("package", args, "--dict takes 1024, 2048 or 4096");
     } else if (a == "-o" && i + 1 < args.size()) {
       output = args[++i];
@@ -243,25 +277,38 @@ int runPackage(const Args& args) {
     if (!names.insert(upperAscii(files[i].name)).second)
       return inputError("two files would be stored as " + files[i].name);
   }
+  uint64_t totalBytes = 0;
+  std::vector<struct stat> stats(inputs.size());
   for (size_t i = 0; i < inputs.size(); ++i) {
-    struct stat st {};
-    if (::stat(inputs[i].c_str(), &st) != 0) return inputError(inputs[i] + ": no such file");
-    if (!readHostFile(inputs[i], files[i].data, error)) return fail(error);
-    files[i].time = fatTimeForPacking(int64_t(st.st_mtime));
+    if (::stat(inputs[i].c_str(), &stats[i]) != 0) return inputError(inputs[i] + ": no such file");
+    totalBytes += uint64_t(stats[i].st_size);
   }
+  Progress progress("packing", totalBytes, inputs.size(), Progress::onTerminal(quiet));
+  for (size_t i = 0; i < inputs.size(); ++i) {
+    progress.setItem("reading " + inputs[i]);
+    if (!readHostFile(inputs[i], files[i].data, error)) return (progress.finish(), fail(error));
+    files[i].time = fatTimeForPacking(int64_t(stats[i].st_mtime));
+  }
+  options.progress = [&](const std::string& volume, uint64_t bytes, uint64_t done) {
+    progress.setItem(volume);
+    progress.advance(bytes, done);
+  };
   std::optional<std::vector<PackageVolume>> volumes =
       buildPackage(firstName, files, options, error);
-  if (!volumes) return fail(error);
+  if (!volumes) return (progress.finish(), fail(error));
   // Continuation volumes are named only now; none of them may land on an input either.
   std::vector<std::string> paths;
   for (const PackageVolume& v : *volumes)
     paths.push_back((outPath.parent_path() / v.name).string());
   SafeOutputs outputs(inputs);
-  if (!outputs.claim(paths, error)) return inputError(error);
-  for (size_t i = 0; i < volumes->size(); ++i)
+  if (!outputs.claim(paths, error)) return (progress.finish(), inputError(error));
+  for (size_t i = 0; i < volumes->size(); ++i) {
+    progress.setItem("writing " + (*volumes)[i].name);
     if (!outputs.write(i, (*volumes)[i].bytes.data(), (*volumes)[i].bytes.size(), error))
-      return fail(error);
-  if (!outputs.commit(error)) return fail(error);
+      return (progress.finish(), fail(error));
+  }
+  if (!outputs.commit(error)) return (progress.finish(), fail(error));
+  progress.finish();
   std::printf("%zu file(s) in %zu volume(s)\n", files.size(), volumes->size());
   return 0;
 }

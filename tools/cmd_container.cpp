@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "tools/container_report.h"
 #include "tools/container_writer.h"
 #include "tools/package_list.h"
+#include "tools/progress.h"
 #include "tools/quillpack_commands.h"
 #include "tools/quillpack_help.h"
 #include "tools/safe_output.h"
@@ -94,14 +96,35 @@ std::string attributeLetters(uint32_t a) {
 
 }  // namespace
 
+std::string installedStub(const std::string& programPath) {
+  namespace fs = std::filesystem;
+  if (programPath.empty()) return "";
+  const fs::path dir = fs::path(programPath).parent_path();
+  for (const fs::path& candidate :
+       {dir / ".." / "share" / "quillmount" / "quillmount.exe", dir / "quillmount.exe"}) {
+    std::error_code ec;
+    if (fs::is_regular_file(candidate, ec)) return candidate.lexically_normal().string();
+  }
+  return "";
+}
+
+std::string runningProgram() {
+  std::error_code ec;
+  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+  return ec ? "" : self.string();
+}
+
 int runBuild(const Args& args) {
   const CommandHelp& help = commandHelp("build");
   std::string stub, out;
+  bool quiet = false;
   std::vector<std::string> inputs;
   std::map<size_t, std::string> renamed;  // input index -> the name it is packed under
   for (size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "--help" || args[i] == "-h") return printHelp(help);
-    if (args[i] == "--stub" || args[i] == "-o") {
+    if (args[i] == "--quiet") {
+      quiet = true;
+    } else if (args[i] == "--stub" || args[i] == "-o") {
       if (i + 1 >= args.size()) return usageError(help, args[i] + " needs a value");
       std::string& target = args[i] == "--stub" ? stub : out;
       target = args[++i];
@@ -118,7 +141,9 @@ int runBuild(const Args& args) {
       inputs.push_back(args[i]);
     }
   }
-  if (stub.empty()) return usageError(help, "no --stub STUB.exe given");
+  if (stub.empty()) stub = installedStub(runningProgram());
+  if (stub.empty())
+    return usageError(help, "no --stub STUB.exe given, and no installed quillmount.exe found");
   if (out.empty()) return usageError(help, "no -o SETUP.EXE given");
   if (inputs.empty()) return usageError(help, "no FILE to pack");
 
@@ -161,7 +186,16 @@ int runBuild(const Args& args) {
   if (std::ferror(in)) ok = false;
   std::fclose(in);
   error = "cannot copy the stub " + stub + " to " + out;
-  if (ok) ok = writeContainer(o, stubSize, items, error);
+  uint64_t totalBytes = 0;
+  for (const PackItem& item : items) totalBytes += item.size;
+  Progress progress("building", totalBytes, items.size(), Progress::onTerminal(quiet));
+  // Each item counts as its copy begins.
+  const auto shown = [&](const std::string& name, uint64_t bytes) {
+    progress.setItem(name);
+    progress.advance(bytes, 1);
+  };
+  if (ok) ok = writeContainer(o, stubSize, items, error, shown);
+  progress.finish();
   if (!ok || !outputs.commit(error)) return fail(error);
   return 0;
 }

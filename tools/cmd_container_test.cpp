@@ -95,6 +95,36 @@ TEST(QuillpackContainer, ListSurvivesBrokenChainsAndReportsThem) {
   EXPECT_EQ(text, "");
 }
 
+// Installed, quillpack finds its stub under share/quillmount from its bin folder, or beside it
+// in the Windows binaries' folder; nothing else is taken for it.
+TEST(QuillpackContainer, BuildFindsTheInstalledStub) {
+  struct Row {
+    const char* stub;  // made as a file; a trailing slash makes a folder
+    const char* program;
+    const char* expected;
+  };
+  const Row rows[] = {
+      {"share/quillmount/quillmount.exe", "bin/quillpack", "share/quillmount/quillmount.exe"},
+      {"share/quillmount/quillmount.exe", "share/quillmount/quillpack.exe",
+       "share/quillmount/quillmount.exe"},
+      {"share/quillmount/QUILLMOUNT.EXE", "bin/quillpack", ""},
+      {"share/quillmount/quillmount.exe/", "bin/quillpack", ""},
+      {"bin/other.exe", "bin/quillpack", ""},
+  };
+  for (const Row& r : rows) {
+    TempDir t;
+    const std::string stub = r.stub;
+    if (stub.back() == '/')
+      fs::create_directories(t.path / stub);
+    else
+      t.write(stub, "MZ");
+    fs::create_directories((t.path / r.program).parent_path());
+    const std::string expected = *r.expected ? (t.path / r.expected).string() : "";
+    EXPECT_EQ(installedStub((t.path / r.program).string()), expected) << r.stub;
+  }
+  EXPECT_EQ(installedStub(""), "");
+}
+
 TEST(QuillpackContainer, BadArgumentsGiveUsage) {
   const Args bad[] = {{},
                       {"--stub", "s"},

@@ -77,7 +77,8 @@ std::vector<PackItem> withoutDuplicateNames(std::vector<PackItem> items) {
 }
 
 bool writeContainer(std::FILE* out, uint64_t startOffset, const std::vector<PackItem>& items,
-                    std::string& error) {
+                    std::string& error,
+                    const std::function<void(const std::string& name, uint64_t bytes)>& progress) {
   if (items.empty()) {
     error = "no files to pack";
     return false;
@@ -96,6 +97,7 @@ bool writeContainer(std::FILE* out, uint64_t startOffset, const std::vector<Pack
   std::vector<char> block(kCopyBlockSize);
   for (size_t i = 0; i < items.size(); ++i) {
     const PackItem& item = items[i];
+    if (progress) progress(item.name, item.hostPath.empty() ? item.data.size() : item.size);
     uint8_t entry[kEntrySize];
     encodeEntry(entry, item, i + 1 < items.size() ? offsets[i + 1] : 0);
     if (std::fwrite(entry, 1, kEntrySize, out) != kEntrySize) {

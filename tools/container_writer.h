@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <ctime>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -34,8 +35,10 @@ std::vector<PackItem> withoutDuplicateNames(std::vector<PackItem> items);
 // Appends entries and trailer to out, whose current size is startOffset. Fails (with a message
 // naming the file) on a bad name, a short or failed read or write, or a container that would not
 // fit in 32-bit offsets.
-bool writeContainer(std::FILE* out, uint64_t startOffset, const std::vector<PackItem>& items,
-                    std::string& error);
+// progress, when given, is told the name and size of each item as it is written.
+bool writeContainer(
+    std::FILE* out, uint64_t startOffset, const std::vector<PackItem>& items, std::string& error,
+    const std::function<void(const std::string& name, uint64_t bytes)>& progress = nullptr);
 
 // The same, in memory: stub followed by the container. For tests and fuzz seeds.
 std::string containerImage(const std::string& stub, const std::vector<PackItem>& items);

@@ -165,6 +165,7 @@ class Encoder {
         size_(size),
         window_(static_cast<uint32_t>(o.dictionarySize)),
         ascii_(o.ascii),
+        progress_(o.progress),
         bits_(out) {
     dictBits_ = o.dictionarySize == 1024 ? 4 : o.dictionarySize == 2048 ? 5 : 6;
     buildTables(tables_, o, dictBits_);
@@ -178,8 +179,10 @@ class Encoder {
   }
 
   void run() {
-    for (size_t start = 0; start < size_; start += kBlock)
+    for (size_t start = 0; start < size_; start += kBlock) {
       parseBlock(start, std::min(size_, start + kBlock));
+      if (progress_) progress_(std::min(size_, start + kBlock));
+    }
     // End marker: a copy whose length reads as 519.
     bits_.reserve(8);
     bits_.put(1, 1);
@@ -373,6 +376,7 @@ class Encoder {
   size_t size_;
   uint32_t window_;
   bool ascii_;
+  std::function<void(size_t)> progress_;
   unsigned dictBits_ = 6;
   Effort effort_ = kBestEffort;
   // The copy found so far that reaches furthest ahead: where it ends, and its distance.

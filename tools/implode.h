@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace qm {
@@ -18,6 +19,8 @@ struct ImplodeOptions {
   bool ascii = false;         // literals through the format's fixed text code instead of 8 bits
   int dictionarySize = 4096;  // 1024, 2048 or 4096
   ImplodeLevel level = ImplodeLevel::Default;
+  // Told the input bytes done so far after each block, for progress; may be empty.
+  std::function<void(size_t done)> progress = nullptr;
 };
 
 // True when the options name a literal mode and dictionary the format has.

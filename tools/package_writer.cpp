@@ -45,6 +45,7 @@ class VolumeSink {
     return true;
   }
   std::vector<PackageVolume> finish() { return std::move(volumes_); }
+  const std::string& currentName() const { return volumes_.back().name; }
 
  private:
   uint64_t room() const {
@@ -156,7 +157,14 @@ std::optional<std::vector<PackageVolume>> buildPackage(const std::string& firstN
     }
     // An empty file is stored with no data at all: a size of 0 means exactly that to readers.
     std::vector<uint8_t> packed;
-    if (!f.data.empty()) packed = implodeData(f.data.data(), f.data.size(), options.implode);
+    ImplodeOptions implode = options.implode;
+    size_t reported = 0;
+    if (options.progress)
+      implode.progress = [&](size_t done) {
+        options.progress(sink.currentName(), done - reported, 0);
+        reported = done;
+      };
+    if (!f.data.empty()) packed = implodeData(f.data.data(), f.data.size(), implode);
     if (packed.size() > UINT32_MAX) {
       error = f.name + ": too large for a package entry";
       return std::nullopt;
@@ -170,6 +178,7 @@ std::optional<std::vector<PackageVolume>> buildPackage(const std::string& firstN
       error = f.name + ": " + error;
       return std::nullopt;
     }
+    if (options.progress) options.progress(sink.currentName(), 0, 1);
   }
   return sink.finish();
 }

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -38,6 +39,9 @@ struct PackageVolume {
 struct PackageOptions {
   uint64_t volumeSize = 0;  // 0: one volume, however large
   ImplodeOptions implode;
+  // Told of the work as it is done, for progress: the volume being filled, input bytes
+  // compressed since the last call, and 1 when a file is finished; may be empty.
+  std::function<void(const std::string& volume, uint64_t bytes, uint64_t files)> progress = nullptr;
 };
 
 // True for a plain 8.3 file name: 1 to 8 characters, an optional extension of 1 to 3, no path

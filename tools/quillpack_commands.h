@@ -22,7 +22,14 @@ inline int fail(const std::string& message) {
   return 1;
 }
 
-int runBuild(const Args& args);    // build --stub STUB.exe -o SETUP.EXE FILE...
+int runBuild(const Args& args);  // build [--stub STUB.exe] -o SETUP.EXE FILE...
+
+// The installer stub installed with the quillpack at programPath: quillmount.exe in
+// ../share/quillmount/ from the program's folder (an installed tree), or beside the program (the
+// Windows binaries' own folder). Empty when neither is a file.
+std::string installedStub(const std::string& programPath);
+// The path of the running program, or empty where the system does not tell.
+std::string runningProgram();
 int runList(const Args& args);     // list SETUP.EXE
 int runExtract(const Args& args);  // extract SETUP.EXE NAME -o OUT
 int runCheck(const Args& args);    // check SCRIPT

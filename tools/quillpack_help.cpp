@@ -9,9 +9,12 @@ namespace qm::pack {
 namespace {
 
 const std::vector<CommandHelp> kHelp = {
-    {"build", "quillpack build --stub STUB.exe -o SETUP.EXE [--name NAME FILE]... FILE...",
+    {"build",
+     "quillpack build [--stub STUB.exe] -o SETUP.EXE [--quiet] [--name NAME FILE]... FILE...",
      "copies the installer stub and appends an archive container holding the files",
-     "  --stub STUB.exe   the installer program (quillmount.exe) to copy\n"
+     "  --stub STUB.exe   the installer program (quillmount.exe) to copy; by default the one\n"
+     "                    installed with quillpack (../share/quillmount/quillmount.exe)\n"
+     "  --quiet           no progress line (it is shown only when stderr is a terminal)\n"
      "  -o SETUP.EXE      the installer to write; it reads the script named like itself\n"
      "                    (SETUP.EXE reads SETUP.cfg)\n"
      "  --name NAME FILE  pack FILE under the name NAME (a file name without directories)\n"
@@ -67,24 +70,26 @@ const std::vector<CommandHelp> kHelp = {
      "the line to add it before. Otherwise the result is checked as quillpack check does; exit\n"
      "status 1 when the check finds an error.",
      "quillpack layout --disk-size 720K -o out SETUP.cfg README.TXT APP.EXE APP.PAK APP.PA1"},
-    {"implode", "quillpack implode [--ascii] [--best] [--dict 1024|2048|4096] IN OUT",
+    {"implode", "quillpack implode [--ascii] [--best] [--dict 1024|2048|4096] [--quiet] IN OUT",
      "compresses one file into one PKWARE DCL implode stream",
      "  --ascii      code literals for text (smaller for text files)\n"
      "  --best       search harder for a smaller stream (slower)\n"
-     "  --dict SIZE  dictionary size in bytes (default 4096)",
+     "  --dict SIZE  dictionary size in bytes (default 4096)\n"
+     "  --quiet      no progress line (it is shown only when stderr is a terminal)",
      "quillpack implode --ascii README.TXT README.IMP"},
-    {"explode", "quillpack explode IN OUT", "expands one PKWARE DCL implode stream", "",
+    {"explode", "quillpack explode [--quiet] IN OUT", "expands one PKWARE DCL implode stream",
+     "  --quiet      no progress line (it is shown only when stderr is a terminal)",
      "quillpack explode README.IMP README.TXT"},
     {"package",
      "quillpack package -o NAME.PAK [--volume-size BYTES] [--base DIR] [--ascii] [--best] "
-     "[--dict 1024|2048|4096] FILE...",
+     "[--dict 1024|2048|4096] [--quiet] FILE...",
      "writes a multi-volume package of imploded files; a plain FILE statement naming its first "
      "volume expands it",
      "  -o NAME.PAK           the first volume; later ones are NAME.PA1 .. NAME.PA9,\n"
      "                        NAME.P10 .. NAME.P99, NAME.100 .. NAME.999\n"
      "  --volume-size BYTES   the largest volume (default: one volume)\n"
      "  --base DIR            store paths below DIR (SUB\\FILE.TXT) instead of bare names\n"
-     "  --ascii, --best, --dict SIZE\n"
+     "  --ascii, --best, --dict SIZE, --quiet\n"
      "                        as for implode\n"
      "Prints how many files went into how many volumes.",
      "quillpack package -o disk1/APP.PAK --volume-size 1400000 APP.EXE APP.HLP"},
@@ -134,7 +139,8 @@ const std::vector<CommandHelp> kHelp = {
      "Prints each change undone, what was left on purpose and what could not be undone. Exit\n"
      "status: 0 done, 1 the log cannot be read, 2 answered No, 3 something was not undone.",
      "quillpack uninstall --machine machine.ini 'C:\\APP\\install.log'"},
-    {"help", "quillpack help [COMMAND]", "prints the help of every command, or of one", "",
+    {"help", "quillpack help [--man|COMMAND]", "prints the help of every command, or of one",
+     "  --man  the whole help as a manual page (roff), as installed in share/man/man1",
      "quillpack help check"},
 };
 
@@ -170,9 +176,45 @@ void printOverview(bool toStderr) {
   std::fprintf(out, "\n'quillpack help COMMAND' or 'quillpack COMMAND --help' tells more.\n");
 }
 
+std::string roffText(const std::string& text) {
+  std::string out;
+  bool lineStart = true;
+  for (char c : text) {
+    if (lineStart && (c == '.' || c == '\'')) out += "\\&";
+    if (c == '\\')
+      out += "\\e";
+    else
+      out += c;
+    lineStart = c == '\n';
+  }
+  return out;
+}
+
+std::string manPage() {
+  std::string page =
+      ".TH QUILLPACK 1 \"\" \"quillmount\" \"User Commands\"\n"
+      ".SH NAME\nquillpack \\- builds, checks and simulates Quillmount installations\n"
+      ".SH SYNOPSIS\n.B quillpack\n.I COMMAND\n[ARGS...]\n"
+      ".SH DESCRIPTION\nThe vendor's tool: one program, one command per job.\n"
+      "Each command is described below as \\fBquillpack help\\fR \\fICOMMAND\\fR prints it.\n"
+      ".SH COMMANDS\n";
+  for (const CommandHelp& h : kHelp) {
+    page += ".SS " + std::string(h.name) + "\n.nf\n" + roffText(h.usage) + "\n.fi\n";
+    page += roffText(std::string(h.summary)) + ".\n";
+    if (*h.details) page += ".PP\n.nf\n" + roffText(h.details) + "\n.fi\n";
+    page += ".PP\nExample:\n.nf\n  " + roffText(h.example) + "\n.fi\n";
+  }
+  return page;
+}
+
 int runHelp(const Args& args) {
   if (args.empty()) {
     printOverview(false);
+    return 0;
+  }
+  if (args.size() == 1 && args[0] == "--man") {
+    const std::string page = manPage();
+    std::fwrite(page.data(), 1, page.size(), stdout);
     return 0;
   }
   for (const CommandHelp& h : kHelp)

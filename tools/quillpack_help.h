@@ -26,5 +26,10 @@ int printHelp(const CommandHelp& help);
 int usageError(const CommandHelp& help, const std::string& problem);
 // The overview of every command (quillpack help, quillpack without arguments).
 void printOverview(bool toStderr);
+// The whole help as a manual page in roff (quillpack help --man), for man(1).
+std::string manPage();
+// text with what roff would take as its own escaped: backslashes, and a dot or quote that
+// starts a line.
+std::string roffText(const std::string& text);
 
 }  // namespace qm::pack

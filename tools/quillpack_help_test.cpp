@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include "tools/build_notes.h"
@@ -60,6 +61,33 @@ TEST(QuillpackHelp, EveryCommandExplainsItselfWithAnExample) {
   }
 }
 
+TEST(QuillpackHelp, ManPageHoldsEveryCommandInSafeRoff) {
+  struct Row {
+    const char* text;
+    const char* roff;
+  };
+  const Row rows[] = {
+      {"A:\\SETUP.EXE", "A:\\eSETUP.EXE"},
+      {".cfg first\n'quoted\nplain .x 'y", "\\&.cfg first\n\\&'quoted\nplain .x 'y"},
+      {"", ""}};
+  for (const Row& r : rows) EXPECT_EQ(roffText(r.text), r.roff) << r.text;
+  const std::string page = manPage();
+  for (const CommandHelp& h : allCommandHelp()) {
+    EXPECT_NE(page.find(".SS " + std::string(h.name) + "\n.nf\n" + roffText(h.usage) + "\n"),
+              std::string::npos)
+        << h.name;
+    EXPECT_NE(page.find(roffText(h.example)), std::string::npos) << h.name;
+  }
+  // A line starting with a dot or quote is a request to roff: only ours may.
+  const std::set<std::string> requests = {".TH", ".SH", ".SS", ".nf", ".fi", ".PP", ".B", ".I"};
+  std::istringstream in(page);
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && (line[0] == '.' || line[0] == '\'')) {
+      EXPECT_EQ(requests.count(line.substr(0, line.find(' '))), 1u) << line;
+    }
+  }
+}
+
 TEST(QuillpackHelp, BadArgumentsNameTheProblemAndTheUsage) {
   struct Case {
     int (*run)(const Args&);
@@ -68,7 +96,9 @@ TEST(QuillpackHelp, BadArgumentsNameTheProblemAndTheUsage) {
   };
   const Case cases[] = {
       {runList, {}, "quillpack list: one SETUP.EXE or NAME.PAK to list\nusage: quillpack list"},
-      {runBuild, {"-o", "X.EXE", "a"}, "quillpack build: no --stub STUB.exe given\n"},
+      {runBuild,
+       {"-o", "X.EXE", "a"},
+       "quillpack build: no --stub STUB.exe given, and no installed quillmount.exe found\n"},
       {runBuild,
        {"--stub", "s", "-o", "X.EXE", "--name", "SUB\\A.TXT", "a"},
        "quillpack build: --name SUB\\A.TXT: a packed name has no directories\n"},
