@@ -98,7 +98,7 @@ std::string findProfilesFolder(std::string& error) {
     if (!ec) {
       fs::path dir = self.parent_path();
       places.push_back(dir / "profiles");
-      places.push_back(dir.parent_path() / "share" / "quillpack" / "profiles");
+      places.push_back(dir.parent_path() / "share" / "quillmount" / "profiles");
     }
 #ifdef QM_PROFILES_SOURCE_DIR
     places.emplace_back(QM_PROFILES_SOURCE_DIR);
