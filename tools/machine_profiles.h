@@ -18,7 +18,7 @@ struct MachineProfile {
 };
 
 // The folder of the profiles: $QUILLPACK_PROFILES, else "profiles" beside the running program,
-// in its ../share/quillpack/, or in the source tree it was built from. Empty, with the places
+// in its ../share/quillmount/profiles, or in the source tree it was built from. Empty, with the places
 // tried in error, when none exists.
 std::string findProfilesFolder(std::string& error);
 
