@@ -77,6 +77,9 @@ Step chooseDirectory(Engine& engine, const DestinationRecord& record, const char
     if (step != Step::Go) return step;
   }
   path = request.path;
+  // A deployment reads where the files went from the trace, asked or not.
+  engine.ui.trace(std::string("destination ") + topic + ": " + path +
+                  (mode >= 1 && mode <= 3 ? "" : " (not asked)"));
   return Step::Go;
 }
 
