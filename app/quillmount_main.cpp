@@ -55,7 +55,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   if (!logPath.empty()) {
     traceFile = std::make_unique<qm::FileTraceSink>(sys, logPath);
     // A deployment that asked for a trace and cannot have one stops before anything changes.
-    if (!traceFile->writeLine(qm::traceHeader(sys, localDateTime()))) {
+    const std::string line = qm::traceHeader(sys, localDateTime());
+    if (!traceFile->writeLine(line)) {
       OutputDebugStringA(("quillmount: the trace " + logPath + " cannot be written\n").c_str());
       return 1;
     }

@@ -151,7 +151,10 @@ class Simulator {
     sys_.setModulePath(program);
     sys_.setCommandLineArguments(arguments);
     // The first program's header was written when the trace was opened.
-    if (generation > 0) ui_.trace(traceHeader(sys_, localDateTime()));
+    if (generation > 0) {
+      const std::string line = traceHeader(sys_, localDateTime());
+      ui_.trace(line);
+    }
     Run run(sys_, ui_);
     run.waitForCopy = waitForCopy_;
     SimulatedStart hooks;
@@ -242,12 +245,12 @@ SimulationResult runSimulation(const SimulationRequest& request) {
   };
   sys.setModulePath(program);
   sys.setCommandLineArguments(arguments);
-  const std::string header = traceHeader(sys, localDateTime());
-  if (sink) sink->write(header);
+  const std::string line = traceHeader(sys, localDateTime());
+  if (sink) sink->write(line);
   if (!switches.logFile.empty()) {
     machineLog = std::make_unique<FileTraceSink>(sys, switches.logFile);
     // Checked before anything changes, as the installer does.
-    if (!machineLog->writeLine(header)) {
+    if (!machineLog->writeLine(line)) {
       tail.write("trace: " + switches.logFile + " cannot be written; nothing was changed");
       return ends(1);
     }
