@@ -258,7 +258,6 @@ SimulationResult runSimulation(const SimulationRequest& request) {
   }
 
   AnswersFile answers;
-  bool unattended = false;
   std::optional<std::string> text;
   if (!request.answersFile.empty()) {
     text = readHostFile(request.answersFile);
@@ -280,7 +279,6 @@ SimulationResult runSimulation(const SimulationRequest& request) {
       return ends(1);
     }
     answers = std::move(*parsed);
-    unattended = true;
   }
   AnswersUi answersUi(std::move(answers), &tail);
   answersUi.setDiskInserter([&sys](const std::string& root) {
@@ -297,7 +295,9 @@ SimulationResult runSimulation(const SimulationRequest& request) {
     }
   } writeRecord{ui, request.recordFile};
 
-  Simulator simulator(sys, ui, result, unattended);
+  // A simulated run is unattended whether or not an answers file is given (every question gets
+  // its default), so it waits for its temporary copy as an unattended installer does.
+  Simulator simulator(sys, ui, result, true);
   int code = simulator.run(program, arguments, 0);
   if (!result.error.empty()) return result;
   return ends(code);

@@ -29,9 +29,7 @@ class AnswerRecorder : public Ui {
   std::optional<std::string> answer(const std::string& key) const override {
     return inner_.answer(key);
   }
-  std::string answerPlace(const std::string& key) const override {
-    return inner_.answerPlace(key);
-  }
+  std::string answerPlace(const std::string& key) const override { return inner_.answerPlace(key); }
 
   // The answers file: a [Setup] section with the answers in the order first given. A field the
   // person left as the dialog showed it is not recorded, so the script's own default applies on
