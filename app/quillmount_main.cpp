@@ -32,13 +32,36 @@ std::string nonEmpty(qm::System& sys, const char* name) {
   return sys.environment(name).value_or("");
 }
 
+// The local time as a trace header gives it.
+std::string localDateTime() {
+  SYSTEMTIME t;
+  GetLocalTime(&t);
+  char text[32];
+  wsprintfA(text, "%04u-%02u-%02u %02u:%02u:%02u", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute,
+            t.wSecond);
+  return text;
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   qm::Win32System sys;
+  // /ANSWERS= and /LOG= on the command line stand for the two environment variables.
+  const qm::CommandLine switches = qm::parseCommandLine(sys.commandLineArguments(), "");
+  const std::string logPath =
+      !switches.logFile.empty() ? switches.logFile : nonEmpty(sys, "QUILLMOUNT_LOG");
+  const std::string answersPath =
+      !switches.answersFile.empty() ? switches.answersFile : nonEmpty(sys, "QUILLMOUNT_ANSWERS");
   std::unique_ptr<qm::FileTraceSink> traceFile;
-  if (std::string log = nonEmpty(sys, "QUILLMOUNT_LOG"); !log.empty())
-    traceFile = std::make_unique<qm::FileTraceSink>(sys, log);
+  if (!logPath.empty()) {
+    traceFile = std::make_unique<qm::FileTraceSink>(sys, logPath);
+    // A deployment that asked for a trace and cannot have one stops before anything changes.
+    const std::string line = qm::traceHeader(sys, localDateTime());
+    if (!traceFile->writeLine(line)) {
+      OutputDebugStringA(("quillmount: the trace " + logPath + " cannot be written\n").c_str());
+      return 1;
+    }
+  }
 
   std::unique_ptr<qm::Ui> ui;
   // Unattended runs show no windows unless the answers file asks to watch them (Show=Yes).
@@ -48,9 +71,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   // Gives the view the main window: to draw the checking-system box on once it exists, and to
   // own message boxes and dialogs once it is shown.
   std::function<void(HWND)> drawOnMainWindow, attachToMainWindow;
-  if (std::string answers = nonEmpty(sys, "QUILLMOUNT_ANSWERS"); !answers.empty()) {
+  if (!answersPath.empty()) {
     std::string error;
-    std::optional<qm::AnswersFile> file = qm::loadAnswersFile(sys, answers, error);
+    std::optional<qm::AnswersFile> file = qm::loadAnswersFile(sys, answersPath, error);
     if (!file) {
       // Nobody is there to read a message box in an unattended run.
       if (traceFile) traceFile->write("answers: " + error);
@@ -91,6 +114,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   };
 
   qm::Run run(sys, view);
+  run.waitForCopy = !answersPath.empty();
   // A plain unattended run has no main window: its start message goes straight to the loop.
   // A watched run with no delay is still unattended: its intro screen must not wait for a key.
   qm::Win32Shell shell(instance, run, !showWindows ? 0 : watched ? watchDelay : -1, showWindows);
@@ -101,7 +125,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     // A temporary copy that cannot start still removes itself.
     if (result == qm::StartupResult::Failed)
       qm::applicationEnd(sys, view, run.state.get(), run.macros, run.container);
-    return finish(qm::startupExitCode(result), result == qm::StartupResult::Relaunched);
+    return finish(qm::startupExitCode(result, run), result == qm::StartupResult::Relaunched);
   }
 
   qm::Engine engine(run.sys, run.ui, *run.state, run.macros, run.startup, run.container);

@@ -91,7 +91,9 @@ int Engine::insertDiskRequest(bool advance, const std::string* missingFile) {
 
 int Engine::askForDisk(const DiskEntry* entry, const std::string* missingFile) {
   container.disableContainer();
-  return promptForDisk(ui, sys, texts, entry, missingFile, macros.sourceDir);
+  int result = promptForDisk(ui, sys, texts, entry, missingFile, macros.sourceDir);
+  if (progressShown) windows_->bringProgressToFront();
+  return result;
 }
 
 void Engine::copyFileMessage(const std::string& name) {

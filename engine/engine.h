@@ -39,6 +39,9 @@ class EngineWindows {
   virtual void showPopup(int index) {}
   // Removes and dispatches every waiting message; the progress window's Cancel runs in here.
   virtual void pumpMessages() {}
+  // Puts the pop-up and the progress window back in front of the main window, which a closed
+  // disk prompt leaves active.
+  virtual void bringProgressToFront() {}
   // The intro screen, if it is still up when the installation starts.
   virtual void destroyIntro() {}
 };

@@ -86,6 +86,9 @@ Step chooseDirectory(Engine& engine, const DestinationRecord& record, const char
     return Step::Fail;
   }
   path = *canonical;
+  // A deployment reads where the files went from the trace, asked or not.
+  engine.ui.trace(std::string("destination ") + topic + ": " + path +
+                  (mode >= 1 && mode <= 3 ? "" : " (not asked)"));
   return Step::Go;
 }
 

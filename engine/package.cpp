@@ -9,6 +9,7 @@
 #include "engine/external_unpack.h"
 #include "engine/file_ops.h"
 #include "engine/replaced_files.h"
+#include "ui/dialog_answers.h"
 
 namespace qm {
 namespace {
@@ -23,8 +24,8 @@ std::string fixedText(const uint8_t* p, size_t size) {
 }
 
 // A disk prompt answered "in place" while the volume still cannot be opened is asked again;
-// this many answers without the volume appearing end the extraction instead of looping forever.
-constexpr int kMaxDiskAttempts = 100;
+// as many asks as an unattended run allows end the extraction instead of looping forever.
+constexpr int kMaxDiskAttempts = DialogAnswers::kMaxDiskRepeats;
 
 }  // namespace
 
@@ -203,6 +204,7 @@ bool PackageExtractor::expandEntry(const PackageEntry& entry, const std::string&
                                    uint32_t attributes) {
   const Prompts& prompts = engine_.state.settings.prompts;
   FileSystem& fs = engine_.sys;
+  const bool replacing = fs.attributes(target).has_value();
   target_ = fs.create(target);
   if (target_ == kInvalidFile) {
     engine_.warn(prompts.fileCreateError + target, true, "");
@@ -218,10 +220,16 @@ bool PackageExtractor::expandEntry(const PackageEntry& entry, const std::string&
     if (result != kExplodeOk || ioError_) {
       fs.close(target_);
       target_ = kInvalidFile;
-      // The broken file is on the disk now: the uninstaller must know it.
-      engine_.log.record(FileRecord{target});
-      engine_.state.engine.brokenFiles.push_back(target);
-      engine_.ui.trace("failed " + target);
+      // A new file cut short is no installed file: it goes, and the log never names it. One
+      // that replaced a file stays logged, so the uninstaller puts the kept original back; it
+      // is broken on the disk, so the uninstaller copy at the finish must know it too.
+      if (!replacing && fs.deleteFile(target)) {
+        engine_.ui.trace("removed the unfinished " + target);
+      } else {
+        engine_.log.record(FileRecord{target});
+        engine_.state.engine.brokenFiles.push_back(target);
+        engine_.ui.trace("failed " + target);
+      }
       return false;
     }
   }
@@ -303,9 +311,17 @@ bool PackageExtractor::switchVolume() {
   const std::string path = packageDir_ + header_.nextVolume;
   engine_.continuationName = header_.nextVolume;
   if (engine_.pumpMessages()) return false;
+  // After the first ask the prompt names the volume still missing, so the user (and an
+  // unattended run, which then knows the disk said to be in did not hold it) learns what is
+  // needed; when the asks run out the user is told which file was never found.
   for (int attempt = 0; !volume_; ++attempt) {
-    if (attempt == kMaxDiskAttempts) return false;
-    if (engine_.insertDiskRequest(attempt == 0, nullptr) != 0) return false;
+    const std::string* missing = attempt == 0 ? nullptr : &header_.nextVolume;
+    const bool exhausted = attempt == kMaxDiskAttempts;
+    if (exhausted || engine_.insertDiskRequest(attempt == 0, missing) != 0) {
+      if (exhausted || engine_.unanswerable)
+        engine_.warn(engine_.state.settings.prompts.fileNotFound + path + ". ", true, "");
+      return false;
+    }
     volume_ = engine_.container.openSource(path);
   }
   volumePath_ = path;

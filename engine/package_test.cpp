@@ -322,19 +322,55 @@ TEST(Package, FailuresShowTheirMessages) {
   }
 }
 
-TEST(Package, CancelledDiskRequestStopsTheExtraction) {
-  EngineFixture f;
-  f.settleDestination();
-  auto volumes = build({{"A.BIN", noise(6000, 8), kEntryTime}}, kMinVolumeSize);
-  put(f, {volumes[0]});  // the second volume never turns up
-  diskEntries(f, 1);
-  // The disk prompt: OK (still missing), then Cancel and Yes to quitting.
-  f.ui.answers = {MsgResult::Ok, MsgResult::Cancel, MsgResult::Yes};
-  EXPECT_EQ(extract(f), -1);
-  EXPECT_GE(f.ui.boxes.size(), 3u);
-  // The part written before the stop is on the disk, so the uninstaller is told of it.
-  EXPECT_NE(f.log().find("FILE: \"C:\\APP\\A.BIN\""), std::string::npos);
-  EXPECT_LT(f.sim.readFile("C:\\APP\\A.BIN").value_or("").size(), 6000u);
+TEST(Package, AMissingVolumeIsNamedAndItsUnfinishedFileRemoved) {
+  const std::vector<MsgResult> okForever(20, MsgResult::Ok);
+  struct Case {
+    const char* why;
+    const char* before;  // C:\APP\A.BIN before the run, nullptr for none
+    std::vector<MsgResult> answers;
+    size_t prompts;      // disk prompts shown
+    bool keptAndLogged;  // the cut-short file stays, logged for the uninstaller
+    bool toldWhatIsMissing;
+  } cases[] = {
+      // OK (still missing), then Cancel and Yes to quitting: the user chose, nothing more said.
+      {"cancelled, a new file",
+       nullptr,
+       {MsgResult::Ok, MsgResult::Cancel, MsgResult::Yes},
+       2,
+       false,
+       false},
+      {"cancelled, a file it replaced",
+       "old",
+       {MsgResult::Ok, MsgResult::Cancel, MsgResult::Yes},
+       2,
+       true,
+       false},
+      {"answered OK for ever", nullptr, okForever, 16, false, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    EngineFixture f;
+    f.settleDestination();
+    if (c.before) f.sim.writeFile("C:\\APP\\A.BIN", c.before);
+    auto volumes = build({{"A.BIN", noise(6000, 8), kEntryTime}}, kMinVolumeSize);
+    put(f, {volumes[0]});  // the second volume never turns up
+    diskEntries(f, 1);
+    f.ui.answers.assign(c.answers.begin(), c.answers.end());
+    EXPECT_EQ(extract(f), -1);
+    std::vector<std::string> prompts;
+    for (const MessageRequest& b : f.ui.boxes)
+      if (b.topic == "Disk") prompts.push_back(b.text);
+    ASSERT_EQ(prompts.size(), c.prompts);
+    EXPECT_EQ(prompts[0], "Please insert Disk 2");
+    // Asked again, the prompt names the volume the disk said to be in did not hold.
+    EXPECT_EQ(prompts[1], "File not found on the installation disk: " + volumes[1].name +
+                              ". Please insert Disk 2");
+    EXPECT_EQ(f.log().find("FILE: \"C:\\APP\\A.BIN\"") != std::string::npos, c.keptAndLogged);
+    EXPECT_EQ(f.sim.exists("C:\\APP\\A.BIN"), c.keptAndLogged);
+    EXPECT_EQ(boxTexts(f).back() ==
+                  "File not found on the installation disk: C:\\SETUP\\" + volumes[1].name + ". ",
+              c.toldWhatIsMissing);
+  }
 }
 
 TEST(Package, ContinuesOnAnotherVolumeOnlyForFirstVolumesThatGoOn) {

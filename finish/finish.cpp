@@ -108,13 +108,21 @@ int restart(System& sys, RebootMode mode) {
 RestartOutcome exitHandler(System& sys, Ui& ui, InstallState* state, const MacroValues& macros) {
   if (!state) return RestartOutcome::NotAsked;
   FinishRecords& finish = state->finish;
+  // A silent deployment leaves no window behind: the answers file may keep these closed.
+  auto declined = [&ui](const char* key, const std::string& what) {
+    std::optional<std::string> given = ui.answer(key);
+    if (!given || !equalsNoCase(*given, "No")) return false;
+    ui.trace("not started (" + std::string(key) + "=No): " + what);
+    return true;
+  };
   if (!finish.readme.empty()) {
     std::string readme = finish.readme;
     expandMacros(macros, readme);
-    start(sys, ui, readmeCommand(readme, macros.defaultDir), kShowDefault);
+    std::string command = readmeCommand(readme, macros.defaultDir);
+    if (!declined("Readme", command)) start(sys, ui, command, kShowDefault);
   }
   for (const std::string& command : finish.runAtExit)
-    if (!command.empty()) start(sys, ui, command, kShowDefault);
+    if (!command.empty() && !declined("RunAtExit", command)) start(sys, ui, command, kShowDefault);
 
   if (finish.rebootMode == RebootMode::None) return RestartOutcome::NotAsked;
   MessageRequest question;

@@ -257,6 +257,8 @@ class System : public FileSystem, public Registry, public ProgramGroups, public 
   virtual void disableCriticalErrorBoxes() = 0;
   // Starts a command line; false when it could not be started. With wait, blocks until it ends.
   virtual bool startProcess(const std::string& commandLine, int showState, bool wait) = 0;
+  // The exit code of the last process started with wait, -1 when none could be read.
+  virtual long lastExitCode() const { return -1; }
   // Full path of the running program's own file.
   virtual std::string modulePath() = 0;
   // The command line after the program name.

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -153,6 +154,12 @@ class Ui {
     box.topic = "Disk";
     return box;
   }
+
+  // What an unattended run's answers file says for a key; nullopt when it is silent or when a
+  // person answers (then nothing is decided for them).
+  virtual std::optional<std::string> answer(const std::string& key) const { return std::nullopt; }
+  // Where the answers file gives a key ("FILE:LINE"), "" when it does not.
+  virtual std::string answerPlace(const std::string& key) const { return ""; }
 
   // A short system beep (the asterisk sound) before a disk is asked for.
   virtual void beep() {}

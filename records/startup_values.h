@@ -18,6 +18,7 @@ struct StartupValues {
   std::string programPath;  // the program's own file: also the archive container
   std::string scriptPath;
   std::string options[3];  // the first three "-" options, without the "-"
+  std::string switches;    // the deployment switches, passed on to the temporary copy
   int screenWidth = 0;
   int screenHeight = 0;
   char bootDrive = 'C';  // 'A' when A:\ is a fixed disk

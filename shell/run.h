@@ -25,6 +25,10 @@ struct Run {
   Container container;  // the archive container in the program's own file
   // Created by start-up just before the parser fills it; null during the relaunch.
   std::unique_ptr<InstallState> state;
+  // An unattended run: the relaunch waits for its temporary copy and takes over its exit code,
+  // so a deployment tool sees the installation's result, not the hand-over's.
+  bool waitForCopy = false;
+  int copyExitCode = 0;
 };
 
 }  // namespace qm

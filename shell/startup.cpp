@@ -6,6 +6,7 @@
 #include "base/text.h"
 #include "base/win_path.h"
 #include "script/settings.h"
+#include "ui/answers_ui.h"
 
 namespace qm {
 
@@ -110,20 +111,94 @@ StartupResult relaunch(Run& run) {
   std::string commandLine = exe + " " + s.scriptPath;
   for (const std::string& option : s.options)
     if (!option.empty()) commandLine += " -" + option;
+  commandLine += s.switches;
   run.ui.trace("relaunch: " + commandLine);
   // A copy that cannot be started would otherwise end the installation silently with success.
-  if (!written || !run.sys.startProcess(commandLine, kShowDefault, false)) {
+  if (!written || !run.sys.startProcess(commandLine, kShowDefault, run.waitForCopy)) {
     showWarning(run, defaults.fileNotFound + (written ? exe : bat) + ". ");
     return StartupResult::Failed;
+  }
+  if (run.waitForCopy) {
+    long code = run.sys.lastExitCode();
+    // A copy whose end could not be read reports as a failed installation, never as success.
+    run.copyExitCode = code < 0 ? kCopyLost : int(code);
+    run.ui.trace("relaunch: the temporary copy ended with exit code " +
+                 std::to_string(run.copyExitCode));
   }
   return StartupResult::Relaunched;
 }
 
 }  // namespace
 
+namespace {
+
+// Takes the deployment switches out of the text, leaving blanks where they stood.
+void takeSwitches(std::string& text, CommandLine& cl) {
+  const struct {
+    const char* name;
+    std::string CommandLine::*value;
+  } kSwitches[] = {{"/ANSWERS=", &CommandLine::answersFile}, {"/LOG=", &CommandLine::logFile}};
+  size_t at = 0;
+  for (;;) {
+    at = text.find_first_not_of(" \t\n", at);
+    if (at == std::string::npos) return;
+    size_t end = text.find_first_of(" \t\n", at);
+    for (const auto& sw : kSwitches) {
+      const size_t nameLength = std::char_traits<char>::length(sw.name);
+      if (!startsWithNoCase(text.substr(at, nameLength), sw.name)) continue;
+      size_t value = at + nameLength;
+      // A quoted value may hold blanks; a path cannot hold a quote.
+      if (value < text.size() && text[value] == '"') {
+        size_t close = text.find('"', value + 1);
+        end = close == std::string::npos ? std::string::npos : close + 1;
+        cl.*sw.value = text.substr(
+            value + 1, close == std::string::npos ? std::string::npos : close - value - 1);
+      } else {
+        cl.*sw.value = text.substr(value, end == std::string::npos ? end : end - value);
+      }
+      text.replace(at, end == std::string::npos ? std::string::npos : end - at,
+                   (end == std::string::npos ? text.size() : end) - at, ' ');
+      break;
+    }
+    if (end == std::string::npos) return;
+    at = end;
+  }
+}
+
+std::string switchToken(const char* name, const std::string& value) {
+  if (value.empty()) return "";
+  bool blank = value.find_first_of(" \t") != std::string::npos;
+  return std::string(" ") + name + (blank ? "\"" + value + "\"" : value);
+}
+
+}  // namespace
+
+std::string deploymentSwitches(const CommandLine& cl) {
+  return switchToken("/ANSWERS=", cl.answersFile) + switchToken("/LOG=", cl.logFile);
+}
+
+std::string traceHeader(System& sys, const std::string& dateTime) {
+  const std::string program = withoutLongPathPrefix(sys.modulePath());
+  size_t slash = program.rfind('\\');
+  CommandLine cl = parseCommandLine(sys.commandLineArguments(),
+                                    slash == std::string::npos ? "" : program.substr(0, slash + 1));
+  const std::string script = cl.scriptPath.empty() ? defaultScriptPath(program) : cl.scriptPath;
+  const uint32_t version = sys.versionWord();
+  const DisplayCaps display = sys.displayCaps();
+  char facts[160];
+  std::snprintf(facts, sizeof facts,
+                "Windows %.2f, DOS %.2f, processor %d, memory %llu KB, display %dx%dx%d",
+                windowsVersionOf(version), dosVersionOf(version), sys.processorType(),
+                static_cast<unsigned long long>(sys.totalPhysicalMemory() / 1024), display.width,
+                display.height, display.bitsPerPixel * display.planes);
+  return std::string(kTraceHeaderWord) + " " + dateTime + ": program " + program + ", script " +
+         script + "; " + facts;
+}
+
 CommandLine parseCommandLine(const std::string& arguments, const std::string& programDir) {
   CommandLine cl;
   std::string text = arguments.substr(0, kMaxCommandLineChars);
+  takeSwitches(text, cl);
   size_t at = 0;
   while (cl.optionCount < kMaxOptions) {
     at = text.find_first_not_of(" \t\n", at);
@@ -143,6 +218,12 @@ CommandLine parseCommandLine(const std::string& arguments, const std::string& pr
   return cl;
 }
 
+std::string withoutLongPathPrefix(const std::string& path) {
+  if (startsWithNoCase(path, "\\\\?\\UNC\\")) return "\\" + path.substr(7);
+  if (path.rfind("\\\\?\\", 0) == 0) return path.substr(4);
+  return path;
+}
+
 std::string defaultScriptPath(const std::string& programPath) {
   size_t dot = programPath.rfind('.');
   if (dot == std::string::npos) return programPath + ".cfg";
@@ -157,7 +238,7 @@ StartupResult startUp(Run& run, StartupHooks& hooks) {
   MacroValues& m = run.macros;
 
   // Program directory.
-  const std::string module = run.sys.modulePath();
+  const std::string module = withoutLongPathPrefix(run.sys.modulePath());
   size_t slash = module.rfind('\\');
   if (slash == std::string::npos) {
     showWarning(run, defaults.badDir);
@@ -171,6 +252,7 @@ StartupResult startUp(Run& run, StartupHooks& hooks) {
   const std::string arguments = run.sys.commandLineArguments();
   CommandLine cl = parseCommandLine(arguments, s.programDir);
   for (int i = 0; i < kMaxOptions; ++i) s.options[i] = cl.options[i];
+  s.switches = deploymentSwitches(cl);
   m.system = s.options[0];
   m.sys2 = s.options[1];
   m.sys3 = s.options[2];
@@ -225,6 +307,11 @@ StartupResult startUp(Run& run, StartupHooks& hooks) {
   hooks.setDialogColours(run);
   if (hooks.parse(run) != 0) {
     run.ui.trace("startup: the script was not accepted");
+    return StartupResult::Failed;
+  }
+  // An answer the script has no question for would make the run differ from the file.
+  if (std::string problem = inapplicableAnswer(*run.state, run.ui); !problem.empty()) {
+    run.ui.trace("answers: " + problem);
     return StartupResult::Failed;
   }
   s.mainWindowExists = true;

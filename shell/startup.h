@@ -38,17 +38,36 @@ enum class StartupResult {
 };
 
 constexpr const char* kMainWindowTitle = "Quillmount";
+// The exit code of a waited-for temporary copy whose end could not be read: a failure.
+constexpr int kCopyLost = 3;
 constexpr size_t kMaxCommandLineChars = 999;
 constexpr int kMaxOptions = 3;
 
 // Command-line tokens: up to three "-" options and the last script token (made absolute against
-// programDir when it names neither a drive nor a directory).
+// programDir when it names neither a drive nor a directory). The deployment switches
+// /ANSWERS=FILE and /LOG=FILE (any case, the value quoted when it holds blanks) are taken out
+// first, wherever they stand; every other token is read as it always was.
 struct CommandLine {
   std::string options[kMaxOptions];
   int optionCount = 0;
-  std::string scriptPath;  // empty when no script was named
+  std::string scriptPath;   // empty when no script was named
+  std::string answersFile;  // /ANSWERS=, empty when not given
+  std::string logFile;      // /LOG=, empty when not given
 };
 CommandLine parseCommandLine(const std::string& arguments, const std::string& programDir);
+
+// The switches as the temporary copy is given them again (" /ANSWERS=..." ...), or "".
+std::string deploymentSwitches(const CommandLine& commandLine);
+
+// The first line of every run's trace: when, which program and script, and the machine it runs
+// on. dateTime is the local "YYYY-MM-DD HH:MM:SS".
+std::string traceHeader(System& sys, const std::string& dateTime);
+constexpr const char* kTraceHeaderWord = "run";
+
+// A program started from a network share may be told its path in the long form
+// ("\\?\UNC\server\share\SETUP.EXE"); the script, the directories and every message use the
+// ordinary one ("\\server\share\SETUP.EXE").
+std::string withoutLongPathPrefix(const std::string& path);
 
 // The script beside the program: its extension replaced by "cfg".
 std::string defaultScriptPath(const std::string& programPath);
@@ -59,7 +78,11 @@ bool isInsertDiskLine(const std::string& line);
 // Runs start-up to its end.
 StartupResult startUp(Run& run, StartupHooks& hooks);
 
-// The exit code for a start-up that did not carry on into the message loop.
-inline int startupExitCode(StartupResult result) { return result == StartupResult::Failed ? 1 : 0; }
+// The exit code for a start-up that did not carry on into the message loop: a relaunch that
+// waited for its copy ends with the copy's code.
+inline int startupExitCode(StartupResult result, const Run& run) {
+  if (result == StartupResult::Failed) return 1;
+  return run.waitForCopy ? run.copyExitCode : 0;
+}
 
 }  // namespace qm

@@ -116,6 +116,60 @@ TEST(StartupCommandLine, OptionsAndScriptTokens) {
   }
 }
 
+TEST(StartupCommandLine, DeploymentSwitchesAreTakenOutAndPassedOn) {
+  struct Case {
+    std::string args;
+    std::string answers, log, script;
+    std::vector<std::string> options;
+    std::string passedOn;
+  };
+  const Case cases[] = {
+      {"/ANSWERS=C:\\A.INI /LOG=C:\\T.LOG",
+       "C:\\A.INI",
+       "C:\\T.LOG",
+       "",
+       {},
+       " /ANSWERS=C:\\A.INI /LOG=C:\\T.LOG"},
+      {"-x /answers=\"C:\\MY DIR\\A.INI\" MY.CFG /Log=T.LOG",
+       "C:\\MY DIR\\A.INI",
+       "T.LOG",
+       "A:\\MY.CFG",
+       {"x"},
+       " /ANSWERS=\"C:\\MY DIR\\A.INI\" /LOG=T.LOG"},
+      // Only the two switches: any other token is read as before, "/S" as a script name.
+      {"/S", "", "", "A:\\/S", {}, ""},
+      {"/ANSWERSX=1 /LOGS", "", "", "A:\\/LOGS", {}, ""},
+      // Switches do not count among the three options, wherever they stand.
+      {"-a /LOG=L -b -c -d X.CFG", "", "L", "", {"a", "b", "c"}, " /LOG=L"},
+  };
+  for (const Case& c : cases) {
+    CommandLine cl = parseCommandLine(c.args, "A:\\");
+    EXPECT_EQ(cl.answersFile, c.answers) << c.args;
+    EXPECT_EQ(cl.logFile, c.log) << c.args;
+    EXPECT_EQ(cl.scriptPath, c.script) << c.args;
+    EXPECT_EQ(std::vector<std::string>(cl.options, cl.options + cl.optionCount), c.options)
+        << c.args;
+    EXPECT_EQ(deploymentSwitches(cl), c.passedOn) << c.args;
+  }
+}
+
+TEST(StartupCommandLine, AProgramOnANetworkShareKeepsItsOrdinaryPath) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"\\\\?\\UNC\\server\\share\\SETUP.EXE", "\\\\server\\share\\SETUP.EXE"},
+      {"\\\\?\\unc\\server\\share\\SETUP.EXE", "\\\\server\\share\\SETUP.EXE"},
+      {"\\\\?\\C:\\DIST\\SETUP.EXE", "C:\\DIST\\SETUP.EXE"},
+      {"\\\\server\\share\\SETUP.EXE", "\\\\server\\share\\SETUP.EXE"},
+  };
+  for (const auto& [given, ordinary] : cases) EXPECT_EQ(withoutLongPathPrefix(given), ordinary);
+  // The script is looked for beside it, and the message names that path.
+  SimRun r;
+  EXPECT_EQ(r.start("\\\\?\\UNC\\server\\share\\SETUP.EXE", ""), StartupResult::Failed);
+  EXPECT_EQ(r.run->startup.scriptPath, "\\\\server\\share\\SETUP.cfg");
+  ASSERT_EQ(r.ui.boxes.size(), 1u);
+  EXPECT_EQ(r.ui.boxes[0].text,
+            "File not found on the installation disk: \\\\server\\share\\SETUP.cfg. ");
+}
+
 TEST(StartupCommandLine, DerivedValues) {
   EXPECT_EQ(defaultScriptPath("A:\\SETUP.EXE"), "A:\\SETUP.cfg");
   EXPECT_EQ(defaultScriptPath("C:\\TEMP\\~0000.exe"), "C:\\TEMP\\~0000.cfg");
@@ -168,7 +222,7 @@ TEST(StartupRelaunch, RemovableDiskWithInsertDiskLineRelaunches) {
     EXPECT_EQ(r.fx.processesLog(), "start show=5 wait=0 C:\\TEMP\\~0000.exe A:\\SETUP.cfg\n");
     EXPECT_TRUE(r.ui.boxes.empty());
     EXPECT_TRUE(r.calls.empty()) << "no window or parse before a relaunch";
-    EXPECT_EQ(startupExitCode(StartupResult::Relaunched), 0);
+    EXPECT_EQ(startupExitCode(StartupResult::Relaunched, *r.run), 0);
   }
 }
 
@@ -228,6 +282,47 @@ TEST(StartupRelaunch, CopiesInstallPifAndPassesOptionsOn) {
             "start show=5 wait=0 C:\\TEMP\\~0000.exe A:\\INST\\MY.CFG -opt\n");
 }
 
+// The machine reports the waited-for copy's exit code as a real one does.
+class FinishedCopyMachine : public SimSystem {
+ public:
+  using SimSystem::SimSystem;
+  long lastExitCode() const override { return code; }
+  long code = -1;
+};
+
+TEST(StartupRelaunch, AnUnattendedRelaunchWaitsAndEndsWithTheCopysCode) {
+  struct Case {
+    bool unattended;
+    long copyEnded;  // -1: its end could not be read
+    const char* started;
+    int exitCode;
+  };
+  const Case cases[] = {
+      {false, 3010, "wait=0", 0},
+      {true, 3010, "wait=1", 3010},
+      {true, 2, "wait=1", 2},
+      {true, -1, "wait=1", kCopyLost},
+  };
+  for (const Case& c : cases) {
+    SimRun r;
+    std::string error;
+    std::optional<MachineConfig> config = readMachineFile(r.fx.machineFile().string(), error);
+    ASSERT_TRUE(config) << error;
+    FinishedCopyMachine sys(std::move(*config));
+    sys.code = c.copyEnded;
+    r.fx.writeFile("A:\\SETUP.EXE", "MZ");
+    r.fx.writeFile("A:\\SETUP.cfg", "INSERTDISK: \"Disk 2\"\n");
+    sys.setModulePath("A:\\SETUP.EXE");
+    sys.setCommandLineArguments("/ANSWERS=A:\\A.INI");
+    qm::Run run(sys, r.ui);
+    run.waitForCopy = c.unattended;
+    ASSERT_EQ(startUp(run, r.hooks), StartupResult::Relaunched);
+    EXPECT_EQ(r.fx.processesLog(), std::string("start show=5 wait=") + (c.unattended ? "1" : "0") +
+                                       " C:\\TEMP\\~0000.exe A:\\SETUP.cfg /ANSWERS=A:\\A.INI\n");
+    EXPECT_EQ(startupExitCode(StartupResult::Relaunched, run), c.exitCode);
+  }
+}
+
 TEST(StartupFailures, MessagesWithBlankCaptionAndWarningIcon) {
   struct Case {
     const char* what;
@@ -261,8 +356,8 @@ TEST(StartupFailures, MessagesWithBlankCaptionAndWarningIcon) {
     EXPECT_FALSE(box.owned) << c.what;
     EXPECT_EQ(r.fx.processesLog(), "") << c.what;
     EXPECT_TRUE(r.calls.empty()) << c.what;
+    EXPECT_EQ(startupExitCode(StartupResult::Failed, *r.run), 1);
   }
-  EXPECT_EQ(startupExitCode(StartupResult::Failed), 1);
 }
 
 TEST(StartupNormal, ValuesForTheRestOfTheRun) {

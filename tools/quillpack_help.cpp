@@ -107,8 +107,9 @@ const std::vector<CommandHelp> kHelp = {
      "  PROGRAM         the installer's path on the simulated machine, with its drive letter\n"
      "                  (A:\\SETUP.EXE), not a host path\n"
      "The machine's folders are changed as a real run would change them. Exit status: the\n"
-     "installer's (0 done, 1 could not start, 2 quit, 3 failed, 3010 restart wanted); when it\n"
-     "is not 0 the trace's last lines say why, on stderr. A run that fails or is cancelled\n"
+     "installer's (0 done, 1 could not start, 2 quit, 3 failed), 10 for its 3010 (restart\n"
+     "wanted), 4 when the simulation itself could not run. stderr names the installer's code\n"
+     "and, when it is not 0, the trace's last lines say why. A run that fails or is cancelled\n"
      "after changing something is undone unless the answers say Rollback=No; the trace's\n"
      "\"uninstall:\" and \"rollback:\" lines say what was undone.\n"
      "\n"
@@ -137,7 +138,8 @@ const std::vector<CommandHelp> kHelp = {
      "  --trace FILE    write the trace\n"
      "  LOG             the install log's Windows path on that machine (C:\\APP\\install.log)\n"
      "Prints each change undone, what was left on purpose and what could not be undone. Exit\n"
-     "status: 0 done, 1 the log cannot be read, 2 answered No, 3 something was not undone.",
+     "status: 0 done, 1 the log (or the answers file) cannot be read, 2 answered No, 3 something\n"
+     "was not undone, 4 the command itself could not run.",
      "quillpack uninstall --machine machine.ini 'C:\\APP\\install.log'"},
     {"help", "quillpack help [--man|COMMAND]", "prints the help of every command, or of one",
      "  --man  the whole help as a manual page (roff), as installed in share/man/man1",

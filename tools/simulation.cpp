@@ -1,7 +1,9 @@
 #include "tools/simulation.h"
 
 #include <filesystem>
+#include <ctime>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <sstream>
 
@@ -23,21 +25,31 @@
 #include "sysconfig/system_configuration.h"
 #include "ui/answer_recorder.h"
 #include "ui/answers_ui.h"
+#include "ui/trace_file.h"
 
 namespace qm {
 
 namespace {
 
 // The simulated machine, watched for the process start-up uses to hand over to its temporary
-// copy, so the simulation can go on in that copy as a real machine would.
+// copy, so the simulation can go on in that copy as a real machine would. A start that waits (an
+// unattended relaunch) runs the copy there and then, and reports its exit code.
 class WatchedMachine : public SimSystem {
  public:
   explicit WatchedMachine(MachineConfig config) : SimSystem(std::move(config)) {}
   bool startProcess(const std::string& commandLine, int showState, bool wait) override {
     lastStarted = commandLine;
-    return SimSystem::startProcess(commandLine, showState, wait);
+    if (!SimSystem::startProcess(commandLine, showState, wait)) return false;
+    if (wait && runWaited && commandLine.find(kTempExeName) != std::string::npos)
+      lastCode_ = runWaited(commandLine);
+    return true;
   }
+  long lastExitCode() const override { return lastCode_; }
   std::string lastStarted;
+  std::function<long(const std::string&)> runWaited;
+
+ private:
+  long lastCode_ = -1;
 };
 
 class HostTraceSink : public TraceSink {
@@ -52,21 +64,31 @@ class HostTraceSink : public TraceSink {
   std::string path_;
 };
 
-// Keeps the trace's last lines for the report of a failed run, and passes every line on.
+// Keeps the trace's last lines for the report of a failed run, and passes every line on to the
+// host's trace and to the one the installer's /LOG= names on the machine.
 class TailTraceSink : public TraceSink {
  public:
-  explicit TailTraceSink(TraceSink* next) : next_(next) {}
   void write(const std::string& line) override {
-    if (next_) next_->write(line);
+    for (TraceSink* next : next_) next->write(line);
     tail.push_back(line);
     if (tail.size() > kTailLines) tail.erase(tail.begin());
   }
+  void add(TraceSink* next) { next_.push_back(next); }
   static constexpr size_t kTailLines = 8;
   std::vector<std::string> tail;
 
  private:
-  TraceSink* next_;
+  std::vector<TraceSink*> next_;
 };
+
+// The host's local time, as a trace header gives it.
+std::string localDateTime() {
+  std::time_t now = std::time(nullptr);
+  char text[32] = "";
+  if (const std::tm* local = std::localtime(&now))
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", local);
+  return text;
+}
 
 class SimulatedStart : public StartupHooks {
  public:
@@ -123,6 +145,83 @@ std::optional<std::string> unreadableMachineFile(const std::filesystem::path& fi
 
 }  // namespace
 
+namespace {
+
+// One program of the run: the installer, or its temporary copy. The copy runs inside the
+// relaunch's waited start when the run is unattended, and after the first program otherwise.
+class Simulator {
+ public:
+  Simulator(WatchedMachine& sys, Ui& ui, SimulationResult& result, bool waitForCopy)
+      : sys_(sys), ui_(ui), result_(result), waitForCopy_(waitForCopy) {
+    sys_.runWaited = [this](const std::string& commandLine) -> long {
+      if (generation_ > 0) return -1;  // a copy that relaunches again is not followed
+      ui_.trace("simulate: running the temporary copy: " + commandLine);
+      std::string program, arguments;
+      splitCommandLine(commandLine, program, arguments);
+      return run(program, arguments, generation_ + 1);
+    };
+  }
+
+  int run(const std::string& program, const std::string& arguments, int generation) {
+    generation_ = generation;
+    sys_.setModulePath(program);
+    sys_.setCommandLineArguments(arguments);
+    // The first program's header was written when the trace was opened.
+    if (generation > 0) {
+      const std::string line = traceHeader(sys_, localDateTime());
+      ui_.trace(line);
+    }
+    Run run(sys_, ui_);
+    run.waitForCopy = waitForCopy_;
+    SimulatedStart hooks;
+    StartupResult started = startUp(run, hooks);
+    generation_ = generation;
+    if (started == StartupResult::Failed) {
+      applicationEnd(sys_, ui_, run.state.get(), run.macros, run.container);
+      result_.conditions = std::move(hooks.conditions);
+      return 1;
+    }
+    if (started == StartupResult::Relaunched) {
+      if (run.waitForCopy) return startupExitCode(started, run);
+      if (generation > 0) {
+        result_.error = "the temporary copy relaunched itself again";
+        return 1;
+      }
+      ui_.trace("simulate: following the temporary copy: " + sys_.lastStarted);
+      std::string copy, copyArguments;
+      splitCommandLine(sys_.lastStarted, copy, copyArguments);
+      return this->run(copy, copyArguments, generation + 1);
+    }
+    Engine engine(sys_, ui_, *run.state, run.macros, run.startup, run.container);
+    PackageExtractor packages(engine);  // lives as long as the engine
+    engine.packages = &packages;
+    SystemConfiguration configuration;
+    engine.config = &configuration;
+    int installed = hooks.posted ? installWithRollback(engine) : 1;
+    // The finish runs as after the real message loop; a start that never posted the start
+    // message ran no installation and starts nothing.
+    RestartOutcome restarted =
+        exitHandler(sys_, ui_, hooks.posted ? run.state.get() : nullptr, run.macros);
+    applicationEnd(sys_, ui_, run.state.get(), run.macros, run.container);
+    result_.logPath = engine.log.path();
+    if (!result_.logPath.empty()) {
+      if (std::optional<std::string> text = readAll(sys_, result_.logPath))
+        result_.installLog = fromCrLf(*text);
+    }
+    result_.conditions = std::move(hooks.conditions);
+    return finishExitCode(installExitCode(engine, installed), restarted);
+  }
+
+ private:
+  WatchedMachine& sys_;
+  Ui& ui_;
+  SimulationResult& result_;
+  bool waitForCopy_;
+  int generation_ = 0;
+};
+
+}  // namespace
+
 SimulationResult runSimulation(const SimulationRequest& request) {
   SimulationResult result;
   std::string error;
@@ -144,26 +243,68 @@ SimulationResult runSimulation(const SimulationRequest& request) {
   // Nothing but this run writes the machine's folders until it ends.
   sys.enableHostCache();
 
-  AnswersFile answers;
-  if (!request.answersFile.empty()) {
-    std::optional<std::string> text = readHostFile(request.answersFile);
-    if (!text) {
-      result.error = request.answersFile + ": cannot be read";
-      return result;
-    }
-    std::optional<AnswersFile> parsed = AnswersFile::parse(*text, request.answersFile, error);
-    if (!parsed) {
-      result.error = error;
-      return result;
-    }
-    answers = std::move(*parsed);
+  std::string program = request.program;
+  std::string arguments;
+  for (const std::string& a : request.arguments) arguments += (arguments.empty() ? "" : " ") + a;
+  if (!sys.attributes(program)) {
+    result.error = "there is no " + program + " on the simulated machine of " + request.machineFile;
+    return result;
   }
+  // Started from its own folder, as a user starts it from the disk.
+  sys.setCurrentDirectory(directoryOf(program));
+
+  TailTraceSink tail;
   std::unique_ptr<HostTraceSink> sink;
   if (!request.traceFile.empty()) {
     std::ofstream(request.traceFile, std::ios::binary | std::ios::trunc);
     sink = std::make_unique<HostTraceSink>(request.traceFile);
+    tail.add(sink.get());
   }
-  TailTraceSink tail(sink.get());
+  // The installer's own switches name files on the machine, as they would on a real one.
+  const CommandLine switches = parseCommandLine(arguments, "");
+  std::unique_ptr<FileTraceSink> machineLog;
+  auto ends = [&](int code) {
+    result.exitCode = code;
+    result.traceTail = tail.tail;
+    return result;
+  };
+  sys.setModulePath(program);
+  sys.setCommandLineArguments(arguments);
+  const std::string line = traceHeader(sys, localDateTime());
+  if (sink) sink->write(line);
+  if (!switches.logFile.empty()) {
+    machineLog = std::make_unique<FileTraceSink>(sys, switches.logFile);
+    // Checked before anything changes, as the installer does.
+    if (!machineLog->writeLine(line)) {
+      tail.write("trace: " + switches.logFile + " cannot be written; nothing was changed");
+      return ends(1);
+    }
+    tail.add(machineLog.get());
+  }
+
+  AnswersFile answers;
+  std::optional<std::string> text;
+  if (!request.answersFile.empty()) {
+    text = readHostFile(request.answersFile);
+    if (!text) {
+      tail.write("answers: " + request.answersFile + ": cannot open the answers file");
+      return ends(1);
+    }
+  }
+  std::optional<AnswersFile> parsed;
+  if (text) {
+    parsed = AnswersFile::parse(*text, request.answersFile, error);
+  } else if (!switches.answersFile.empty()) {
+    parsed = loadAnswersFile(sys, switches.answersFile, error);
+  }
+  if (text || !switches.answersFile.empty()) {
+    // An answers file that cannot be used stops the installer before it starts: exit code 1.
+    if (!parsed) {
+      tail.write("answers: " + error);
+      return ends(1);
+    }
+    answers = std::move(*parsed);
+  }
   AnswersUi answersUi(std::move(answers), &tail);
   answersUi.setDiskInserter([&sys](const std::string& root) {
     return !root.empty() && sys.insertNextMedium(toUpperAscii(root[0]));
@@ -179,58 +320,24 @@ SimulationResult runSimulation(const SimulationRequest& request) {
     }
   } writeRecord{ui, request.recordFile};
 
-  std::string program = request.program;
-  std::string arguments;
-  for (const std::string& a : request.arguments) arguments += (arguments.empty() ? "" : " ") + a;
-  if (!sys.attributes(program)) {
-    result.error = "there is no " + program + " on the simulated machine of " + request.machineFile;
-    return result;
-  }
-  // Started from its own folder, as a user starts it from the disk.
-  sys.setCurrentDirectory(directoryOf(program));
+  // A simulated run is unattended whether or not an answers file is given (every question gets
+  // its default), so it waits for its temporary copy as an unattended installer does.
+  Simulator simulator(sys, ui, result, true);
+  int code = simulator.run(program, arguments, 0);
+  if (!result.error.empty()) return result;
+  return ends(code);
+}
 
-  // The original and at most one temporary copy.
-  for (int generation = 0; generation < 2; ++generation) {
-    sys.setModulePath(program);
-    sys.setCommandLineArguments(arguments);
-    Run run(sys, ui);
-    SimulatedStart hooks;
-    StartupResult started = startUp(run, hooks);
-    if (started == StartupResult::Failed) {
-      applicationEnd(sys, ui, run.state.get(), run.macros, run.container);
-      result.exitCode = 1;
-      result.traceTail = tail.tail;
-      result.conditions = std::move(hooks.conditions);
-      return result;
-    }
-    if (started == StartupResult::Relaunched) {
-      ui.trace("simulate: following the temporary copy: " + sys.lastStarted);
-      splitCommandLine(sys.lastStarted, program, arguments);
-      continue;
-    }
-    Engine engine(sys, ui, *run.state, run.macros, run.startup, run.container);
-    PackageExtractor packages(engine);  // lives as long as the engine
-    engine.packages = &packages;
-    SystemConfiguration configuration;
-    engine.config = &configuration;
-    int installed = hooks.posted ? installWithRollback(engine) : 1;
-    // The finish runs as after the real message loop; a start that never posted the start
-    // message ran no installation and starts nothing.
-    RestartOutcome restarted =
-        exitHandler(sys, ui, hooks.posted ? run.state.get() : nullptr, run.macros);
-    applicationEnd(sys, ui, run.state.get(), run.macros, run.container);
-    result.exitCode = finishExitCode(installExitCode(engine, installed), restarted);
-    result.logPath = engine.log.path();
-    if (!result.logPath.empty()) {
-      if (std::optional<std::string> text = readAll(sys, result.logPath))
-        result.installLog = fromCrLf(*text);
-    }
-    result.traceTail = tail.tail;
-    result.conditions = std::move(hooks.conditions);
-    return result;
-  }
-  result.error = "the temporary copy relaunched itself again";
-  return result;
+std::string answersFileProblem(const std::string& hostPath) {
+  std::optional<std::string> text = readHostFile(hostPath);
+  if (!text) return hostPath + ": cannot open the answers file";
+  std::string error;
+  return AnswersFile::parse(*text, hostPath, error) ? "" : error;
+}
+
+int simulateExitStatus(int installerCode) {
+  if (installerCode >= 0 && installerCode <= 3) return installerCode;
+  return installerCode == 3010 ? kRestartPendingStatus : 11;
 }
 
 }  // namespace qm

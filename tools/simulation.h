@@ -34,4 +34,14 @@ struct SimulationResult {
 
 SimulationResult runSimulation(const SimulationRequest& request);
 
+// Why the installer could not use an answers file on the host ("FILE:LINE: what"), or "".
+std::string answersFileProblem(const std::string& hostPath);
+
+// A shell keeps 8 bits of an exit status, so `quillpack simulate` gives the installer's codes as
+// statuses that stay apart: 0 to 3 as they are, 3010 (a restart was asked for) as 10, any other
+// code as 11; kSimulateCannotRun when the simulation itself could not run.
+constexpr int kSimulateCannotRun = 4;
+constexpr int kRestartPendingStatus = 10;
+int simulateExitStatus(int installerCode);
+
 }  // namespace qm

@@ -8,6 +8,7 @@
 #include "tools/package_list.h"
 #include "tools/package_writer.h"
 #include "tools/quillpack_commands.h"
+#include "tools/simulation.h"
 
 namespace qm::pack {
 namespace {
@@ -61,7 +62,7 @@ TEST(SimulateCommand, SaysWhatItPrintsAndWhyARunFailed) {
   }
 
   Captured missing = run(runSimulate, {"--machine", m, "C:\\NOPE\\SETUP.EXE"});
-  EXPECT_EQ(missing.code, 2);
+  EXPECT_EQ(missing.code, kSimulateCannotRun);
   EXPECT_EQ(missing.err,
             "quillpack simulate: there is no C:\\NOPE\\SETUP.EXE on the simulated "
             "machine of " +
@@ -81,6 +82,101 @@ TEST(SimulateCommand, AMachineFileThatIsAFolderCannotStart) {
     EXPECT_EQ(r.code, 1) << name;
     EXPECT_NE(r.err.find(file.string() + " is a folder, not a file"), std::string::npos)
         << name << ": " << r.err;
+  }
+}
+
+// Each way a simulated run ends gives a status a shell tells apart, says the installer's own
+// code, and leaves a trace that starts with its header.
+TEST(SimulateCommand, ExitStatusesStayApartAndTheTraceSaysWhy) {
+  struct Case {
+    const char* why;
+    const char* script;
+    const char* answers;  // on the host, "" for none
+    std::vector<std::string> arguments;
+    int status;
+    const char* said;    // on stderr
+    const char* traced;  // in the trace
+  };
+  const Case cases[] = {
+      {"completed",
+       "DEFAULTDIR C:\\APP NOASKDRIVE NOASKDIR\r\n",
+       "",
+       {},
+       0,
+       "exit code 0: installation completed",
+       "destination DefaultDir: C:\\APP (not asked)"},
+      {"restart declined",
+       "REBOOT System\r\n",
+       "",
+       {},
+       10,
+       "exit code 3010: completed; a restart was requested (exit status 10)",
+       "Do you wish to reboot?"},
+      {"exit message",
+       "EXITMESSAGE\r\nThis version has expired.\r\nEXIT\r\n",
+       "",
+       {},
+       1,
+       "exit code 1: the installer could not start",
+       "exit message: This version has expired."},
+      {"an answer for no question",
+       "REM no groups\r\n",
+       "[Setup]\nGroups=13\n",
+       {},
+       1,
+       "exit code 1",
+       "Groups=13 cannot apply"},
+      {"answers on the machine",
+       "REM no groups\r\n",
+       "",
+       {"/ANSWERS=C:\\DIST\\A.INI"},
+       1,
+       "exit code 1",
+       "C:\\DIST\\A.INI:2: Ask3=x cannot apply"},
+      {"a trace that cannot be written",
+       "REM x\r\n",
+       "",
+       {"/LOG=C:\\NOWHERE\\T.LOG"},
+       1,
+       "exit code 1",
+       "C:\\NOWHERE\\T.LOG cannot be written; nothing was changed"},
+      {"an answers file it cannot use",
+       "REM x\r\n",
+       "[Setup]\nScreens=Yes\n",
+       {},
+       1,
+       "Screens must be OK or Cancel",
+       nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    SimFixture machine;
+    ASSERT_TRUE(machine.ok()) << machine.error();
+    machine.writeFile("C:\\DIST\\SETUP.EXE", "MZ");
+    machine.writeFile("C:\\DIST\\SETUP.cfg", c.script);
+    machine.writeFile("C:\\DIST\\A.INI", "[Setup]\r\nAsk3=x\r\n");
+    const std::string trace = (machine.root() / "trace.txt").string();
+    Args args{"--machine", machine.machineFile().string(), "--quiet", "--trace", trace};
+    if (*c.answers) {
+      std::ofstream((machine.root() / "a.ini").string()) << c.answers;
+      args.insert(args.end(), {"--answers", (machine.root() / "a.ini").string()});
+    }
+    args.push_back("C:\\DIST\\SETUP.EXE");
+    args.insert(args.end(), c.arguments.begin(), c.arguments.end());
+    Captured r = run(runSimulate, args);
+    EXPECT_EQ(r.code, c.status) << r.err;
+    EXPECT_NE(r.err.find(c.said), std::string::npos) << r.err;
+    if (!c.traced) continue;
+    std::ifstream in(trace);
+    std::string first, text, line;
+    std::getline(in, first);
+    while (std::getline(in, line)) text += line + "\n";
+    EXPECT_EQ(first.rfind("run ", 0), 0u) << first;
+    EXPECT_NE(first.find(": program C:\\DIST\\SETUP.EXE, script C:\\DIST\\SETUP.cfg; Windows "
+                         "3.95, DOS 7.10, processor 486"),
+              std::string::npos)
+        << first;
+    EXPECT_NE(text.find(c.traced), std::string::npos) << text;
   }
 }
 

@@ -26,6 +26,10 @@ class AnswerRecorder : public Ui {
   DiskAnswer diskPrompt(const DiskRequest& request) override;
   void beep() override { inner_.beep(); }
   void showCheckingSystem() override { inner_.showCheckingSystem(); }
+  std::optional<std::string> answer(const std::string& key) const override {
+    return inner_.answer(key);
+  }
+  std::string answerPlace(const std::string& key) const override { return inner_.answerPlace(key); }
 
   // The answers file: a [Setup] section with the answers in the order first given. A field the
   // person left as the dialog showed it is not recorded, so the script's own default applies on

@@ -35,6 +35,8 @@ const KnownKey kKeys[] = {
     {"ShowDelay", ValueKind::Milliseconds},
     {"Uninstall", ValueKind::YesNo},
     {"Rollback", ValueKind::YesNo},
+    {"Readme", ValueKind::YesNo},
+    {"RunAtExit", ValueKind::YesNo},
 };
 
 const KnownKey* findKey(const std::string& key) {
@@ -74,6 +76,11 @@ std::optional<std::string> AnswersFile::get(const std::string& key) const {
   auto it = values_.find(upperAscii(key));
   if (it == values_.end()) return std::nullopt;
   return it->second;
+}
+
+std::string AnswersFile::where(const std::string& key) const {
+  auto it = lines_.find(upperAscii(key));
+  return it == lines_.end() ? "" : name_ + ":" + std::to_string(it->second);
 }
 
 void AnswersFile::set(const std::string& key, const std::string& value) {
@@ -127,7 +134,9 @@ std::optional<AnswersFile> AnswersFile::parse(const std::string& text, const std
       return fail(std::string(known->name) + " must be a number of milliseconds from 0 to " +
                   std::to_string(kMaxShowDelayMs) + ", not \"" + value + "\"");
     file.set(key, value);
+    file.lines_[upperAscii(key)] = number;
   }
+  file.name_ = fileName;
   return file;
 }
 

@@ -15,6 +15,8 @@ class AnswersFile {
   // The value of a key (compared without ASCII case), or nullopt when the file does not answer it.
   std::optional<std::string> get(const std::string& key) const;
   void set(const std::string& key, const std::string& value);
+  // "FILE:LINE" of a key's line, "" for a key the file does not hold.
+  std::string where(const std::string& key) const;
 
   // Reads the text of an answers file. Unknown sections or keys, a repeated key, a line without
   // "=" and a Yes/No or OK/Cancel key with any other value are errors: error then says
@@ -24,6 +26,8 @@ class AnswersFile {
 
  private:
   std::map<std::string, std::string> values_;  // upper-cased key -> value
+  std::map<std::string, int> lines_;           // upper-cased key -> its line number
+  std::string name_;
 };
 
 // A ShowDelay= value: digits only, at most kMaxShowDelayMs; nullopt for anything else.

@@ -1,6 +1,7 @@
 #include "ui/answers_ui.h"
 
 #include "base/text.h"
+#include "script/install_state.h"
 
 namespace qm {
 
@@ -44,6 +45,66 @@ MsgResult resultFor(const std::string& answer, MsgButtons buttons) {
 }
 
 }  // namespace
+
+namespace {
+
+// A macro-free proposed destination with its drive, as the driver completes it; "" when it
+// depends on macros only known later.
+std::string plainProposal(const std::string& path) {
+  if (path.find('$') != std::string::npos || path.empty()) return "";
+  if (path.size() > 1 && path[1] == ':') return path;
+  return path[0] == '\\' ? "C:" + path : "C:\\" + path;
+}
+
+// Why a destination answer cannot be typed into the dialog its record asks with, or "".
+std::string destinationMisfit(const DestinationRecord* record, const std::string& answer) {
+  if (!record) return "the script has no such destination statement";
+  if (record->mode == 0) return "the script asks for no destination (NOASKDRIVE NOASKDIR)";
+  if (equalsNoCase(answer, "Cancel")) return "";
+  const std::string proposed = plainProposal(record->path);
+  if (proposed.empty() || answer.size() < 2 || answer[1] != ':') return "";
+  if (record->mode == 1 && toUpperAscii(answer[0]) != toUpperAscii(proposed[0]))
+    return "the script lets only the directory be typed (NOASKDRIVE); the drive stays " +
+           proposed.substr(0, 2);
+  if (record->mode == 2 && !equalsNoCase(answer.substr(1), proposed.substr(1)))
+    return "the script lets only the drive be typed (NOASKDIR); the directory stays " +
+           proposed.substr(2);
+  return "";
+}
+
+}  // namespace
+
+std::string inapplicableAnswer(const InstallState& state, const Ui& ui) {
+  auto problem = [&ui](const std::string& key, const std::string& value, const std::string& why) {
+    return ui.answerPlace(key) + ": " + key + "=" + value + " cannot apply: " + why;
+  };
+  if (std::optional<std::string> groups = ui.answer("Groups")) {
+    for (int number : parseGroupNumbers(*groups)) {
+      bool known = number >= 0 && number < kMaxGroupIndexes &&
+                   state.screens.groups.indexOfNumber[number] >= 0;
+      if (!known)
+        return problem(
+            "Groups", *groups,
+            "no group dialog of the script has a box numbered " + std::to_string(number));
+    }
+  }
+  const char* destinationKeys[] = {"DefaultDir", "DIR2", "DIR3"};
+  for (int i = kDefaultDirIndex; i <= kDir3Index; ++i) {
+    std::optional<std::string> given = ui.answer(destinationKeys[i]);
+    if (!given) continue;
+    const std::optional<DestinationRecord>& record = state.settings.destinations[i];
+    // Without a DEFAULTDIR statement the default destination is asked in full.
+    if (i == kDefaultDirIndex && !record) continue;
+    std::string why = destinationMisfit(record ? &*record : nullptr, *given);
+    if (!why.empty()) return problem(destinationKeys[i], *given, why);
+  }
+  for (int n = 0; n < 5; ++n) {
+    const std::string key = "Ask" + std::to_string(n + 1);
+    if (std::optional<std::string> given = ui.answer(key); given && !state.screens.ask[n])
+      return problem(key, *given, "the script has no ASK" + std::to_string(n + 1) + " statement");
+  }
+  return "";
+}
 
 WatchSettings watchSettings(const AnswersFile& answers) {
   WatchSettings watch;

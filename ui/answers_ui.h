@@ -23,6 +23,13 @@ constexpr int kDefaultShowDelayMs = 1500;
 // ShowDelay= alone does not make a run watched; an unreadable one falls back to the default.
 WatchSettings watchSettings(const AnswersFile& answers);
 
+struct InstallState;
+
+// An answer that no question of the parsed script can take ("FILE:LINE: Key=Value cannot
+// apply: why"), or "" when every answer can be used. A run with such an answer would do
+// something else than the file says, so it does not start.
+std::string inapplicableAnswer(const InstallState& state, const Ui& ui);
+
 class AnswersUi : public Ui {
  public:
   // trace may be null (no QUILLMOUNT_LOG).
@@ -47,7 +54,10 @@ class AnswersUi : public Ui {
   }
 
   // What the answers file says for a key, nullopt when it is silent.
-  std::optional<std::string> answer(const std::string& key) const { return answers_.get(key); }
+  std::optional<std::string> answer(const std::string& key) const override {
+    return answers_.get(key);
+  }
+  std::string answerPlace(const std::string& key) const override { return answers_.where(key); }
 
   // The answer a question of this topic gets when the file is silent: "Yes", "No", "OK", or
   // nullopt for a topic without one (then the first button).

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "script/install_state.h"
 #include "script/memory_system_for_tests.h"
 
 namespace qm {
@@ -163,6 +164,51 @@ TEST(AnswersUi, TraceFileAppendsOneLinePerEntry) {
   sink.write("message: two\r\nlines");
   sink.write("second");
   EXPECT_EQ(sys.text("C:\\RUN.LOG"), "earlier run\nmessage: two lines\nsecond\n");
+}
+
+// A script with option groups 1 and 2, ASK1, DEFAULTDIR C:\APP asked by mode, and DIR2 only
+// where a case says so; each answer either fits it or names its line and why it cannot.
+TEST(AnswersThatCannotApply, AreNamedWithTheirLineBeforeTheRunStarts) {
+  struct Case {
+    const char* answers;
+    int defaultDirMode;
+    const char* problem;  // "" when every answer applies
+  };
+  const Case cases[] = {
+      {"Groups=1,2\nAsk1=x\nDefaultDir=D:\\OTHER", 3, ""},
+      {"Groups=1,2,13", 3,
+       "a.ini:2: Groups=1,2,13 cannot apply: no group dialog of the script "
+       "has a box numbered 13"},
+      {"DefaultDir=C:\\APP", 0,
+       "a.ini:2: DefaultDir=C:\\APP cannot apply: the script asks for "
+       "no destination (NOASKDRIVE NOASKDIR)"},
+      {"DefaultDir=D:\\APP", 2, ""},
+      {"DefaultDir=C:\\ELSEWHERE", 2, "the directory stays \\APP"},
+      {"DefaultDir=C:\\ELSEWHERE", 1, ""},
+      {"DefaultDir=D:\\APP", 1, "the drive stays C:"},
+      {"DefaultDir=Cancel", 2, ""},
+      {"DIR2=C:\\DATA", 3, "DIR2=C:\\DATA cannot apply: the script has no such destination"},
+      {"Ask2=yes", 3, "a.ini:2: Ask2=yes cannot apply: the script has no ASK2 statement"},
+  };
+  for (const Case& c : cases) {
+    InstallState state;
+    state.screens.groups.indexOfNumber[1] = 0;
+    state.screens.groups.indexOfNumber[2] = 1;
+    state.screens.ask[0] = AskRecord{};
+    DestinationRecord dest;
+    dest.mode = c.defaultDirMode;
+    dest.path = "C:\\APP";
+    state.settings.destinations[kDefaultDirIndex] = dest;
+    std::string error;
+    auto file = AnswersFile::parse(std::string("[Setup]\n") + c.answers, "a.ini", error);
+    ASSERT_TRUE(file) << error;
+    AnswersUi ui(std::move(*file), nullptr);
+    std::string problem = inapplicableAnswer(state, ui);
+    if (*c.problem == '\0')
+      EXPECT_EQ(problem, "") << c.answers;
+    else
+      EXPECT_NE(problem.find(c.problem), std::string::npos) << c.answers << ": " << problem;
+  }
 }
 
 }  // namespace

@@ -67,6 +67,7 @@ int DialogAnswers::fill(const DialogSpec& dialog, DialogControls& controls) {
   std::optional<std::string> given = answer(key);
   int button = kIdOk;
   std::string shown;
+  bool defaulted = !given;
   if (key == "Screens") {
     if (given && equalsNoCase(*given, "Cancel")) button = kIdCancel;
     shown = button == kIdOk ? "OK" : "Cancel";
@@ -75,6 +76,8 @@ int DialogAnswers::fill(const DialogSpec& dialog, DialogControls& controls) {
     bool applies = std::any_of(dialog.choices.begin(), dialog.choices.end(), [&](const auto& c) {
       return std::find(wanted.begin(), wanted.end(), c.second) != wanted.end();
     });
+    // A dialog none of whose boxes the answer names keeps the script's marks.
+    defaulted = !applies;
     if (applies) {
       bool taken = false;
       for (const auto& [id, number] : dialog.choices) {
@@ -100,7 +103,7 @@ int DialogAnswers::fill(const DialogSpec& dialog, DialogControls& controls) {
     shown = controls.text(kIdDestinationEdit, kMaxAnswerChars);
   }
   if (trace_)
-    trace_("dialog " + dialog.topic + ": " + shown + (given ? "" : " (default)") + " -> " +
+    trace_("dialog " + dialog.topic + ": " + shown + (defaulted ? " (default)" : "") + " -> " +
            (button == kIdOk ? "OK" : "Cancel"));
   return button;
 }
@@ -143,6 +146,8 @@ DiskAnswer DialogAnswers::disk(const DiskRequest& request) {
       why = "asked for again although every disk is in the source folder";
     else if (!yes)
       why = "refused, and the quit question answered No asks for it again";
+    else if (!request.missingFile.empty() && !request.repeated)
+      why = request.missingFile + " is on no disk that can be inserted";
     else if (request.kind == 2)
       why = "the disk labelled " + request.expectedLabel + " never came";
     else if (!request.missingFile.empty())

@@ -162,13 +162,14 @@ TEST_F(AnswersFixture, GroupsNameGroupNumbers) {
     std::optional<std::string> groups;
     std::vector<int> selectedNumbers;
     DialogOutcome outcome;
+    bool defaulted;  // the trace marks the dialog's boxes as the script's own
   };
   const Case cases[] = {
-      {false, std::nullopt, {1, 3}, DialogOutcome::Ok},  // the [X] marks
-      {false, "2, 3", {2, 3}, DialogOutcome::Ok},
-      {false, "7", {1, 3}, DialogOutcome::Ok},  // none of this dialog's: the marks
-      {true, "3,2", {2}, DialogOutcome::Ok},    // radio buttons: the first named, in dialog order
-      {true, std::nullopt, {1}, DialogOutcome::Ok},
+      {false, std::nullopt, {1, 3}, DialogOutcome::Ok, true},  // the [X] marks
+      {false, "2, 3", {2, 3}, DialogOutcome::Ok, false},
+      {false, "7", {1, 3}, DialogOutcome::Ok, true},  // none of this dialog's: the marks
+      {true, "3,2", {2}, DialogOutcome::Ok, false},   // radio buttons: the first named
+      {true, std::nullopt, {1}, DialogOutcome::Ok, true},
   };
   for (const Case& c : cases) {
     ScreenRecords screens;
@@ -183,8 +184,12 @@ TEST_F(AnswersFixture, GroupsNameGroupNumbers) {
     record.endIndex = screens.groups.count;
     screens.mainGroup = record;
     ui.file.clear();
+    ui.lines.clear();
     if (c.groups) ui.file["Groups"] = *c.groups;
     EXPECT_EQ(runGroupDialogs(ui, texts, screens), c.outcome);
+    ASSERT_FALSE(ui.lines.empty());
+    EXPECT_EQ(ui.lines.back().find("(default)") != std::string::npos, c.defaulted)
+        << ui.lines.back();
     std::vector<int> selected;
     for (int i = 0; i < screens.groups.count; ++i)
       if (screens.groups.selected[i]) selected.push_back(screens.groups.numberOfIndex[i]);
@@ -341,6 +346,13 @@ TEST_F(AnswersFixture, DiskRequestsThatCanNeverBeMetEndTheRun) {
        {A::Cancel, A::Failed},
        "refused"},
       {"refused with media left", "No", 5, {missing, missing}, {A::Cancel, A::Failed}, "refused"},
+      {"labelled disk in, its package volume still missing",
+       "Yes",
+       kNoInserter,
+       {diskRequest("Please insert Disk 3", 2, "DISK3", "LEDGER.PA1"),
+        diskRequest("Please insert Disk 3", 2, "DISK3", "LEDGER.PA1")},
+       {A::Inserted, A::Failed},
+       "LEDGER.PA1 is on no disk"},
   };
   for (const Case& c : cases) {
     ui.file.clear();

@@ -129,6 +129,11 @@ int readExitMessageStatement(StatementContext& ctx) {
     ctx.ui.messageBox(box);
     return 1;
   }
+  // The refusal is the whole result of the run: its words belong in the trace.
+  std::string text;
+  for (const std::string& l : block.lines)
+    if (!l.empty()) text += (text.empty() ? "" : " / ") + l;
+  ctx.ui.trace("exit message: " + text);
   runScreenDialog(ctx.ui, texts, *dialog, "ExitMessage");
   return 1;
 }

@@ -1,5 +1,7 @@
 #include "ui/screen_templates.h"
 
+#include <algorithm>
+
 #include "base/text.h"
 
 namespace qm {
@@ -146,6 +148,34 @@ std::optional<DialogTemplate> buildPopupTemplate(const TextBlock& block, const F
     items.push_back(templateItem(0, 0, 8 * n, 4 * w, 8, kNoId, kClassStatic, line));
   }
   return writeDialogTemplate(header, items);
+}
+
+TallScreenLayout fitTallScreen(int screenHeight, int windowHeight, int clientHeight,
+                               int buttonHeight, int margin) {
+  TallScreenLayout layout;
+  if (windowHeight <= screenHeight) return layout;
+  const int frame = windowHeight - clientHeight;  // caption and borders
+  const int client = std::max(screenHeight - frame, buttonHeight + 2 * margin + 1);
+  layout.needed = true;
+  layout.windowHeight = client + frame;
+  layout.buttonTop = client - margin - buttonHeight;
+  layout.textHeight = layout.buttonTop - margin;
+  return layout;
+}
+
+std::string scrollingText(std::vector<std::pair<int, std::string>> rows, int rowHeight) {
+  std::sort(rows.begin(), rows.end(),
+            [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::string text;
+  int row = 0;
+  for (const auto& [top, line] : rows) {
+    const int at = rowHeight > 0 ? top / rowHeight : row;
+    for (; row < at; ++row) text += "\r\n";  // the empty lines before it
+    text += line + "\r\n";
+    row = at + 1;
+  }
+  if (text.size() >= 2) text.resize(text.size() - 2);
+  return text;
 }
 
 }  // namespace qm

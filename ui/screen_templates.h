@@ -46,4 +46,20 @@ std::optional<DialogTemplate> buildPopupTemplate(const TextBlock& block, const F
 constexpr int kMaxScreenLines = 2000;
 constexpr int kMaxScreenWidth = 4000;
 
+// A screen dialog taller than the screen keeps its buttons in view: the window is cut to the
+// screen's height and its lines scroll in one text above the buttons. Pixels; the client area's
+// top is 0. needed is false when the window fits as it is.
+struct TallScreenLayout {
+  bool needed = false;
+  int windowHeight = 0;
+  int textHeight = 0;  // the scrolling text, from the client's top
+  int buttonTop = 0;
+};
+TallScreenLayout fitTallScreen(int screenHeight, int windowHeight, int clientHeight,
+                               int buttonHeight, int margin);
+
+// The scrolling text of a tall screen from its line controls (their top edge and text, in any
+// order, rowHeight apart): one line each, empty lines where a row has no control, CR LF between.
+std::string scrollingText(std::vector<std::pair<int, std::string>> rows, int rowHeight);
+
 }  // namespace qm

@@ -192,5 +192,31 @@ TEST(DialogTemplate, TextsAreWindows1252) {
   EXPECT_FALSE(parseDialogTemplate(shortBuffer, p));
 }
 
+TEST(TallScreens, KeepTheirButtonsOnTheScreenAndEveryLine) {
+  struct Case {
+    int screen, window, client, button, margin;
+    TallScreenLayout want;
+  };
+  const Case cases[] = {
+      {768, 768, 740, 20, 8, {false, 0, 0, 0}},  // fits exactly: left as it is
+      {768, 1900, 1872, 20, 8, {true, 768, 704, 712}},
+      {600, 1900, 1880, 24, 6, {true, 600, 544, 550}},
+      // A screen smaller than frame and buttons still leaves room for them.
+      {20, 400, 380, 20, 8, {true, 57, 1, 9}},
+  };
+  for (const Case& c : cases) {
+    TallScreenLayout got = fitTallScreen(c.screen, c.window, c.client, c.button, c.margin);
+    EXPECT_EQ(got.needed, c.want.needed) << c.window;
+    EXPECT_EQ(got.windowHeight, c.want.windowHeight) << c.window;
+    EXPECT_EQ(got.textHeight, c.want.textHeight) << c.window;
+    EXPECT_EQ(got.buttonTop, c.want.buttonTop) << c.window;
+    if (got.needed) EXPECT_LE(got.buttonTop + c.button, got.windowHeight - (c.window - c.client));
+  }
+  // Rows come in any order; empty rows between and before lines stay as empty lines.
+  EXPECT_EQ(scrollingText({{32, "third"}, {16, "first"}, {64, "last"}}, 16),
+            "\r\nfirst\r\nthird\r\n\r\nlast");
+  EXPECT_EQ(scrollingText({{0, "only"}}, 16), "only");
+}
+
 }  // namespace
 }  // namespace qm

@@ -2,12 +2,13 @@
 
 namespace qm {
 
-void FileTraceSink::write(const std::string& line) {
+bool FileTraceSink::writeLine(const std::string& line) {
   FileHandle h = fs_.openAppend(path_);
-  if (h == kInvalidFile) return;
+  if (h == kInvalidFile) return false;
   std::string text = oneTraceLine(line) + "\n";
-  fs_.write(h, text.data(), uint32_t(text.size()));
+  bool whole = fs_.write(h, text.data(), uint32_t(text.size())) == int32_t(text.size());
   fs_.close(h);
+  return whole;
 }
 
 std::string oneTraceLine(const std::string& text) {

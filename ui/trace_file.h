@@ -18,7 +18,9 @@ class TraceSink {
 class FileTraceSink : public TraceSink {
  public:
   FileTraceSink(FileSystem& fs, std::string path) : fs_(fs), path_(std::move(path)) {}
-  void write(const std::string& line) override;
+  void write(const std::string& line) override { writeLine(line); }
+  // false when the line could not be written whole (the file cannot be made or is full).
+  bool writeLine(const std::string& line);
 
  private:
   FileSystem& fs_;

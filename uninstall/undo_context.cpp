@@ -33,7 +33,10 @@ std::string uninstallLogPath(const std::string& arguments, const std::string& mo
     size_t close = arg.find('"', 1);
     arg = arg.substr(1, close == std::string::npos ? std::string::npos : close - 1);
   } else {
-    arg = arg.substr(0, arg.find_first_of(" \t"));
+    // Unquoted, the rest of the line is the one path: a program item written as
+    // "$WINDIR$\UNSTALL.EXE $DEFAULTDIR$\install.log" puts blanks of the destination in it.
+    size_t e = arg.find_last_not_of(" \t\r\n");
+    arg = e == std::string::npos ? "" : arg.substr(0, e + 1);
   }
   if (!arg.empty()) return arg;
   return directoryPart(modulePath) + "install.log";

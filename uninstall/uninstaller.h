@@ -22,8 +22,9 @@ constexpr int kUninstallCannotStart = 1;
 constexpr int kUninstallDeclined = 2;
 constexpr int kUninstallIncomplete = 3;
 
-// The log the uninstaller is to read: the command line's first argument (quotes removed), or
-// install.log beside the program when there is none.
+// The log the uninstaller is to read: the quoted first argument, else the whole rest of the
+// command line (a path cannot hold a quote, but it can hold blanks), or install.log beside the
+// program when there is none.
 std::string uninstallLogPath(const std::string& arguments, const std::string& modulePath);
 
 // Why a path from the log must not be touched, or empty when it may be: it must be a full path

@@ -425,6 +425,10 @@ TEST(Uninstall, LogPathComesFromTheCommandLineOrBesideTheProgram) {
   EXPECT_EQ(uninstallLogPath("  \"C:\\MY APP\\install.log\" extra", "C:\\WINDOWS\\UNSTALL.EXE"),
             "C:\\MY APP\\install.log");
   EXPECT_EQ(uninstallLogPath("", "C:\\APP\\UNSTALL.EXE"), "C:\\APP\\install.log");
+  // Unquoted, blanks in the destination stay in the path; only blanks at its end are dropped.
+  EXPECT_EQ(uninstallLogPath(" C:\\Program Files\\LedgerPro\\install.log \r\n",
+                             "C:\\WINDOWS\\UNSTALL.EXE"),
+            "C:\\Program Files\\LedgerPro\\install.log");
 }
 
 }  // namespace

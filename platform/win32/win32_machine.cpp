@@ -29,6 +29,10 @@ std::optional<std::string> Win32System::environment(const std::string& name) {
 
 void Win32System::disableCriticalErrorBoxes() { SetErrorMode(SEM_FAILCRITICALERRORS); }
 
+namespace {
+constexpr DWORD kInputIdleMs = 5000;
+}  // namespace
+
 bool Win32System::startProcess(const std::string& commandLine, int showState, bool wait) {
   STARTUPINFOA si = {};
   si.cb = sizeof si;
@@ -38,7 +42,11 @@ bool Win32System::startProcess(const std::string& commandLine, int showState, bo
   std::string line = commandLine;  // CreateProcessA may write into its command line
   if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
     return false;
-  if (wait) {
+  if (!wait) {
+    // A program started to stay (the readme, a program at exit) has its window up before this
+    // one asks anything more, so a later question opens in front of it, not under it.
+    WaitForInputIdle(pi.hProcess, kInputIdleMs);
+  } else {
     WaitForSingleObject(pi.hProcess, INFINITE);
     DWORD code = 0;
     lastExitCode_ = GetExitCodeProcess(pi.hProcess, &code) ? long(code) : -1;

@@ -123,7 +123,7 @@ class Win32System : public System {
   void disconnectShell() override;
 
   // Exit code of the last process started with wait, or -1 when none finished.
-  long lastExitCode() const { return lastExitCode_; }
+  long lastExitCode() const override { return lastExitCode_; }
 
  private:
   // HANDLE values stored as pointers so that this header needs no <windows.h>.

@@ -70,6 +70,13 @@ void Win32EngineWindows::showPopup(int index) {
   }
 }
 
+void Win32EngineWindows::bringProgressToFront() {
+  // Owned windows above the main window, the progress window on top and active for its Cancel.
+  if (popup_ != nullptr)
+    SetWindowPos(popup_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  progress_.bringToFront();
+}
+
 void Win32EngineWindows::pumpMessages() {
   MSG msg;
   while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {

@@ -29,6 +29,7 @@ class Win32EngineWindows : public EngineWindows {
   void showPercent(int percent) override;
   void placeProgressBelowPopup() override;
   void showPopup(int index) override;
+  void bringProgressToFront() override;
   void pumpMessages() override;
 
   HWND progressWindow() const { return progress_.window(); }

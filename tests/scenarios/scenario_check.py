@@ -31,6 +31,7 @@ import difflib
 import hashlib
 import io
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -329,12 +330,14 @@ def set_up(quillpack, scenario, work):
 def answers_given(path):
     """A trace's lines with where each answer came from left out: a replay has every answer
     from its recorded file, where the first run had some from its own file and some by
-    default. A run that wrote no trace has no lines."""
+    default. A run that wrote no trace has no lines. Each run's header line holds the time it
+    started, so it is left out too."""
     if not os.path.exists(path):
         return []
     with open(path, "rb") as f:
         text = f.read().decode("latin-1")
-    return [l.replace(" (answers file)", "").replace(" (default)", "") for l in text.splitlines()]
+    return [l.replace(" (answers file)", "").replace(" (default)", "") for l in text.splitlines()
+            if not re.match(r"run \d{4}-\d\d-\d\d \d\d:\d\d:\d\d: ", l)]
 
 
 def replay_problems(quillpack, scenario, runs):

@@ -22,10 +22,11 @@ printf 'the first disk\r\n' >"$d/ONE.TXT"
 printf 'the second disk\r\n' >"$d/TWO.TXT"
 touch -d '2021-03-04 05:06:08 UTC' "$d"/*
 
-# A trace as both runs write it: the free space is the machine's, and the real run's last line
-# names its exit code, which the simulation reports on its own.
+# A trace as both runs write it: the free space is the machine's, the real run's last line
+# names its exit code, which the simulation reports on its own, and each run's header line
+# holds its own date, time and machine.
 same_lines() {
-  sed -e 's/, free [0-9]*$/, free N/' -e '/^exit [0-9]*$/d'
+  sed -e 's/, free [0-9]*$/, free N/' -e '/^exit [0-9]*$/d' -e '/^run [0-9-]* [0-9:]*: /d'
 }
 
 # NAME ANSWERS EXIT LINE FILES: the simulated run, then the real one, of the same answers; the

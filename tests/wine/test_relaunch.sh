@@ -55,7 +55,7 @@ echo "--- trace"
 echo "$trace"
 echo "---"
 
-relaunch=$(sed -n 's/^relaunch: //p' <<<"$trace")
+relaunch=$(sed -n '/ended with exit code/!s/^relaunch: //p' <<<"$trace")
 tmpexe=${relaunch%% *}
 expect "relaunch command line" "$relaunch" "$tmpexe A:\\SETUP.cfg"
 tmpdir=${tmpexe%\\*}
@@ -81,9 +81,41 @@ expect "~0000.bat, byte for byte" "$(od -An -c <"$host_dir/~0000.bat" 2>/dev/nul
 # The copy's own trace line shows that it was started, from where and with which script.
 expect "the copy started with the script path" \
   "$(grep -c "^startup: program $(sed 's/[\\.]/\\&/g' <<<"$tmpexe"), arguments \"A:\\\\SETUP\\.cfg\", script A:\\\\SETUP\\.cfg$" <<<"$trace")" 1
-expect "the copy did not relaunch again" "$(grep -c '^relaunch: ' <<<"$trace")" 1
+expect "the copy did not relaunch again" "$(grep -c '^relaunch: .*~0000\.exe ' <<<"$trace")" 1
+# Unattended, the first program waited for its copy and ended with the copy's code.
+expect "the first program waited for the copy" \
+  "$(grep -cx 'relaunch: the temporary copy ended with exit code 0' <<<"$trace")" 1
 expect "the copy started its clean-up" \
   "$(grep -cxF "started $tmpdir\\~0000.pif /C $tmpdir\\~0000.bat" <<<"$trace")" 1
+
+# The deployment switches instead of the environment, on a run the copy ends by quitting at
+# its first screen: the first program reports the copy's 2, the switches reach the copy, and a
+# trace that cannot be written stops the program before it copies anything.
+printf 'TITLE "Relaunch test"\r\nBEGINFIRSTSCREEN\r\nWelcome\r\nENDFIRSTSCREEN\r\ninsertdisk: "Disk 2"\r\n' \
+  >"$floppy/SETUP.cfg"
+printf '[Setup]\r\nScreens=Cancel\r\n' >"$WINEPREFIX/drive_c/qm/quit.ini"
+for log in 'C:\qm\quit.log' 'C:\NOWHERE\quit.log'; do
+  rm -f "$host_dir/~0000.exe" "$host_dir/~0000.pif" "$host_dir/~0000.bat"
+  rc=0
+  (cd "$floppy" && env -u QUILLMOUNT_ANSWERS -u QUILLMOUNT_LOG timeout -k 5 120 \
+    wine 'A:\SETUP.EXE' "/ANSWERS=C:\qm\quit.ini" "/log=$log") || rc=$?
+  timeout -k 5 45 wineserver -w || qm_wine_stop
+  case "$log" in
+    *NOWHERE*)
+      expect "exit code when the trace cannot be written" "$rc" 1
+      expect "no temporary copy made then" "$(ls "$host_dir" | grep -c '^~0000\.' || true)" 0 ;;
+    *)
+      expect "exit code of the first program: the copy's quit" "$rc" 2
+      trace=$(tr -d '\r' <"$WINEPREFIX/drive_c/qm/quit.log")
+      echo "--- trace"; echo "$trace"; echo "---"
+      expect "each run's trace starts with its header" "$(grep -c '^run [0-9-]* [0-9:]*: program ' <<<"$trace")" 2
+      expect "the switches passed on to the copy" \
+        "$(grep -c '^relaunch: .*~0000\.exe A:\\SETUP\.cfg /ANSWERS=C:\\qm\\quit\.ini /LOG=C:\\qm\\quit\.log$' <<<"$trace")" 1
+      expect "the copy quit at its first screen" "$(grep -c '^dialog FirstScreen: Cancel' <<<"$trace")" 1
+      expect "the copy's code taken over" \
+        "$(grep -cx 'relaunch: the temporary copy ended with exit code 2' <<<"$trace")" 1 ;;
+  esac
+done
 
 # The same distribution on the fixed disk C: runs in place.
 rm -f "$host_dir/~0000.exe" "$host_dir/~0000.pif" "$host_dir/~0000.bat"

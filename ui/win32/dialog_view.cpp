@@ -1,5 +1,9 @@
 #include "ui/win32/dialog_view.h"
 
+#include <vector>
+
+#include "ui/screen_templates.h"
+
 namespace qm {
 namespace {
 
@@ -75,13 +79,70 @@ void centreOnScreen(HWND dialog) {
   SetWindowPos(dialog, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
 }
 
+// A screen of text lines taller than the screen (a long licence): its lines move into one
+// read-only text that scrolls, the window is cut to the screen's height and the buttons sit at
+// its bottom, where they can be pressed. Dialogs with other controls than lines and buttons
+// keep their form.
+void fitTallScreenToDisplay(HWND dialog) {
+  RECT window, client;
+  GetWindowRect(dialog, &window);
+  GetClientRect(dialog, &client);
+  std::vector<HWND> lines, buttons;
+  for (HWND c = GetWindow(dialog, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
+    char cls[16] = {};
+    GetClassNameA(c, cls, sizeof cls);
+    const int id = GetDlgCtrlID(c);
+    if (id == IDOK || id == IDCANCEL)
+      buttons.push_back(c);
+    else if (lstrcmpiA(cls, "Static") == 0)
+      lines.push_back(c);
+    else
+      return;
+  }
+  if (buttons.empty() || lines.empty()) return;
+  RECT b;
+  GetWindowRect(buttons[0], &b);
+  const int margin = MulDiv(4, HIWORD(GetDialogBaseUnits()), 8);
+  TallScreenLayout layout = fitTallScreen(GetSystemMetrics(SM_CYSCREEN), window.bottom - window.top,
+                                          client.bottom, b.bottom - b.top, margin);
+  if (!layout.needed) return;
+  std::vector<std::pair<int, std::string>> rows;
+  int rowHeight = 0;
+  for (HWND line : lines) {
+    RECT r;
+    GetWindowRect(line, &r);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+    char text[1024] = {};
+    GetWindowTextA(line, text, sizeof text);
+    rows.emplace_back(r.top, text);
+    rowHeight = r.bottom - r.top;
+    DestroyWindow(line);
+  }
+  HWND scroller = CreateWindowExA(
+      0, "EDIT", scrollingText(rows, rowHeight).c_str(),
+      WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL, 0, 0,
+      client.right, layout.textHeight, dialog, nullptr, GetModuleHandleA(nullptr), nullptr);
+  SendMessageA(scroller, WM_SETFONT, SendMessageA(dialog, WM_GETFONT, 0, 0), FALSE);
+  for (HWND button : buttons) {
+    RECT r;
+    GetWindowRect(button, &r);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+    SetWindowPos(button, nullptr, r.left, layout.buttonTop, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  }
+  SetWindowPos(dialog, nullptr, 0, 0, window.right - window.left, layout.windowHeight,
+               SWP_NOMOVE | SWP_NOZORDER);
+}
+
 INT_PTR CALLBACK dialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   auto* ctx = reinterpret_cast<RunContext*>(GetWindowLongPtrA(dialog, GWLP_USERDATA));
   switch (message) {
     case WM_INITDIALOG: {
       ctx = reinterpret_cast<RunContext*>(lParam);
       SetWindowLongPtrA(dialog, GWLP_USERDATA, lParam);
+      fitTallScreenToDisplay(dialog);
       centreOnScreen(dialog);
+      // It waits for the user: in front, whatever another program opened meanwhile.
+      SetForegroundWindow(dialog);
       Win32Controls controls(dialog);
       ctx->controller->open(controls);
       if (ctx->pilot) {

@@ -48,6 +48,13 @@ void Win32ProgressView::place(bool popupPlaced, int popupTop, int popupHeight) {
   SetActiveWindow(window_);
 }
 
+void Win32ProgressView::bringToFront() {
+  if (window_ == nullptr) return;
+  SetWindowPos(window_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+  SetForegroundWindow(window_);
+  SetActiveWindow(window_);
+}
+
 void Win32ProgressView::refresh() {
   if (window_ == nullptr) return;
   SetDlgItemTextA(window_, kIdProgressPrompt, dialog_.promptLine().c_str());

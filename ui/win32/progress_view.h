@@ -26,6 +26,8 @@ class Win32ProgressView {
   void place(bool popupPlaced, int popupTop, int popupHeight);
   // Shows the dialog's current texts and repaints the bar at once.
   void refresh();
+  // On top of every window of the program and active.
+  void bringToFront();
   void destroy();
   HWND window() const { return window_; }
 

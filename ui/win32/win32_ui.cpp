@@ -57,8 +57,11 @@ MsgResult fromId(int id, MsgButtons buttons) {
 
 MsgResult showWin32MessageBox(HWND owner, const MessageRequest& request) {
   const char* caption = request.captionDefault ? nullptr : request.caption.c_str();
-  int id = MessageBoxA(request.owned ? owner : nullptr, request.text.c_str(), caption,
-                       iconFlag(request.icon) | buttonFlag(request.buttons));
+  // A box waits for the user, so it comes up in front of everything, and stays there: a readme
+  // or a group window the shell opens a moment later must not cover the restart question.
+  int id = MessageBoxA(
+      request.owned ? owner : nullptr, request.text.c_str(), caption,
+      iconFlag(request.icon) | buttonFlag(request.buttons) | MB_SETFOREGROUND | MB_TOPMOST);
   return fromId(id, request.buttons);
 }
 
