@@ -287,7 +287,8 @@ bool RegistryTree::load(std::string_view text, std::string& error) {
       }
       std::string& last = lines.back().second;
       // Only hex data is continued: its line ends in a comma or colon before the backslash.
-      continuing = last.size() >= 2 && last.back() == '\\' &&
+      // A comment is never continued, whatever it ends with.
+      continuing = last.size() >= 2 && last[0] != ';' && last.back() == '\\' &&
                    (last[last.size() - 2] == ',' || last[last.size() - 2] == ':');
       if (continuing) last.pop_back();
       if (nl == std::string_view::npos) break;
@@ -411,14 +412,18 @@ bool RegistryTree::load(std::string_view text, std::string& error) {
 }
 
 std::string RegistryTree::save() const {
-  std::string out = "REGEDIT4\r\n" + headComments_;
+  // Comments that stood before the header go before it again: after it they would read back
+  // as comments of the first key.
+  std::string out = headComments_ + "REGEDIT4\r\n";
   auto commentsOf = [](const std::map<std::string, std::string>& comments, const std::string& key) {
     auto it = comments.find(key);
     return it == comments.end() ? std::string() : it->second;
   };
   for (const auto& [norm, key] : keys_) {
-    out += "\r\n" + commentsOf(keyComments_, norm) + "[" + key.path + "]\r\n" +
-           commentsOf(valueComments_, norm);
+    out += "\r\n" + commentsOf(keyComments_, norm) + "[" + key.path + "]\r\n";
+    // Comments stand before a key's values; a key left without values drops them, since there
+    // they would read back as comments of the next key.
+    if (!key.values.empty()) out += commentsOf(valueComments_, norm);
     for (const auto& [name, data] : key.values) out += valueLine(name, data) + "\r\n";
   }
   if (!tailComments_.empty()) out += "\r\n" + tailComments_;
