@@ -373,6 +373,16 @@ int runLayout(const Args& args) {
   if (!machine.ok()) return fail(machine.error());
   ScriptPlan plan = planScript(text, machine.sys());
   if (plan.syntaxErrors) return fail(script + " has syntax errors: run quillpack check " + script);
+  // The disks serve every machine: a FILE in either branch of an IF is read from the disk where
+  // the copy meets it, whatever this machine would answer.
+  for (int forced : {1, 0}) {
+    for (PlannedEntry& e : planScript(text, machine.sys(), forced).entries)
+      if (std::none_of(plan.entries.begin(), plan.entries.end(),
+                       [&e](const PlannedEntry& p) { return p.line == e.line; }))
+        plan.entries.push_back(std::move(e));
+  }
+  std::stable_sort(plan.entries.begin(), plan.entries.end(),
+                   [](const PlannedEntry& a, const PlannedEntry& b) { return a.line < b.line; });
 
   Layout layout(files, plan);
   std::string error;

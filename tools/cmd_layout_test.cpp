@@ -20,7 +20,8 @@ TEST(LayoutCommand, DisksItWritesInstallFromTheFloppyDrive) {
       dir.write("src/SETUP.cfg",
                 "DEFAULTDIR C:\\APP NOASKDRIVE NOASKDIR\r\nFILE ONE.TXT\r\nFILE SUB\\ONE.TXT\r\n"
                 "INSERTDISK: \"Disk 2\" \"DISK2\"\r\nFILE DOCS\\TWO.TXT\r\nFILE DATA.PAK\r\n"
-                "INSERTDISK: \"Disk 3\" \"DISK3\"\r\nFILE THREE.TXT\r\n");
+                "INSERTDISK: \"Disk 3\" \"DISK3\"\r\nFILE THREE.TXT\r\n"
+                "IF winver >= 9\r\nFILE NEW.TXT\r\nELSE\r\nFILE OLD.TXT\r\nENDIF\r\n");
   const std::string data = randomBytes(9000, 7);
   dir.write("src/DATA.BIN", data);
   ASSERT_EQ(runCommand(runPackage, {"-o", dir.at("src/DATA.PAK"), "--volume-size", "6000",
@@ -34,15 +35,19 @@ TEST(LayoutCommand, DisksItWritesInstallFromTheFloppyDrive) {
                       dir.write("src/THREE.TXT", "three"),
                       dir.at("src/DATA.PAK"),
                       dir.at("src/DATA.PA1"),
+                      dir.write("src/NEW.TXT", "new"),
+                      dir.write("src/OLD.TXT", "old"),
                       dir.write("src/install.pif", "pif")};
   Args args = {"--disk-size", "1.44M", "-o", dir.at("out"), "--stub", dir.write("stub.exe", "MZ"),
                script};
   args.insert(args.end(), files.begin(), files.end());
   CommandRun laid = runCommand(runLayout, args);
   ASSERT_EQ(laid.code, 0) << laid.out << laid.err;
-  // Each file on the disk whose INSERTDISK asks for it; the package goes on where it is asked.
-  for (const char* path : {"out/DISK1/SETUP.EXE", "out/DISK2/DOCS/TWO.TXT", "out/DISK2/DATA.PAK",
-                           "out/DISK3/DATA.PA1", "out/DISK3/THREE.TXT"})
+  // Each file on the disk whose INSERTDISK asks for it; the package goes on where it is asked;
+  // both branches of an IF, since the disks serve every machine.
+  for (const char* path :
+       {"out/DISK1/SETUP.EXE", "out/DISK2/DOCS/TWO.TXT", "out/DISK2/DATA.PAK", "out/DISK3/DATA.PA1",
+        "out/DISK3/THREE.TXT", "out/DISK3/NEW.TXT", "out/DISK3/OLD.TXT"})
     EXPECT_TRUE(fs::exists(dir.at(path))) << path << "\n" << laid.out;
   EXPECT_EQ(dir.read("out/DISK1/SUB/ONE.TXT"), "sub");  // one name twice: both loose
   EXPECT_EQ(dir.read("out/DISK3.label"), "DISK3");
@@ -61,6 +66,7 @@ TEST(LayoutCommand, DisksItWritesInstallFromTheFloppyDrive) {
   EXPECT_EQ(dir.read("out/c/APP/DOCS/TWO.TXT"), "two");
   EXPECT_EQ(dir.read("out/c/APP/DATA.BIN"), data);
   EXPECT_EQ(dir.read("out/c/APP/THREE.TXT"), "three");
+  EXPECT_EQ(dir.read("out/c/APP/OLD.TXT"), "old");
 }
 
 TEST(LayoutCommand, SaysWhereAnInsertDiskIsMissing) {

@@ -9,8 +9,8 @@
 #include <set>
 
 #include "base/text.h"
-#include "engine/package.h"
 #include "base/win_path.h"
+#include "engine/package.h"
 #include "platform/sim/sim_system.h"
 #include "script/conditions.h"
 #include "script/deferred.h"
@@ -100,7 +100,7 @@ void addEntries(const std::vector<int>& lines, const std::vector<FileEntry>& fil
     out.push_back({lines[k], files[from + k], deferred});
 }
 
-ParseRecord parseForCheck(const std::string& text, System& sys) {
+ParseRecord parseForCheck(const std::string& text, System& sys, int forcedCondition = -1) {
   ParseRecord record;
   SilentUi ui;
   MacroValues macros;
@@ -131,8 +131,8 @@ ParseRecord parseForCheck(const std::string& text, System& sys) {
     pending.text = lineText;
     record.firstPassReports.push_back(pending);
   };
-  options.condition = [&record](StatementContext& ctx) {
-    int result = evaluateCondition(ctx);
+  options.condition = [&record, forcedCondition](StatementContext& ctx) {
+    int result = forcedCondition >= 0 ? forcedCondition : evaluateCondition(ctx);
     record.conditions[ctx.lineNumber] = result;
     if (std::string unread = unreadAfterCondition(ctx, result); !unread.empty())
       record.unreadAfterCondition[ctx.lineNumber] = unread;
@@ -788,8 +788,8 @@ std::vector<Finding> markWarnings(const std::string& text, const std::vector<std
 
 }  // namespace
 
-ScriptPlan planScript(const std::string& text, System& sys) {
-  ParseRecord record = parseForCheck(text, sys);
+ScriptPlan planScript(const std::string& text, System& sys, int forcedCondition) {
+  ParseRecord record = parseForCheck(text, sys, forcedCondition);
   ScriptPlan plan;
   plan.entries = std::move(record.entries);
   plan.syntaxErrors = int(record.firstPass.size() + record.deferred.size());

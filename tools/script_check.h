@@ -75,7 +75,8 @@ struct ScriptPlan {
   bool relaunches = false;  // a line begins with INSERTDISK: (a floppy start runs a copy)
   int syntaxErrors = 0;
 };
-ScriptPlan planScript(const std::string& text, System& sys);
+// forcedCondition 0 or 1 takes every IF as false or true instead of asking the machine.
+ScriptPlan planScript(const std::string& text, System& sys, int forcedCondition = -1);
 
 // Where the installer looks for a FILE's source, below the disk's root; empty when it looks
 // outside the distribution (a SOURCE with a drive or macro) or the name takes a macro the check

@@ -30,7 +30,7 @@ rc=0
 cat "$work/layout.txt"
 expect "layout exit code" "$rc" 0
 expect "two disks" "$(ls "$work/out" | grep -c '^DISK[0-9]$')" 2
-expect "disk 2 holds the guide" "$(ls "$work/out/DISK2/DOCS" 2>/dev/null | tr '\n' ' ')" "GUIDE.TXT KEYS.TXT "
+expect "disk 2 holds the guide" "$(ls "$work/out/DISK2/DOCS" 2>/dev/null | tr '\n' ' ')" "GUIDE.TXT KEYS.TXT TIPS31.TXT TIPS95.TXT "
 expect "disk 1 holds only SETUP.EXE" "$(ls "$work/out/DISK1")" "SETUP.EXE"
 
 qm_wine_new_prefix "$work/prefix"
