@@ -71,11 +71,11 @@ TEST(AnswerRecorder, RecordsWhatThePersonGaveAndLeavesDefaultsOut) {
     ScriptedUi person;
     person.steps = c.steps;
     AnswerRecorder recorder(person);
-    DialogSpec spec;
-    spec.topic = c.topic;
-    spec.choices = {{101, 1}, {102, 2}, {103, 3}};
+    DialogSpec request;
+    request.topic = c.topic;
+    request.choices = {{101, 1}, {102, 2}, {103, 3}};
     FakeController controller("proposed", {{101, 1}, {102, 0}, {103, 1}});
-    recorder.runDialog(spec, controller);
+    recorder.runDialog(request, controller);
     std::string text = recorder.answersText();
     EXPECT_EQ(text.substr(text.find("[Setup]\n") + 8), c.expected) << c.topic;
   }
