@@ -8,11 +8,8 @@
 #include <sstream>
 
 #include "base/text.h"
-#include "engine/engine.h"
 #include "engine/install_driver.h"
-#include "engine/package.h"
 #include "finish/finish.h"
-#include "finish/rollback.h"
 #include "platform/file_handle.h"
 #include "platform/sim/program_manager.h"
 #include "platform/sim/regedit4.h"
@@ -20,9 +17,9 @@
 #include "script/conditions.h"
 #include "script/parser.h"
 #include "script/statement_context.h"
+#include "shell/installation.h"
 #include "shell/run.h"
 #include "shell/startup.h"
-#include "sysconfig/system_configuration.h"
 #include "ui/answer_recorder.h"
 #include "ui/answers_ui.h"
 #include "ui/trace_file.h"
@@ -192,24 +189,17 @@ class Simulator {
       splitCommandLine(sys_.lastStarted, copy, copyArguments);
       return this->run(copy, copyArguments, generation + 1);
     }
-    Engine engine(sys_, ui_, *run.state, run.macros, run.startup, run.container);
-    PackageExtractor packages(engine);  // lives as long as the engine
-    engine.packages = &packages;
-    SystemConfiguration configuration;
-    engine.config = &configuration;
-    int installed = hooks.posted ? installWithRollback(engine) : 1;
-    // The finish runs as after the real message loop; a start that never posted the start
-    // message ran no installation and starts nothing.
-    RestartOutcome restarted =
-        exitHandler(sys_, ui_, hooks.posted ? run.state.get() : nullptr, run.macros);
-    applicationEnd(sys_, ui_, run.state.get(), run.macros, run.container);
-    result_.logPath = engine.log.path();
+    Installation installation(run);
+    // The finish runs as after the real message loop.
+    int code = installation.finish(hooks.posted ? installation.start()
+                                                : installExitCode(installation.engine, 1));
+    result_.logPath = installation.engine.log.path();
     if (!result_.logPath.empty()) {
       if (std::optional<std::string> text = readAll(sys_, result_.logPath))
         result_.installLog = fromCrLf(*text);
     }
     result_.conditions = std::move(hooks.conditions);
-    return finishExitCode(installExitCode(engine, installed), restarted);
+    return code;
   }
 
  private:
@@ -336,7 +326,7 @@ std::string answersFileProblem(const std::string& hostPath) {
 }
 
 int simulateExitStatus(int installerCode) {
-  if (installerCode >= 0 && installerCode <= 3) return installerCode;
+  if ((installerCode >= 0 && installerCode <= 3) || installerCode == 5) return installerCode;
   return installerCode == 3010 ? kRestartPendingStatus : 11;
 }
 

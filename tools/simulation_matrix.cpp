@@ -134,6 +134,8 @@ const char* exitCodeMeaning(int code) {
       return "the user quit";
     case 3:
       return "failed";
+    case 5:
+      return "another installation running";
     case 3010:
       return "completed, restart wanted";
   }

@@ -33,6 +33,9 @@ class AnswersFile {
 // A ShowDelay= value: digits only, at most kMaxShowDelayMs; nullopt for anything else.
 constexpr int kMaxShowDelayMs = 60000;
 std::optional<int> parseMilliseconds(const std::string& text);
+// A WaitForOther= value: digits only, at most a day.
+constexpr int kMaxWaitSeconds = 86400;
+std::optional<int> parseSeconds(const std::string& text);
 
 std::optional<AnswersFile> loadAnswersFile(FileSystem& fs, const std::string& path,
                                            std::string& error);
