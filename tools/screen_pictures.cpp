@@ -71,6 +71,9 @@ class Canvas {
   RgbImage image_;
 };
 
+// a * b / c rounded to the nearest, as the system turns dialog units into pixels.
+int mulDiv(int a, int b, int c) { return (2 * a * b + c) / (2 * c); }
+
 bool intersects(const Rect& a, const Rect& b) {
   return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
 }
@@ -174,8 +177,8 @@ std::vector<std::string> drawMainWindow(Canvas& canvas, const ShownScreens& s,
 bool isButton(const TemplateItem& item) { return item.classAtom == kClassButton; }
 
 Rect itemRect(const TemplateItem& item, Point origin, int bx, int by) {
-  return {origin.x + item.x * bx / 4, origin.y + item.y * by / 8,
-          origin.x + (item.x + item.cx) * bx / 4, origin.y + (item.y + item.cy) * by / 8};
+  const int left = origin.x + mulDiv(item.x, bx, 4), top = origin.y + mulDiv(item.y, by, 8);
+  return {left, top, left + mulDiv(item.cx, bx, 4), top + mulDiv(item.cy, by, 8)};
 }
 
 void drawItem(Canvas& canvas, const TemplateItem& item, const Rect& r, int charWidth) {
@@ -294,16 +297,15 @@ struct ScreenState {
 
 }  // namespace
 
-int DisplayMetrics::baseUnitX(int points) const { return std::max(1, (points * 3 + 2) / 4); }
-int DisplayMetrics::baseUnitY(int points) const {
-  return std::max(1, (points * 4 + 2) / 3 + 2);
-}
+// Measured at 10 points (8 by 15); other sizes are scaled from it.
+int DisplayMetrics::baseUnitX(int points) const { return std::max(1, (points * 4 + 2) / 5); }
+int DisplayMetrics::baseUnitY(int points) const { return std::max(1, (points * 3 + 1) / 2); }
 
 Rect templateWindow(const ParsedTemplate& t, int x, int y, const DisplayMetrics& m) {
   const int bx = m.baseUnitX(t.header.fontSize), by = m.baseUnitY(t.header.fontSize);
   const int caption = (t.header.style & kWsCaption) == kWsCaption ? m.captionHeight : 0;
-  const int w = t.header.cx * bx / 4 + 2 * m.dialogFrame;
-  const int h = t.header.cy * by / 8 + 2 * m.dialogFrame + caption;
+  const int w = mulDiv(t.header.cx, bx, 4) + 2 * m.dialogFrame;
+  const int h = mulDiv(t.header.cy, by, 8) + 2 * m.dialogFrame + caption;
   return {x, y, x + w, y + h};
 }
 
@@ -371,10 +373,13 @@ std::vector<ScreenPicture> drawScreens(const ShownScreens& s, const DisplayMetri
     };
     // The pop-up and the progress window stay up together; a modal dialog opens over both.
     if (state.popup) {
-      // The view creates the pop-up at its template's place in the main window's client area
-      // and then moves it.
-      Rect before = templateWindow(*state.popup, state.popup->header.x,
-                                   m.mainCaption + state.popup->header.y, m);
+      // The view creates the pop-up with its client area at its template's place in the main
+      // window's client area, and then moves it.
+      const ParsedTemplate& pop = *state.popup;
+      const int frame = m.dialogFrame;
+      Rect before = templateWindow(
+          pop, mulDiv(pop.header.x, m.baseUnitX(pop.header.fontSize), 4) - frame,
+          m.mainCaption + mulDiv(pop.header.y, m.baseUnitY(pop.header.fontSize), 8) - frame, m);
       PopupPlacement p = placePopup(s.screenWidth, s.screenHeight, before);
       DialogPlace placed = drawDialog(canvas, *state.popup, p.x, p.y, false, s, m);
       inFront(placed.window);

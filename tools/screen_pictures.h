@@ -18,9 +18,9 @@ namespace qm::pack {
 // The system's sizes the pictures assume, in pixels; the defaults are Wine's at 96 dots an inch
 // with the dialogs' "MS Sans Serif" (the Wine test of the pictures keeps them true).
 struct DisplayMetrics {
-  int dialogFrame = 3;    // the frame of WS_DLGFRAME and DS_MODALFRAME windows
-  int captionHeight = 18;  // a dialog's caption bar, below its frame
-  int mainCaption = 19;   // the maximised main window's caption: its client area starts there
+  int dialogFrame = 3;     // the frame of WS_DLGFRAME and DS_MODALFRAME windows
+  int captionHeight = 19;  // a dialog's caption bar, below its frame
+  int mainCaption = 19;    // the maximised main window's caption: its client area starts there
   // Dialog base units of a template font of that many points.
   int baseUnitX(int points) const;
   int baseUnitY(int points) const;

@@ -38,12 +38,6 @@ TEST(PngWriter, ChecksumsAndFileLayoutAreThoseOfTheFormat) {
   EXPECT_EQ(encodePng(image), "");
 }
 
-ParsedTemplate parsed(const DialogTemplate& bytes) {
-  ParsedTemplate t;
-  EXPECT_TRUE(parseDialogTemplate(bytes, t));
-  return t;
-}
-
 DialogTemplate screenOf(int lines, int width) {
   TextBlock block;
   block.lines.assign(size_t(lines), "A line of the licence");
@@ -118,6 +112,8 @@ TEST(ScreenPictures, WindowsStandWhereTheViewPutsThemAndWhatDoesNotFitIsNamed) {
   const ScreenPicture& ask = pictures[3];
   const int askWidth = 180 * m.baseUnitX(10) / 4 + 2 * m.dialogFrame;
   const int askHeight = 64 * m.baseUnitY(10) / 8 + 2 * m.dialogFrame + m.captionHeight;
+  EXPECT_EQ(askWidth, 366);  // as Wine shows it
+  EXPECT_EQ(askHeight, 145);
   EXPECT_EQ(ask.window, (Rect{(640 - askWidth) / 2, (480 - askHeight) / 2,
                               (640 - askWidth) / 2 + askWidth, (480 - askHeight) / 2 + askHeight}));
   EXPECT_TRUE(ask.notes.empty());
@@ -126,12 +122,14 @@ TEST(ScreenPictures, WindowsStandWhereTheViewPutsThemAndWhatDoesNotFitIsNamed) {
     EXPECT_NE(std::find(ask.texts.begin(), ask.texts.end(), text), ask.texts.end()) << text;
 
   // The progress window opens below the pop-up: 24 pixels under the moved top plus the bottom
-  // edge the pop-up had before the move (it was made at the main window's client origin).
+  // edge the pop-up had before the move (its client area was made at the main window's client
+  // origin).
   const ScreenPicture& popup = pictures[4];
   const ScreenPicture& progress = pictures[5];
   EXPECT_EQ(popup.texts, std::vector<std::string>{"Copying the notes"});
   const int popupHeight = popup.window.bottom - popup.window.top;
-  EXPECT_EQ(progress.window.top, popup.window.top + m.mainCaption + popupHeight + 24);
+  EXPECT_EQ(progress.window.top,
+            popup.window.top + m.mainCaption - m.dialogFrame + popupHeight + 24);
   EXPECT_EQ(popup.window.left, (640 - (popup.window.right - popup.window.left)) / 2);
 }
 
