@@ -9,15 +9,15 @@ namespace qm::pack {
 namespace {
 
 // Deflate's length codes 257..285: the shortest length of each and its extra bits.
-constexpr std::array<int, 29> kLengthBase{3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
-                                          31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
+constexpr std::array<int, 29> kLengthBase{3,  4,  5,  6,   7,   8,   9,   10,  11, 13,
+                                          15, 17, 19, 23,  27,  31,  35,  43,  51, 59,
+                                          67, 83, 99, 115, 131, 163, 195, 227, 258};
 constexpr std::array<int, 29> kLengthExtra{0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
                                            2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
 // Distance codes 0..29.
-constexpr std::array<int, 30> kDistanceBase{1,    2,    3,    4,    5,    7,     9,     13,    17,  25,
-                                            33,   49,   65,   97,   129,  193,   257,   385,   513, 769,
-                                            1025, 1537, 2049, 3073, 4097, 6145,  8193,  12289, 16385,
-                                            24577};
+constexpr std::array<int, 30> kDistanceBase{
+    1,   2,   3,   4,   5,   7,    9,    13,   17,   25,   33,   49,   65,    97,    129,
+    193, 257, 385, 513, 769, 1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
 constexpr int kMinMatch = 3;
 constexpr int kMaxMatch = 258;
 constexpr size_t kMaxDistance = 32768;
@@ -62,11 +62,14 @@ void fixedSymbol(BitWriter& w, int symbol) {
 }
 
 void match(BitWriter& w, int length, size_t distance) {
-  int l = int(std::upper_bound(kLengthBase.begin(), kLengthBase.end(), length) - kLengthBase.begin()) - 1;
+  int l =
+      int(std::upper_bound(kLengthBase.begin(), kLengthBase.end(), length) - kLengthBase.begin()) -
+      1;
   fixedSymbol(w, 257 + l);
   w.bits(uint32_t(length - kLengthBase[size_t(l)]), kLengthExtra[size_t(l)]);
   int d = int(std::upper_bound(kDistanceBase.begin(), kDistanceBase.end(), int(distance)) -
-              kDistanceBase.begin()) - 1;
+              kDistanceBase.begin()) -
+          1;
   w.code(uint32_t(d), 5);
   // Distance codes 4 and up carry (code / 2 - 1) extra bits.
   w.bits(uint32_t(int(distance) - kDistanceBase[size_t(d)]), d < 4 ? 0 : d / 2 - 1);
@@ -131,7 +134,8 @@ std::vector<uint8_t> zlibCompress(const std::vector<uint8_t>& data,
   constexpr size_t kNone = SIZE_MAX;
   std::vector<size_t> head(kHashSize, kNone), previous(data.size(), kNone);
   auto hashAt = [&](size_t at) {
-    return ((size_t(data[at]) << 10) ^ (size_t(data[at + 1]) << 5) ^ data[at + 2]) & (kHashSize - 1);
+    return ((size_t(data[at]) << 10) ^ (size_t(data[at + 1]) << 5) ^ data[at + 2]) &
+           (kHashSize - 1);
   };
   auto remember = [&](size_t at) {
     if (at + kMinMatch > data.size()) return;

@@ -61,7 +61,8 @@ class Canvas {
     RgbImage part{r.right - r.left, r.bottom - r.top, {}};
     part.rgb.reserve(size_t(part.width) * size_t(part.height) * 3);
     for (int y = r.top; y < r.bottom; ++y) {
-      auto row = image_.rgb.begin() + std::ptrdiff_t((size_t(y) * size_t(image_.width) + size_t(r.left)) * 3);
+      auto row = image_.rgb.begin() +
+                 std::ptrdiff_t((size_t(y) * size_t(image_.width) + size_t(r.left)) * 3);
       part.rgb.insert(part.rgb.end(), row, row + std::ptrdiff_t(part.width) * 3);
     }
     return part;
@@ -150,8 +151,8 @@ std::vector<std::string> drawMainWindow(Canvas& canvas, const ShownScreens& s,
   const int clientHeight = client.bottom - client.top;
   const bool covered = s.graphic.loaded() && s.graphic.covers(w - 1, clientHeight - 1);
   if (!covered)
-    for (const Band& band : backgroundBands(s.settings.screenColour1, s.settings.screenColour2,
-                                            clientHeight))
+    for (const Band& band :
+         backgroundBands(s.settings.screenColour1, s.settings.screenColour2, clientHeight))
       canvas.fill({0, client.top + band.top, w, client.top + band.bottom}, band.colour);
   std::optional<Rect> graphic;
   if (s.graphic.loaded()) graphic = drawGraphic(canvas, s.graphic, client, notes);
@@ -160,8 +161,8 @@ std::vector<std::string> drawMainWindow(Canvas& canvas, const ShownScreens& s,
   const auto width = [&](int height) { return int(s.settings.title.size()) * height * 6 / 10; };
   const TitleFontChoice font = chooseTitleFont(s.settings.titleFont, w, width);
   const int titleWidth = width(font.height);
-  const Rect shadow{kTitleShadowAt.x, client.top + kTitleShadowAt.y,
-                    kTitleShadowAt.x + titleWidth, client.top + kTitleShadowAt.y + font.height};
+  const Rect shadow{kTitleShadowAt.x, client.top + kTitleShadowAt.y, kTitleShadowAt.x + titleWidth,
+                    client.top + kTitleShadowAt.y + font.height};
   const Rect title{kTitleAt.x, client.top + kTitleAt.y, kTitleAt.x + titleWidth,
                    client.top + kTitleAt.y + font.height};
   canvas.textBar(shadow, titleWidth, kBlack);
@@ -195,7 +196,8 @@ void drawItem(Canvas& canvas, const TemplateItem& item, const Rect& r, int charW
     const Rect box{r.left, top, r.left + kCheckBoxSide, top + kCheckBoxSide};
     canvas.fill(box, kWhite);
     canvas.frame(box, kShadow, kGrey);
-    if (item.style & kCheckedMark) canvas.fill({box.left + 3, box.top + 3, box.right - 3, box.bottom - 3}, kBlack);
+    if (item.style & kCheckedMark)
+      canvas.fill({box.left + 3, box.top + 3, box.right - 3, box.bottom - 3}, kBlack);
     canvas.textBar({box.right + 4, r.top, r.right, r.bottom}, textWidth, kTextGrey);
     return;
   }
@@ -243,8 +245,8 @@ DialogPlace drawDialog(Canvas& canvas, const ParsedTemplate& t, int x, int y, bo
   if (linesOnly && button && height > s.screenHeight) {
     const Rect b = itemRect(*button, origin, bx, by);
     const int clientHeight = window.bottom - frame - origin.y;
-    TallScreenLayout tall = fitTallScreen(s.screenHeight, height, clientHeight,
-                                          b.bottom - b.top, 4 * by / 8);
+    TallScreenLayout tall =
+        fitTallScreen(s.screenHeight, height, clientHeight, b.bottom - b.top, 4 * by / 8);
     if (tall.needed) {
       // The view centres the cut window again.
       window.top = (s.screenHeight - tall.windowHeight) / 2;
@@ -260,9 +262,8 @@ DialogPlace drawDialog(Canvas& canvas, const ParsedTemplate& t, int x, int y, bo
   }
   const int width = window.right - window.left;
   if (width > s.screenWidth)
-    place.notes.push_back("wider than the " + std::to_string(s.screenWidth) +
-                          "-pixel screen by " + std::to_string(width - s.screenWidth) +
-                          " pixels: its sides are cut off");
+    place.notes.push_back("wider than the " + std::to_string(s.screenWidth) + "-pixel screen by " +
+                          std::to_string(width - s.screenWidth) + " pixels: its sides are cut off");
   canvas.fill(window, kGrey);
   canvas.frame(window, kWhite, kBlack);
   if (caption)
@@ -280,7 +281,8 @@ DialogPlace drawDialog(Canvas& canvas, const ParsedTemplate& t, int x, int y, bo
   }
   for (const TemplateItem& item : items) {
     Rect r = itemRect(item, origin, bx, by);
-    if (buttonTop) r = {r.left, origin.y + *buttonTop, r.right, origin.y + *buttonTop + r.bottom - r.top};
+    if (buttonTop)
+      r = {r.left, origin.y + *buttonTop, r.right, origin.y + *buttonTop + r.bottom - r.top};
     drawItem(canvas, item, r, bx);
   }
   place.window = window;
@@ -317,8 +319,12 @@ std::vector<ScreenPicture> drawScreens(const ShownScreens& s, const DisplayMetri
   if (s.mainWindow) {
     mainNotes = drawMainWindow(backdrop, s, m);
     // The window the picture is about is the main window's client area, which the script paints.
-    ScreenPicture main{"Main window", {0, m.mainCaption, s.screenWidth, s.screenHeight}, {},
-                       mainNotes, {0, 0, s.screenWidth, s.screenHeight}, {}};
+    ScreenPicture main{"Main window",
+                       {0, m.mainCaption, s.screenWidth, s.screenHeight},
+                       {},
+                       mainNotes,
+                       {0, 0, s.screenWidth, s.screenHeight},
+                       {}};
     if (!s.settings.title.empty()) main.texts.push_back(s.settings.title);
     main.png = encodePng(backdrop.image());
     pictures.push_back(std::move(main));
@@ -412,8 +418,9 @@ std::vector<ScreenPicture> drawScreens(const ShownScreens& s, const DisplayMetri
       texts(t);
     }
     // At least one pixel, even of a window wholly off the screen.
-    front = {std::clamp(front.left, 0, s.screenWidth - 1), std::clamp(front.top, 0, s.screenHeight - 1),
-             std::clamp(front.right, 1, s.screenWidth), std::clamp(front.bottom, 1, s.screenHeight)};
+    front = {
+        std::clamp(front.left, 0, s.screenWidth - 1), std::clamp(front.top, 0, s.screenHeight - 1),
+        std::clamp(front.right, 1, s.screenWidth), std::clamp(front.bottom, 1, s.screenHeight)};
     front.right = std::max(front.right, front.left + 1);
     front.bottom = std::max(front.bottom, front.top + 1);
     picture.shown = front;

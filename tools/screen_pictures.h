@@ -31,7 +31,7 @@ struct DisplayMetrics {
 Rect templateWindow(const ParsedTemplate& dialog, int x, int y, const DisplayMetrics& metrics);
 
 struct ScreenPicture {
-  std::string title;               // "Main window", "FirstScreen", "Popup 1" ...
+  std::string title;  // "Main window", "FirstScreen", "Popup 1" ...
   Rect window;  // the window shown in front, on the screen (of the main window: its client area)
   std::vector<std::string> texts;  // its texts, in template order
   std::vector<std::string> notes;  // what a vendor must look at ("wider than the screen ...")

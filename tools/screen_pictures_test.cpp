@@ -29,8 +29,8 @@ TEST(PngWriter, ChecksumsAndFileLayoutAreThoseOfTheFormat) {
   // A chunk's CRC covers its type and data.
   const auto* ihdr = reinterpret_cast<const uint8_t*>(png.data() + 12);
   const uint32_t crc = crc32Of(ihdr, 4 + 13);
-  EXPECT_EQ(png.substr(29, 4), std::string({char(crc >> 24), char(crc >> 16), char(crc >> 8),
-                                            char(crc)}));
+  EXPECT_EQ(png.substr(29, 4),
+            std::string({char(crc >> 24), char(crc >> 16), char(crc >> 8), char(crc)}));
   // A flat screen shrinks to a small part of its pixels.
   RgbImage screen{640, 480, std::vector<uint8_t>(640 * 480 * 3, 0x40)};
   EXPECT_LT(encodePng(screen).size(), 640u * 480 * 3 / 100);

@@ -1,7 +1,7 @@
 #include "tools/simulation.h"
 
-#include <filesystem>
 #include <ctime>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <memory>
@@ -177,8 +177,8 @@ class CollectedWindows : public EngineWindows {
       return;
     }
     const PopupRecord& popup = popups[size_t(index)];
-    collector_.note(ShownWindow::Kind::Popup, "Popup " + std::to_string(popup.number),
-                    popup.dialog, false, {});
+    collector_.note(ShownWindow::Kind::Popup, "Popup " + std::to_string(popup.number), popup.dialog,
+                    false, {});
   }
 
  private:

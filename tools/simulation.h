@@ -16,10 +16,10 @@ namespace qm {
 struct ShownWindow {
   enum class Kind { Dialog, Message, Popup, PopupGone, Progress, ProgressGone };
   Kind kind = Kind::Dialog;
-  std::string topic;            // the dialog's or box's topic, "Popup N", "Progress"
+  std::string topic;             // the dialog's or box's topic, "Popup N", "Progress"
   DialogTemplate templateBytes;  // dialogs, pop-ups and the progress window
-  bool windowColour = false;    // painted in the window colour (ASK, progress)
-  std::string text;             // a message box's text
+  bool windowColour = false;     // painted in the window colour (ASK, progress)
+  std::string text;              // a message box's text
   // What the dialog's controller put into its controls as it opened (id, text), and the boxes
   // it checked.
   std::vector<std::pair<int, std::string>> controlTexts;

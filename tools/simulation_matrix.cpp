@@ -481,10 +481,11 @@ std::string formatHtml(const std::vector<ProfileOutcome>& outcomes,
          htmlText(o.title) + " (" + htmlText(o.display) + ")</h2>\n";
     if (o.pictures.empty()) s += "<p>No window was shown.</p>\n";
     // The windows in front are small images laid over the main window's picture, which the
-    // page holds once more as a style: each screen is stored once.
+    // page holds once more as a style: the main window is stored twice, the rest once.
     const std::string backdrop = "backdrop-" + htmlText(o.profile);
     const ScreenPicture* main = nullptr;
-    if (!o.pictures.empty() && o.pictures.front().title == "Main window") main = &o.pictures.front();
+    if (!o.pictures.empty() && o.pictures.front().title == "Main window")
+      main = &o.pictures.front();
     const double width = main ? main->shown.right : 1, height = main ? main->shown.bottom : 1;
     if (main)
       s += "<style>." + backdrop + " { background-image: url(data:image/png;base64," +
@@ -504,7 +505,8 @@ std::string formatHtml(const std::vector<ProfileOutcome>& outcomes,
            "\" data-shown=\"" + rect(p.shown) + "\" style=\"" + place +
            "\" src=\"data:image/png;base64," + base64(p.png) + "\"></div>\n<figcaption><b>" +
            htmlText(p.title) + "</b>";
-      for (const std::string& n : p.notes) s += "<br><span class=\"note\">" + htmlText(n) + "</span>";
+      for (const std::string& n : p.notes)
+        s += "<br><span class=\"note\">" + htmlText(n) + "</span>";
       for (const std::string& t : p.texts) s += "<br>" + htmlText(t);
       s += "</figcaption></figure>\n";
     }

@@ -31,9 +31,9 @@ struct ProfileOutcome {
   std::vector<ConditionResult> conditions;
   std::vector<std::string> traceTail;
   double seconds = 0;
-  std::string display;                   // "640x480", when pictures were drawn
-  std::vector<ScreenPicture> pictures;   // when the request asked for them
-  std::vector<std::string> messages;     // message boxes met, "Topic: text"
+  std::string display;                  // "640x480", when pictures were drawn
+  std::vector<ScreenPicture> pictures;  // when the request asked for them
+  std::vector<std::string> messages;    // message boxes met, "Topic: text"
 };
 
 // Reads a finished run's trace lines and install log into the outcome (counts, topics, files).
