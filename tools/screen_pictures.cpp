@@ -313,7 +313,9 @@ Rect templateWindow(const ParsedTemplate& t, int x, int y, const DisplayMetrics&
 
 std::vector<ScreenPicture> drawScreens(const ShownScreens& s, const DisplayMetrics& m) {
   std::vector<ScreenPicture> pictures;
-  if (s.screenWidth <= 0 || s.screenHeight <= 0) return pictures;
+  if (s.screenWidth <= 0 || s.screenHeight <= 0 || s.screenWidth > kMaxPictureSide ||
+      s.screenHeight > kMaxPictureSide)
+    return pictures;
   Canvas backdrop(s.screenWidth, s.screenHeight);
   std::vector<std::string> mainNotes;
   if (s.mainWindow) {

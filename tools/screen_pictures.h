@@ -43,7 +43,8 @@ struct ScreenPicture {
 
 // One picture of the main window, then one for each dialog, pop-up and progress window the run
 // put up (message boxes are listed with their texts, not drawn). Nothing when the screen has no
-// size.
+// size or a side longer than kMaxPictureSide (a machine file may describe any display).
+constexpr int kMaxPictureSide = 4096;
 std::vector<ScreenPicture> drawScreens(const ShownScreens& screens,
                                        const DisplayMetrics& metrics = {});
 

@@ -90,6 +90,10 @@ TEST(ScreenPictures, WindowsStandWhereTheViewPutsThemAndWhatDoesNotFitIsNamed) {
   std::vector<ScreenPicture> pictures = drawScreens(s, m);
   ASSERT_EQ(pictures.size(), 6u);  // the main window, and every window but the message box
   for (const ScreenPicture& p : pictures) EXPECT_EQ(p.png.substr(1, 3), "PNG") << p.title;
+  // A display no picture is drawn at is left out, whatever the machine file says.
+  ShownScreens huge = s;
+  huge.screenWidth = kMaxPictureSide + 1;
+  EXPECT_TRUE(drawScreens(huge, m).empty());
 
   EXPECT_EQ(pictures[0].title, "Main window");
   EXPECT_EQ(pictures[0].notes, std::vector<std::string>{"the screen graphic covers the title"});

@@ -479,7 +479,9 @@ std::string formatHtml(const std::vector<ProfileOutcome>& outcomes,
   for (const ProfileOutcome& o : outcomes) {
     s += "<h2 id=\"" + htmlText(o.profile) + "\">" + htmlText(o.profile) + ": " +
          htmlText(o.title) + " (" + htmlText(o.display) + ")</h2>\n";
-    if (o.pictures.empty()) s += "<p>No window was shown.</p>\n";
+    if (o.pictures.empty())
+      s += "<p>No pictures: no window was shown, or the display is larger than " +
+           std::to_string(kMaxPictureSide) + " pixels a side.</p>\n";
     // The windows in front are small images laid over the main window's picture, which the
     // page holds once more as a style: the main window is stored twice, the rest once.
     const std::string backdrop = "backdrop-" + htmlText(o.profile);
