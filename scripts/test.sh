@@ -56,6 +56,9 @@ for f in build/fuzz/*_fuzz; do
   rm -rf "$corpus"
 done
 
+step "the matrix report's pictures decode and a headless browser shows every one"
+python3 tests/report/check_report.py build/native/quillpack || fail=1
+
 step "Wine tests"
 tests/wine/run.sh "$root/build/win32" "$root/build/native" || fail=1
 

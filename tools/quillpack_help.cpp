@@ -117,7 +117,7 @@ const std::vector<CommandHelp> kHelp = {
      "On a built-in machine (quillpack help profiles lists them), with no machine file:\n"
      "  quillpack simulate --profile NAME|--matrix all|NAME,NAME... --dist FOLDER...\n"
      "                     [--cd FOLDER] [--program SETUP.EXE] [--answers FILE] [--keep DIR]\n"
-     "                     [--format text|markdown|json] [-o REPORT] [--jobs N] [-- ARGS...]\n"
+     "                     [--format text|markdown|json|html] [-o REPORT] [--jobs N] [-- ARGS...]\n"
      "  --profile NAME  install on that profile; prints the install log as above\n"
      "  --matrix LIST   install on each profile named (all: every one), several at once, and\n"
      "                  print one table with what differs below it; exit status 0 when every\n"
@@ -127,7 +127,8 @@ const std::vector<CommandHelp> kHelp = {
      "  --program NAME  the installer on the first disk (default SETUP.EXE)\n"
      "  --keep DIR      keep the machine (each profile's in DIR/NAME, with trace.txt) to look\n"
      "                  at, or to run again with --machine DIR/machine.ini\n"
-     "  --format, -o    the matrix as text, markdown or json, on stdout or into REPORT\n"
+     "  --format, -o    the matrix as text, markdown or json, on stdout or into REPORT; html\n"
+     "                  adds pictures of every screen each profile met, in one page\n"
      "  --jobs N        runs at once (default: the number of processors)",
      "quillpack simulate --machine machine.ini --answers answers.ini 'A:\\SETUP.EXE'"},
     {"uninstall",
