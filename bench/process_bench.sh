@@ -64,7 +64,10 @@ import resource, statistics, subprocess, sys, time
 rounds, ours, peer = int(sys.argv[1]), sys.argv[2], sys.argv[3]
 def run(cmd):
     r0, t0 = resource.getrusage(resource.RUSAGE_CHILDREN), time.perf_counter()
-    subprocess.run(cmd, shell=True, check=True, stdout=subprocess.DEVNULL)
+    # What a run says on stderr (simulate's closing line) is shown only when it fails.
+    r = subprocess.run(cmd, shell=True, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+    if r.returncode:
+        sys.exit(f"process_bench: {cmd} failed:\n{r.stderr}")
     t1, r1 = time.perf_counter(), resource.getrusage(resource.RUSAGE_CHILDREN)
     return t1 - t0, r1.ru_utime - r0.ru_utime + r1.ru_stime - r0.ru_stime
 pairs = [(run(ours), run(peer)) for _ in range(rounds)]
