@@ -116,15 +116,15 @@ done
 
 # The worst row of each column: the smallest speed ratio, the largest size ratio.
 # Rows: mode, implode wall and CPU ratios, size ratio, explode wall and CPU, extraction wall and CPU.
-awk '{ if (NR == 1 || $2 < iw) { iw = $2; iwr = $1 } if (NR == 1 || $3 < ic) ic = $3
+awk '{ if (NR == 1 || $2 < iw) { iw = $2; iwr = $1 } if (NR == 1 || $3 < ic) { ic = $3; icr = $1 }
        if (NR == 1 || $4 > sz) { sz = $4; szr = $1 }
-       if (NR == 1 || $5 < ew) { ew = $5; ewr = $1 } if (NR == 1 || $6 < ec) ec = $6
-       if (NR == 1 || $7 < xw) { xw = $7; xwr = $1 } if (NR == 1 || $8 < xc) xc = $8 }
+       if (NR == 1 || $5 < ew) { ew = $5; ewr = $1 } if (NR == 1 || $6 < ec) { ec = $6; ecr = $1 }
+       if (NR == 1 || $7 < xw) { xw = $7; xwr = $1 } if (NR == 1 || $8 < xc) { xc = $8; xcr = $1 } }
      function verdict(ok) { return ok ? "met" : "short" }
      END {
        printf "\nworst rows against the goals (wall time decides; CPU time for reference):\n"
-       printf "  implode speed, goal 2x: %.2fx wall (%s), %.2fx CPU: %s\n", iw, iwr, ic, verdict(iw >= 2)
+       printf "  implode speed, goal 2x: %.2fx wall (%s), %.2fx CPU (%s): %s\n", iw, iwr, ic, icr, verdict(iw >= 2)
        printf "  implode size, goal <= 1: %.4f (%s): %s\n", sz, szr, verdict(sz <= 1)
-       printf "  explode speed, goal 3x: %.2fx wall (%s), %.2fx CPU: %s\n", ew, ewr, ec, verdict(ew >= 3)
-       printf "  package extraction speed, goal 3x: %.2fx wall (%s), %.2fx CPU: %s\n", xw, xwr, xc, verdict(xw >= 3)
+       printf "  explode speed, goal 3x: %.2fx wall (%s), %.2fx CPU (%s): %s\n", ew, ewr, ec, ecr, verdict(ew >= 3)
+       printf "  package extraction speed, goal 3x: %.2fx wall (%s), %.2fx CPU (%s): %s\n", xw, xwr, xc, xcr, verdict(xw >= 3)
      }' "$work/rows"
