@@ -10,7 +10,9 @@
 # times (default 5); a figure is the median of the pairs' ratios (the peer's time over ours, above 1
 # is faster than StormLib), in wall time and in CPU time (user + system), so load from other
 # programs moves both halves of a pair alike; the CPU times (ours / StormLib's) follow.
-# Every output is checked against the corpus. Prints a table; fails only when a run goes wrong.
+# Every output is checked against the corpus. Prints a table, then each column's worst row against
+# the goals (explode 3x, implode 2x, imploded size never above StormLib's); fails only when a run
+# goes wrong.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build/release}
@@ -62,7 +64,10 @@ import resource, statistics, subprocess, sys, time
 rounds, ours, peer = int(sys.argv[1]), sys.argv[2], sys.argv[3]
 def run(cmd):
     r0, t0 = resource.getrusage(resource.RUSAGE_CHILDREN), time.perf_counter()
-    subprocess.run(cmd, shell=True, check=True, stdout=subprocess.DEVNULL)
+    # What a run says on stderr (simulate's closing line) is shown only when it fails.
+    r = subprocess.run(cmd, shell=True, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+    if r.returncode:
+        sys.exit(f"process_bench: {cmd} failed:\n{r.stderr}")
     t1, r1 = time.perf_counter(), resource.getrusage(resource.RUSAGE_CHILDREN)
     return t1 - t0, r1.ru_utime - r0.ru_utime + r1.ru_stime - r0.ru_stime
 pairs = [(run(ours), run(peer)) for _ in range(rounds)]
@@ -70,6 +75,12 @@ m = statistics.median
 print(f"{m(p[1][0] / p[0][0] for p in pairs):.2f}x wall, {m(p[1][1] / p[0][1] for p in pairs):.2f}x CPU "
       f"({m(p[0][1] for p in pairs):.3f} s / {m(p[1][1] for p in pairs):.3f} s)")
 PY
+}
+
+# "2.41x wall, 2.80x CPU (...)" -> "2.41 2.80"
+ratios() {
+  local cpu=${1#*wall, }
+  echo "${1%%x wall*} ${cpu%%x CPU*}"
 }
 
 sim=$work/sim
@@ -99,5 +110,21 @@ for mode in binary ascii; do
     extract_ratio=$(paired "$extract" "$sexp")
     cmp -s "$c" "$sim/c/BENCH/corpus" || { echo "process_bench: the simulated installation differs" >&2; exit 1; }
     printf '| %s/%s | %s | %.4f | %s | %s |\n' "$mode" "$dict" "$implode_ratio" "$size" "$explode_ratio" "$extract_ratio"
+    echo "$mode/$dict $(ratios "$implode_ratio") $size $(ratios "$explode_ratio") $(ratios "$extract_ratio")" >>"$work/rows"
   done
 done
+
+# The worst row of each column: the smallest speed ratio, the largest size ratio.
+# Rows: mode, implode wall and CPU ratios, size ratio, explode wall and CPU, extraction wall and CPU.
+awk '{ if (NR == 1 || $2 < iw) { iw = $2; iwr = $1 } if (NR == 1 || $3 < ic) { ic = $3; icr = $1 }
+       if (NR == 1 || $4 > sz) { sz = $4; szr = $1 }
+       if (NR == 1 || $5 < ew) { ew = $5; ewr = $1 } if (NR == 1 || $6 < ec) { ec = $6; ecr = $1 }
+       if (NR == 1 || $7 < xw) { xw = $7; xwr = $1 } if (NR == 1 || $8 < xc) { xc = $8; xcr = $1 } }
+     function verdict(ok) { return ok ? "met" : "short" }
+     END {
+       printf "\nworst rows against the goals (wall time decides; CPU time for reference):\n"
+       printf "  implode speed, goal 2x: %.2fx wall (%s), %.2fx CPU (%s): %s\n", iw, iwr, ic, icr, verdict(iw >= 2)
+       printf "  implode size, goal <= 1: %.4f (%s): %s\n", sz, szr, verdict(sz <= 1)
+       printf "  explode speed, goal 3x: %.2fx wall (%s), %.2fx CPU (%s): %s\n", ew, ewr, ec, ecr, verdict(ew >= 3)
+       printf "  package extraction speed, goal 3x: %.2fx wall (%s), %.2fx CPU (%s): %s\n", xw, xwr, xc, xcr, verdict(xw >= 3)
+     }' "$work/rows"
