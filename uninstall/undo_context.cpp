@@ -103,9 +103,10 @@ void UndoContext::left(const std::string& what) {
 }
 
 std::optional<bool> UndoContext::unchangedSinceInstall(const std::string& path) const {
-  auto it = unchanged.find(upperAscii(path));
-  if (it == unchanged.end()) return std::nullopt;
-  return it->second;
+  const std::string key = upperAscii(path);
+  for (const auto& [known, same] : unchanged)
+    if (known == key) return same;
+  return std::nullopt;
 }
 
 bool UndoContext::wasRestoredWhole(const std::string& path) const {

@@ -6,7 +6,6 @@
 // RegServer) and undo_program_items (WINITEM).
 #pragma once
 
-#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -49,7 +48,7 @@ struct UndoContext {
   std::vector<IniSectionRecord> newSections;
   // Per file with a DIGEST record (upper case): whether it was still as the installation left it
   // when this run began.
-  std::map<std::string, bool> unchanged;
+  std::vector<std::pair<std::string, bool>> unchanged;  // by upper-cased path
   // Edited files put back whole (upper case): their log lines have nothing left to undo.
   std::vector<std::string> restoredWhole;
 

@@ -1,7 +1,6 @@
 // FILE, DIRECTORY and RENAME lines, and the copies instback.log lists: a file the installation
 // replaced or deleted comes back from its copy, one it created goes.
 #include <algorithm>
-#include <map>
 
 #include "base/text.h"
 #include "platform/file_handle.h"
@@ -230,15 +229,24 @@ void readBackups(UndoContext& cx, const InstallLogContents& log) {
   }
   // Whether each file is still as the installation left it: its last digest against its bytes
   // now, before anything here changes them.
-  std::map<std::string, const BackupRecord*> digests;
-  for (const KeptCopy& b : cx.backups)
-    if (b.record.kind == BackupRecord::Kind::Digest)
-      digests[upperAscii(b.record.original)] = &b.record;
+  std::vector<std::pair<std::string, const BackupRecord*>> digests;  // the last one per path
+  for (const KeptCopy& b : cx.backups) {
+    if (b.record.kind != BackupRecord::Kind::Digest) continue;
+    const std::string path = upperAscii(b.record.original);
+    auto known = std::find_if(digests.begin(), digests.end(),
+                              [&](const auto& d) { return d.first == path; });
+    if (known != digests.end()) {
+      known->second = &b.record;
+    } else {
+      digests.push_back({path, &b.record});
+    }
+  }
   for (const auto& [path, digest] : digests) {
     // A file that is gone tells nothing: the installation may have deleted it itself.
     std::optional<std::string> bytes = readAll(cx.sys, digest->original);
     if (bytes)
-      cx.unchanged[path] = bytes->size() == digest->size && contentDigest(*bytes) == digest->digest;
+      cx.unchanged.push_back(
+          {path, bytes->size() == digest->size && contentDigest(*bytes) == digest->digest});
   }
   // Each copy belongs to the first FILE line for its path written after it was made.
   for (KeptCopy& b : cx.backups) {

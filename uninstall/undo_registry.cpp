@@ -2,7 +2,6 @@
 // installation wrote goes back to what it was while it still holds what the installation left;
 // a key goes only when nothing is left in it, never with what it holds.
 #include <algorithm>
-#include <map>
 
 #include "base/text.h"
 #include "sysconfig/config_values.h"
@@ -113,14 +112,18 @@ void undoRegistryRecords(UndoContext& cx) {
     const BackupRecord* after = nullptr;
     size_t last = 0;
   };
-  std::map<std::string, Change> changes;
+  std::vector<std::pair<std::string, Change>> changes;
   for (size_t i = 0; i < cx.backups.size(); ++i) {
     const BackupRecord& r = cx.backups[i].record;
     if (!r.isRegistry() || r.kind == BackupRecord::Kind::RegKeyWas ||
         r.kind == BackupRecord::Kind::RegKeyNew)
       continue;
-    Change& c = changes[std::to_string(uint32_t(r.root)) + "\\" + upperAscii(r.key) + "\\\\" +
-                        upperAscii(r.name)];
+    const std::string id = std::to_string(uint32_t(r.root)) + "\\" + upperAscii(r.key) + "\\\\" +
+                           upperAscii(r.name);
+    auto known = std::find_if(changes.begin(), changes.end(),
+                              [&](const auto& change) { return change.first == id; });
+    if (known == changes.end()) known = changes.insert(changes.end(), {id, Change{}});
+    Change& c = known->second;
     if (r.kind == BackupRecord::Kind::RegWas || r.kind == BackupRecord::Kind::RegNew) {
       if (!c.before) c.before = &r;
     } else {
@@ -128,12 +131,13 @@ void undoRegistryRecords(UndoContext& cx) {
       c.last = i;
     }
   }
-  std::vector<const Change*> order;
+  // Newest change first; each value's last record has an index of its own.
+  std::vector<const Change*> order(cx.backups.size(), nullptr);
   for (const auto& [id, c] : changes)
-    if (c.before && c.after) order.push_back(&c);
-  std::sort(order.begin(), order.end(),
-            [](const Change* a, const Change* b) { return a->last > b->last; });
-  for (const Change* c : order) {
+    if (c.before && c.after) order[c.last] = &c;
+  for (auto it = order.rbegin(); it != order.rend(); ++it) {
+    const Change* c = *it;
+    if (!c) continue;
     const BackupRecord &before = *c->before, &after = *c->after;
     std::optional<RegistryValue> now = sys.readRegistryValue(after.root, after.key, after.name);
     bool asLeft = after.kind == BackupRecord::Kind::RegSet ? sameValue(now, after.value) : !now;
