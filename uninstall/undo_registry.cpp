@@ -11,26 +11,8 @@ namespace qm {
 
 namespace {
 
-std::string rootName(RegistryRoot root) {
-  switch (root) {
-    case RegistryRoot::ClassesRoot:
-      return "HKEY_CLASSES_ROOT";
-    case RegistryRoot::CurrentUser:
-      return "HKEY_CURRENT_USER";
-    case RegistryRoot::LocalMachine:
-      return "HKEY_LOCAL_MACHINE";
-    case RegistryRoot::Users:
-      return "HKEY_USERS";
-    case RegistryRoot::CurrentConfig:
-      return "HKEY_CURRENT_CONFIG";
-    case RegistryRoot::DynData:
-      return "HKEY_DYN_DATA";
-  }
-  return "";
-}
-
 std::string valueName(const BackupRecord& r) {
-  return rootName(r.root) + "\\" + r.key + (r.name.empty() ? " (default)" : " " + r.name);
+  return registryRootText(r.root) + "\\" + r.key + (r.name.empty() ? " (default)" : " " + r.name);
 }
 
 bool sameValue(const std::optional<RegistryValue>& a, const RegistryValue& b) {
@@ -101,9 +83,9 @@ void undoRegistryRecords(UndoContext& cx) {
     const BackupRecord& r = b.record;
     if (r.kind != BackupRecord::Kind::RegKeyWas || sys.openRegistryKey(r.root, r.key)) continue;
     if (makeKey(sys, r.root, r.key)) {
-      cx.done("made " + rootName(r.root) + "\\" + r.key + " again");
+      cx.done("made " + registryRootText(r.root) + "\\" + r.key + " again");
     } else {
-      cx.problem(nullptr, rootName(r.root) + "\\" + r.key + " could not be made again");
+      cx.problem(nullptr, registryRootText(r.root) + "\\" + r.key + " could not be made again");
     }
   }
   // Per value, the state before the installation first changed it and the state it left.
@@ -168,7 +150,7 @@ void undoRegistryRecords(UndoContext& cx) {
 
 void removeKeyIfEmpty(UndoContext& cx, const LogLine* line, RegistryRoot root,
                       const std::string& key) {
-  const std::string name = rootName(root) + "\\" + key;
+  const std::string name = registryRootText(root) + "\\" + key;
   if (!cx.sys.openRegistryKey(root, key)) return cx.note(name + " is already gone");
   if (!registryKeyIsEmpty(cx.sys, root, key))
     return cx.left(name + " holds values or keys that are not this installation's; left alone");
