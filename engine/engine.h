@@ -74,6 +74,8 @@ class Engine {
   const StartupValues& startup;
   Container& container;
   InstallLog log;
+  // Files whose state before the installation's first edit is kept in instback.log.
+  std::vector<std::string> priorKept;
 
   // Packages and outside unpackers: the engine's own extractor unless replaced; none: every
   // source is copied plainly.

@@ -191,7 +191,7 @@ int copyFile(Engine& engine, const std::string& target, const std::string& sourc
   fs.close(out);
   container.closeSource(in);
   // Even a broken copy has changed the disk: the uninstaller must know the file.
-  engine.log.record(FileRecord{target});
+  logWrittenFile(engine, target);
   if (readError || writeError) engine.state.engine.brokenFiles.push_back(target);
   if (readError) return fail(engine, engine.state.settings.prompts.diskReadError);
   if (writeError) return fail(engine, engine.state.settings.prompts.diskWriteError);

@@ -31,41 +31,105 @@ uint64_t currentSize(FileSystem& fs, const std::string& path) {
   return size > 0 ? uint64_t(size) : 0;
 }
 
-void keepFile(Engine& engine, const std::string& target, BackupRecord::Kind kind) {
-  if (!engine.log.logging() || engine.log.path().empty()) return;
-  FileSystem& fs = engine.sys;
-  std::optional<uint32_t> attributes = fs.attributes(target);
-  if (!attributes || (*attributes & kAttrDirectory)) return;
+bool logging(const Engine& engine) {
+  // With UNINSTALL NO the log is still written while the run lasts, so that a rollback can undo
+  // it; the finish removes it afterwards.
+  return engine.log.logging() && !engine.log.path().empty();
+}
 
-  const std::string logDir = directoryPart(engine.log.path());
-  const std::string folder = logDir + kBackupFolderName;
-  BackupRecord record;
-  record.kind = kind;
-  record.original = target;
-  record.logOffset = currentSize(fs, engine.log.path());
-  record.time = readFileTime(fs, target);
-  record.attributes = *attributes;
+// A copy of the file in the backup folder: its name there, or empty when none could be made.
+std::string copyIntoFolder(Engine& engine, const std::string& path) {
+  FileSystem& fs = engine.sys;
+  const std::string folder = directoryPart(engine.log.path()) + kBackupFolderName;
   if (!fs.attributes(folder)) fs.createDirectory(folder);
   // Numbers go on from the copies already there (an earlier installation into this folder).
   int number = int(fs.find(folder + "\\*.bak").size()) + 1;
   while (number <= kMaxCopies && fs.attributes(folder + "\\" + copyFileName(number))) ++number;
-  record.copyName = copyFileName(number);
-  if (number > kMaxCopies || !fs.copyFile(target, folder + "\\" + record.copyName, true)) {
-    engine.ui.trace("no copy of " + target + " could be kept");
-    // A deleted file without a copy cannot come back; a replaced one must at least stay.
-    if (kind == BackupRecord::Kind::Deleted) return;
-    record.kind = BackupRecord::Kind::Kept;
-  } else {
-    engine.ui.trace("kept " + target + " as " + folder + "\\" + record.copyName);
+  if (number > kMaxCopies || !fs.copyFile(path, folder + "\\" + copyFileName(number), true)) {
+    engine.ui.trace("no copy of " + path + " could be kept");
+    return "";
   }
-  if (!appendLine(fs, logDir + kBackupListName, formatBackupRecord(record)))
-    engine.ui.trace("could not write " + logDir + kBackupListName);
+  engine.ui.trace("kept " + path + " as " + folder + "\\" + copyFileName(number));
+  return copyFileName(number);
+}
+
+// True when a copy was made and recorded.
+bool keepFile(Engine& engine, const std::string& target, BackupRecord::Kind kind) {
+  if (!logging(engine)) return false;
+  FileSystem& fs = engine.sys;
+  std::optional<uint32_t> attributes = fs.attributes(target);
+  if (!attributes || (*attributes & kAttrDirectory)) return false;
+  BackupRecord record;
+  record.kind = kind;
+  record.original = target;
+  record.time = readFileTime(fs, target);
+  record.attributes = *attributes;
+  record.copyName = copyIntoFolder(engine, target);
+  if (record.copyName.empty()) {
+    // A deleted file without a copy cannot come back; a replaced one must at least stay.
+    if (kind == BackupRecord::Kind::Deleted) return false;
+    record.kind = BackupRecord::Kind::Kept;
+  }
+  keepRecord(engine, record);
+  return record.kind != BackupRecord::Kind::Kept;
 }
 
 }  // namespace
 
+void keepRecord(Engine& engine, BackupRecord record) {
+  if (!logging(engine)) return;
+  const std::string list = directoryPart(engine.log.path()) + kBackupListName;
+  record.logOffset = currentSize(engine.sys, engine.log.path());
+  if (!appendLine(engine.sys, list, formatBackupRecord(record)))
+    engine.ui.trace("could not write " + list);
+}
+
+void keepDigest(Engine& engine, const std::string& path) {
+  if (!logging(engine)) return;
+  std::optional<std::string> bytes = readAll(engine.sys, path);
+  if (!bytes) return;
+  BackupRecord record;
+  record.kind = BackupRecord::Kind::Digest;
+  record.original = path;
+  record.size = bytes->size();
+  record.digest = contentDigest(*bytes);
+  keepRecord(engine, record);
+}
+
+void keepPriorState(Engine& engine, const std::string& path) {
+  if (!logging(engine)) return;
+  for (const std::string& kept : engine.priorKept)
+    if (equalsNoCase(kept, path)) return;
+  engine.priorKept.push_back(path);
+  FileSystem& fs = engine.sys;
+  std::optional<uint32_t> attributes = fs.attributes(path);
+  if (attributes && (*attributes & kAttrDirectory)) return;
+  BackupRecord record;
+  record.kind = attributes ? BackupRecord::Kind::Prior : BackupRecord::Kind::Absent;
+  record.original = path;
+  if (attributes) {
+    record.time = readFileTime(fs, path);
+    record.attributes = *attributes;
+    record.copyName = copyIntoFolder(engine, path);
+    // Without a copy the uninstaller undoes the file's changes one by one, as it always could.
+    if (record.copyName.empty()) return;
+  }
+  keepRecord(engine, record);
+}
+
+void logWrittenFile(Engine& engine, const std::string& path) {
+  engine.log.record(FileRecord{path});
+  keepDigest(engine, path);
+}
+
 void keepReplacedFile(Engine& engine, const std::string& target) {
-  keepFile(engine, target, BackupRecord::Kind::Saved);
+  if (!keepFile(engine, target, BackupRecord::Kind::Saved)) return;
+  // Listed machine-wide, so that an installation uninstalled out of turn can hand its copy on.
+  const std::string index =
+      withTrailingBackslash(engine.sys.windowsDirectory()) + kReplacedIndexName;
+  ReplacedIndexLine line{target, directoryPart(engine.log.path()) + kBackupListName};
+  if (!appendLine(engine.sys, index, formatReplacedIndexLine(line)))
+    engine.ui.trace("could not write " + index);
 }
 
 void keepDeletedFile(Engine& engine, const std::string& path) {

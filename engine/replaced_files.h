@@ -13,6 +13,18 @@ namespace qm {
 
 class Engine;
 
+// Appends one record to instback.log, stamped with install.log's size now. Does nothing unless
+// logging is on and the log's place is known.
+void keepRecord(Engine& engine, BackupRecord record);
+// A DIGEST record of the file as it is now, after the installation wrote or edited it.
+void keepDigest(Engine& engine, const std::string& path);
+// Before the installation first changes a file it edits in place (a start-up file and its .BAK,
+// an INI file, a text file): a PRIOR record with a copy of the file, or ABSENT when there is
+// none. Once per file and run.
+void keepPriorState(Engine& engine, const std::string& path);
+// The FILE line of a file the installation wrote, and its digest.
+void logWrittenFile(Engine& engine, const std::string& path);
+
 // Called just before the copy writes over target. Does nothing unless logging is on, the log's
 // place is known and target is an existing file.
 void keepReplacedFile(Engine& engine, const std::string& target);

@@ -72,8 +72,14 @@ bool changedSomething(const std::string& logPart, const std::string& backupPart)
 void discardKept(Engine& engine, const std::string& backupPart) {
   System& sys = engine.sys;
   const std::string folder = directoryPart(engine.log.path()) + kBackupFolderName;
-  for (const BackupRecord& r : backupRecords(backupPart))
-    if (r.kind != BackupRecord::Kind::Kept) deleteFileForced(sys, folder + "\\" + r.copyName);
+  const std::string list = directoryPart(engine.log.path()) + kBackupListName;
+  for (const BackupRecord& r : backupRecords(backupPart)) {
+    if (!r.copyName.empty()) deleteFileForced(sys, folder + "\\" + r.copyName);
+    // A replaced file is also listed machine-wide, for the installations that replace it later.
+    if (r.kind == BackupRecord::Kind::Saved &&
+        !dropReplacedIndexLine(sys, sys.windowsDirectory(), r.original, list))
+      engine.ui.trace("rollback: " + r.original + " stays in the list of replaced files");
+  }
   putBack(sys, engine.log.priorLog());
   putBack(sys, engine.log.priorBackupList());
   if (!engine.log.priorBackupList().bytes && isDirectory(sys, folder) &&

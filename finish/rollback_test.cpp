@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/engine_fixture_for_tests.h"
+#include "engine/replaced_files.h"
 #include "platform/file_handle.h"
 #include "records/instback_records.h"
 
@@ -74,6 +75,31 @@ TEST(Rollback, UndoesOnlyThisRunAndLeavesTheLogAsItWas) {
     if (c.boxes > 1) {
       EXPECT_NE(f.ui.boxes[1].text.find(kFile), std::string::npos);
     }
+  }
+}
+
+// A file replaced in the Windows folder is listed machine-wide in INSTBACK.LST for the
+// installations after this one; a run that keeps no log takes its line out again when it ends,
+// with the copy, and leaves another installation's line alone.
+TEST(Rollback, ARunWithoutLoggingLeavesNoReplacedFileListed) {
+  const std::string shared = "C:\\WINDOWS\\SHARED.DLL", index = "C:\\WINDOWS\\INSTBACK.LST";
+  const std::string other = "\"C:\\WINDOWS\\OTHER.DLL\", \"C:\\B\\instback.log\"\r\n";
+  for (bool logging : {false, true}) {
+    SCOPED_TRACE(logging ? "UNINSTALL YES" : "UNINSTALL NO");
+    EngineFixture f;
+    f.state.engine.logging = logging;
+    f.engine.log.keepForRollback();
+    f.settleDestination();
+    f.sim.writeFile(index, other);
+    f.sim.writeFile(shared, "v1");
+    keepReplacedFile(f.engine, shared);
+    f.sim.writeFile(shared, "v2");
+    logWrittenFile(f.engine, shared);
+    settleRollback(f.engine, 0);
+    const std::string ours = "\"" + shared + "\", \"C:\\APP\\instback.log\"\r\n";
+    EXPECT_EQ(f.sim.readFile(index), other + (logging ? ours : ""));
+    EXPECT_EQ(f.sim.exists("C:\\APP\\instback\\00000001.bak"), logging);
+    EXPECT_EQ(f.sim.exists("C:\\APP\\instback.log"), logging);
   }
 }
 

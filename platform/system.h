@@ -198,6 +198,12 @@ class ProgramGroups {
   virtual std::optional<size_t> shellGroupItemCount(const std::string& group) {
     return std::nullopt;
   }
+  // A group's items in the shell's order, as (title, command line); nullopt when the group is
+  // missing or the shell cannot say.
+  virtual std::optional<std::vector<std::pair<std::string, std::string>>> shellGroupItems(
+      const std::string& group) {
+    return std::nullopt;
+  }
 };
 
 // INI files through the system's private-profile functions. A file name without a folder is

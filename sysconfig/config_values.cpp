@@ -80,22 +80,33 @@ std::vector<uint8_t> convertBinaryDigits(std::string_view text) {
   return bytes;
 }
 
+namespace {
+
+constexpr struct {
+  const char* name;
+  RegistryRoot root;
+} kRoots[] = {
+    {"HKEY_CLASSES_ROOT", RegistryRoot::ClassesRoot},
+    {"HKEY_USERS", RegistryRoot::Users},
+    {"HKEY_LOCAL_MACHINE", RegistryRoot::LocalMachine},
+    {"HKEY_CURRENT_USER", RegistryRoot::CurrentUser},
+    {"HKEY_CURRENT_CONFIG", RegistryRoot::CurrentConfig},
+    {"HKEY_DYN_DATA", RegistryRoot::DynData},
+};
+
+}  // namespace
+
 std::optional<RegistryRoot> findRegistryRoot(std::string_view name) {
-  static constexpr struct {
-    const char* name;
-    RegistryRoot root;
-  } kRoots[] = {
-      {"HKEY_CLASSES_ROOT", RegistryRoot::ClassesRoot},
-      {"HKEY_USERS", RegistryRoot::Users},
-      {"HKEY_LOCAL_MACHINE", RegistryRoot::LocalMachine},
-      {"HKEY_CURRENT_USER", RegistryRoot::CurrentUser},
-      {"HKEY_CURRENT_CONFIG", RegistryRoot::CurrentConfig},
-      {"HKEY_DYN_DATA", RegistryRoot::DynData},
-  };
   for (const auto& entry : kRoots) {
     if (equalsNoCase(name, entry.name)) return entry.root;
   }
   return std::nullopt;
+}
+
+std::string registryRootText(RegistryRoot root) {
+  for (const auto& entry : kRoots)
+    if (entry.root == root) return entry.name;
+  return "";
 }
 
 uint32_t findRegistryType(std::string_view word) {

@@ -31,6 +31,8 @@ uint32_t readUnsigned32(std::string_view text, int base);
 std::vector<uint8_t> convertBinaryDigits(std::string_view text);
 
 std::optional<RegistryRoot> findRegistryRoot(std::string_view name);
+// The root's name as scripts and install.log write it ("HKEY_LOCAL_MACHINE").
+std::string registryRootText(RegistryRoot root);
 // The registry value type of a type word, or 0 when the word names none.
 uint32_t findRegistryType(std::string_view word);
 

@@ -2,6 +2,7 @@
 // functions, each change recorded so that the uninstaller can put the old value back.
 #include "base/text.h"
 #include "engine/engine.h"
+#include "engine/replaced_files.h"
 #include "platform/file_handle.h"
 #include "sysconfig/config_values.h"
 #include "sysconfig/text_edits.h"
@@ -80,6 +81,7 @@ void applyIniEntry(Engine& engine, IniEntry& entry) {
                     entry.section + "] " + entry.key + " is left as it is");
     return;
   }
+  keepPriorState(engine, path);
   // Only what reached the file is recorded: the uninstaller must not undo a change that was
   // never made, nor delete a file the installer did not create.
   const bool written = sys.writeProfileString(entry.file, entry.section, entry.key, text);
@@ -96,6 +98,7 @@ void applyIniEntry(Engine& engine, IniEntry& entry) {
                          engine.log.record(IniSectionRecord{entry.section, entry.file}) >= 0);
   if (recorded) {
     if (kept) sys.deleteFile(keep);
+    keepDigest(engine, path);
     return;
   }
   // What cannot be undone later is undone now: the old value, or no key, section or file.

@@ -2,6 +2,7 @@
 
 #include "base/text.h"
 #include "engine/engine.h"
+#include "engine/replaced_files.h"
 #include "sysconfig/system_configuration.h"
 
 namespace qm {
@@ -15,47 +16,79 @@ std::string expanded(const MacroValues& macros, std::string text) {
 
 }  // namespace
 
-std::string addItemCommand(const ProgramItem& item, const MacroValues& macros) {
+std::optional<std::string> ddeArgument(const std::string& text) {
+  if (text.find('"') != std::string::npos) return std::nullopt;
+  bool plain = text.find_first_of(",()[]") == std::string::npos &&
+               (text.empty() || (text.front() != ' ' && text.back() != ' '));
+  return plain ? text : "\"" + text + "\"";
+}
+
+std::optional<std::string> addItemCommand(const ProgramItem& item, const MacroValues& macros) {
   const std::string command = expanded(macros, item.command);
   const std::string title = expanded(macros, item.title);
   const std::string icon = expanded(macros, item.iconFile);
   const std::string dir = expanded(macros, item.workingDir);
-  std::string text = "[AddItem(" + command;
+  // A command line may hold quotes of its own; it is quoted only when it needs to be and can be.
+  const std::string commandArg = ddeArgument(command).value_or(command);
+  std::optional<std::string> titleArg = ddeArgument(title), iconArg = ddeArgument(icon),
+                             dirArg = ddeArgument(dir);
+  if (!titleArg || !iconArg || !dirArg) return std::nullopt;
+  std::string text = "[AddItem(" + commandArg;
   if (!title.empty()) {
-    text += ", " + title;
+    text += ", " + *titleArg;
     // The shell's arguments are positional: icon file, icon index, x and y (-1 for the default
     // place), working directory. Missing ones before a given one stay empty.
     if (!icon.empty()) {
-      text += ", " + icon;
+      text += ", " + *iconArg;
       if (!item.iconIndex.empty()) {
         text += ", " + item.iconIndex;
-        if (!dir.empty()) text += ", -1, -1," + dir;
+        if (!dir.empty()) text += ", -1, -1," + *dirArg;
       } else if (!dir.empty()) {
-        text += ", , -1, -1," + dir;
+        text += ", , -1, -1," + *dirArg;
       }
     } else if (!dir.empty()) {
-      text += ", , , -1, -1," + dir;
+      text += ", , , -1, -1," + *dirArg;
     }
   }
   return text + ")]";
 }
 
-bool sendToShell(ProgramGroups& shell, const std::string& command) {
-  if (!shell.connectShell()) return false;
+ShellAnswer sendToShell(ProgramGroups& shell, const std::string& command) {
+  if (!shell.connectShell()) return ShellAnswer::None;
   const bool done = shell.executeShellCommand(command);
   shell.disconnectShell();
-  return done;
+  return done ? ShellAnswer::Done : ShellAnswer::Refused;
 }
 
-void runProgramItems(ProgramGroups& shell, InstallLog& log, const MacroValues& macros,
-                     const std::vector<ProgramItem>& items) {
+void runProgramItems(ProgramGroups& shell, Engine& engine, const std::vector<ProgramItem>& items) {
   if (items.empty() || !shell.startShellClient()) return;
   std::string current;
+  // A command the shell refused changed nothing it can be asked to undo: it is traced, the item
+  // is not logged, and the installation goes on. When no shell answers at all the items are
+  // logged as the script asked for them, as they always were; the uninstaller then leaves them
+  // to the shell.
+  auto send = [&](const std::string& command) {
+    const ShellAnswer answer = sendToShell(shell, command);
+    if (answer != ShellAnswer::Done)
+      engine.ui.trace("program items: the shell did not carry out " + command);
+    return answer;
+  };
   for (const auto& item : items) {
     std::string group = item.group;
-    expandLeadingMacro(macros, group);
+    expandLeadingMacro(engine.macros, group);
+    const std::optional<std::string> groupArg = ddeArgument(group);
+    const std::string& title = item.title;
+    const std::optional<std::string> titleArg = ddeArgument(title);
+    auto unnamable = [&] {
+      engine.ui.trace("program items: " + group + "\\" + title +
+                      " holds a quote and cannot be named to the shell");
+    };
+    if (!groupArg || !titleArg) {
+      unnamable();
+      continue;
+    }
     if (item.mode == 2 && item.command.empty()) {
-      sendToShell(shell, "[DeleteGroup(" + group + ")]");
+      send("[DeleteGroup(" + *groupArg + ")]");
       // The deleted group is no longer the shell's active one: a later entry for it must create
       // it again.
       if (equalsNoCase(current, group)) current.clear();
@@ -63,26 +96,39 @@ void runProgramItems(ProgramGroups& shell, InstallLog& log, const MacroValues& m
     }
     if (current.empty() || !equalsNoCase(current, group)) {
       // Also makes an existing group the active one.
-      sendToShell(shell, "[CreateGroup(" + group + ")]");
+      if (send("[CreateGroup(" + *groupArg + ")]") == ShellAnswer::Refused) continue;
       current = group;
     }
     if (item.command.empty()) {
-      log.record(WinItemRecord{group, item.title});
+      engine.log.record(WinItemRecord{group, item.title});
       continue;
     }
     if (item.mode == 2) {
-      sendToShell(shell, "[DeleteItem(" + item.title + ")]");
+      send("[DeleteItem(" + *titleArg + ")]");
+      continue;
+    }
+    std::optional<std::string> add = addItemCommand(item, engine.macros);
+    if (!add) {
+      unnamable();
       continue;
     }
     // The shell removes the item and puts the next one added in its place.
-    if (item.mode == 1) sendToShell(shell, "[ReplaceItem(" + item.title + ")]");
-    sendToShell(shell, addItemCommand(item, macros));
-    log.record(WinItemRecord{group, item.title});
+    if (item.mode == 1) send("[ReplaceItem(" + *titleArg + ")]");
+    const ShellAnswer added = send(*add);
+    if (added == ShellAnswer::Refused) continue;
+    engine.log.record(WinItemRecord{group, item.title});
+    if (added != ShellAnswer::Done) continue;
+    BackupRecord record;
+    record.kind = BackupRecord::Kind::Item;
+    record.group = group;
+    record.title = title;
+    record.command = expanded(engine.macros, item.command);
+    keepRecord(engine, record);
   }
 }
 
 void applyProgramItems(Engine& engine) {
-  runProgramItems(engine.sys, engine.log, engine.macros, engine.state.config.programItems);
+  runProgramItems(engine.sys, engine, engine.state.config.programItems);
 }
 
 }  // namespace qm

@@ -2,6 +2,7 @@
 // them after a successful installation.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,17 +13,28 @@
 
 namespace qm {
 
-// "[AddItem(...)]" for an item: command line, title, icon file and working directory expanded,
-// the icon index as written.
-std::string addItemCommand(const ProgramItem& item, const MacroValues& macros);
+class Engine;
 
-// Sends one command in a conversation of its own; true when the shell carried it out.
-bool sendToShell(ProgramGroups& shell, const std::string& command);
+// A name or text as one argument of the shell's DDE commands: between quotes when it holds a
+// comma, a parenthesis, a bracket or blanks at its ends, which would otherwise end, split or
+// trim it; nullopt for one holding a quote, which no argument can carry.
+std::optional<std::string> ddeArgument(const std::string& text);
 
-// Carries out the items in script order and records a WINITEM line for each group or item added.
-// Nothing happens when the DDE client cannot start; a shell that is missing or refuses a command
-// is not reported.
-void runProgramItems(ProgramGroups& shell, InstallLog& log, const MacroValues& macros,
-                     const std::vector<ProgramItem>& items);
+// "[AddItem(...)]" for an item: command line, title, icon file and working directory expanded
+// and quoted as the shell needs, the icon index as written; nullopt when a title, icon file or
+// folder holds a quote.
+std::optional<std::string> addItemCommand(const ProgramItem& item, const MacroValues& macros);
+
+enum class ShellAnswer { Done, Refused, None };
+
+// Sends one command in a conversation of its own: Done when the shell carried it out, Refused
+// when it did not, None when no shell took up the conversation.
+ShellAnswer sendToShell(ProgramGroups& shell, const std::string& command);
+
+// Carries out the items in script order and records a WINITEM line for each group or item the
+// shell added (and the item's command line in instback.log). Nothing happens when the DDE client
+// cannot start; a command the shell refuses is traced and not logged. With no shell to answer,
+// the items are traced and logged as the script asks for them.
+void runProgramItems(ProgramGroups& shell, Engine& engine, const std::vector<ProgramItem>& items);
 
 }  // namespace qm

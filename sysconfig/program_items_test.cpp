@@ -62,12 +62,13 @@ class RecordingShell : public ProgramGroups {
   bool executeShellCommand(const std::string& command) override {
     EXPECT_TRUE(connected) << command;
     sent.push_back(command);
-    return true;
+    return command.find(refuse) == std::string::npos;
   }
   void disconnectShell() override { connected = false; }
   bool clientStarts = true;
   bool shellRuns = true;
   bool connected = false;
+  std::string refuse = "\x01";  // commands holding this text are refused
   std::vector<std::string> sent;
 };
 
@@ -117,7 +118,7 @@ TEST(ProgramItems, CommandsAndLogLinesInScriptOrder) {
     EngineFixture f;
     f.settleDestination();
     RecordingShell shell;
-    runProgramItems(shell, f.engine.log, f.macros, c.items);
+    runProgramItems(shell, f.engine, c.items);
     EXPECT_EQ(shell.sent, c.sent) << c.what;
     EXPECT_EQ(f.log(), c.log) << c.what;
   }
@@ -130,7 +131,7 @@ TEST(ProgramItems, MissingShellOrDdeClient) {
     f.settleDestination();
     RecordingShell shell;
     shell.clientStarts = false;
-    runProgramItems(shell, f.engine.log, f.macros, items);
+    runProgramItems(shell, f.engine, items);
     EXPECT_TRUE(shell.sent.empty());
     EXPECT_EQ(f.log(), "");
   }
@@ -140,9 +141,19 @@ TEST(ProgramItems, MissingShellOrDdeClient) {
     f.settleDestination();
     RecordingShell shell;
     shell.shellRuns = false;
-    runProgramItems(shell, f.engine.log, f.macros, items);
+    runProgramItems(shell, f.engine, items);
     EXPECT_TRUE(shell.sent.empty());
     EXPECT_EQ(f.log(), "WINITEM: \"G\", \"A\"\r\nWINITEM: \"G\", \"\"\r\n");
+  }
+  {
+    // The shell refuses an item: it is not logged as made; the next one still is.
+    EngineFixture f;
+    f.settleDestination();
+    RecordingShell shell;
+    shell.refuse = "A.EXE";
+    runProgramItems(shell, f.engine, {item("G", "A.EXE", "A"), item("G", "B.EXE", "B")});
+    EXPECT_EQ(shell.sent.size(), 3u);
+    EXPECT_EQ(f.log(), "WINITEM: \"G\", \"B\"\r\n");
   }
 }
 

@@ -7,6 +7,7 @@
 
 #include "base/text.h"
 #include "engine/engine.h"
+#include "engine/replaced_files.h"
 #include "sysconfig/config_values.h"
 #include "sysconfig/system_configuration.h"
 
@@ -136,6 +137,104 @@ std::optional<std::string> renameKey(Registry& registry, RegistryRoot root, cons
   return target;
 }
 
+// The registry as the script's blocks change it: every change goes on to the machine, and
+// instback.log gets the state before the first change of each value and key (so the uninstaller
+// can put it back) and the state each change left (so it can tell whether someone changed it
+// since).
+class RecordingRegistry : public Registry {
+ public:
+  explicit RecordingRegistry(Engine& engine) : engine_(engine), inner_(engine.sys) {}
+  // Set while a key is renamed: the keys made then are not REGKEY lines.
+  bool recordNewKeys = false;
+
+  std::optional<RegistryValue> readRegistryValue(RegistryRoot root, const std::string& key,
+                                                 const std::string& name) override {
+    return inner_.readRegistryValue(root, key, name);
+  }
+  bool openRegistryKey(RegistryRoot root, const std::string& key) override {
+    return inner_.openRegistryKey(root, key);
+  }
+  RegistryKeyResult createRegistryKey(RegistryRoot root, const std::string& key) override {
+    RegistryKeyResult result = inner_.createRegistryKey(root, key);
+    if (result == RegistryKeyResult::Created && recordNewKeys)
+      keep(BackupRecord::Kind::RegKeyNew, root, key);
+    return result;
+  }
+  bool setRegistryValue(RegistryRoot root, const std::string& key, const std::string& name,
+                        const RegistryValue& value) override {
+    before(root, key, name);
+    if (!inner_.setRegistryValue(root, key, name, value)) return false;
+    keep(BackupRecord::Kind::RegSet, root, key, name, value);
+    return true;
+  }
+  bool deleteRegistryValue(RegistryRoot root, const std::string& key,
+                           const std::string& name) override {
+    if (!inner_.readRegistryValue(root, key, name))
+      return inner_.deleteRegistryValue(root, key, name);
+    before(root, key, name);
+    if (!inner_.deleteRegistryValue(root, key, name)) return false;
+    keep(BackupRecord::Kind::RegGone, root, key, name);
+    return true;
+  }
+  bool deleteRegistryKey(RegistryRoot root, const std::string& key) override {
+    std::vector<std::pair<std::string, std::string>> values;
+    if (inner_.openRegistryKey(root, key)) keepTree(root, key, values, 0);
+    if (!inner_.deleteRegistryKey(root, key)) return false;
+    for (const auto& [k, name] : values) keep(BackupRecord::Kind::RegGone, root, k, name);
+    return true;
+  }
+  std::optional<std::vector<std::string>> registrySubkeys(RegistryRoot root,
+                                                          const std::string& key) override {
+    return inner_.registrySubkeys(root, key);
+  }
+  std::optional<std::vector<std::string>> registryValueNames(RegistryRoot root,
+                                                             const std::string& key) override {
+    return inner_.registryValueNames(root, key);
+  }
+
+ private:
+  void keep(BackupRecord::Kind kind, RegistryRoot root, const std::string& key,
+            const std::string& name = "", const RegistryValue& value = {}) {
+    BackupRecord r;
+    r.kind = kind;
+    r.root = root;
+    r.key = key;
+    r.name = name;
+    r.value = value;
+    keepRecord(engine_, r);
+  }
+  // The value as it was, once per value and run.
+  void before(RegistryRoot root, const std::string& key, const std::string& name) {
+    std::string id =
+        std::to_string(uint32_t(root)) + "\\" + upperAscii(key) + "\\\\" + upperAscii(name);
+    if (std::find(seen_.begin(), seen_.end(), id) != seen_.end()) return;
+    seen_.push_back(id);
+    if (std::optional<RegistryValue> old = inner_.readRegistryValue(root, key, name)) {
+      keep(BackupRecord::Kind::RegWas, root, key, name, *old);
+    } else {
+      keep(BackupRecord::Kind::RegNew, root, key, name);
+    }
+  }
+  // A key about to be deleted: itself, its values and its subkeys, parents first.
+  void keepTree(RegistryRoot root, const std::string& key,
+                std::vector<std::pair<std::string, std::string>>& values, int depth) {
+    if (depth > 512) return;
+    keep(BackupRecord::Kind::RegKeyWas, root, key);
+    for (const std::string& name :
+         inner_.registryValueNames(root, key).value_or(std::vector<std::string>{})) {
+      before(root, key, name);
+      values.push_back({key, name});
+    }
+    for (const std::string& sub :
+         inner_.registrySubkeys(root, key).value_or(std::vector<std::string>{}))
+      keepTree(root, key + "\\" + sub, values, depth + 1);
+  }
+
+  Engine& engine_;
+  Registry& inner_;
+  std::vector<std::string> seen_;
+};
+
 }  // namespace
 
 std::string expandRegistryText(const MacroValues& macros, std::string text) {
@@ -251,9 +350,11 @@ bool executeRegistryRequest(Registry& registry, const MacroValues& macros,
 
 void applyRegistryBlocks(Engine& engine) {
   auto& requests = engine.state.config.registry;
+  RecordingRegistry registry(engine);
   for (const auto& request : requests) {
     std::vector<std::string> created;
-    if (!executeRegistryRequest(engine.sys, engine.macros, request, created))
+    registry.recordNewKeys = request.operation == RegistryKeyOp::Rename;
+    if (!executeRegistryRequest(registry, engine.macros, request, created))
       engine.ui.trace("registry block for " + request.rootName + "\\" + request.keyPath +
                       " did not complete");
     for (auto it = created.rbegin(); it != created.rend(); ++it)

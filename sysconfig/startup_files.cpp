@@ -8,6 +8,7 @@
 #include "base/dos_text.h"
 #include "base/text.h"
 #include "engine/engine.h"
+#include "engine/replaced_files.h"
 #include "sysconfig/config_values.h"
 #include "sysconfig/text_edits.h"
 
@@ -146,6 +147,8 @@ void editStartupFile(Engine& engine, const StartupFile& names, unsigned mode,
     engine.ui.trace(path + " is a folder; it is left alone");
     return;
   }
+  keepPriorState(engine, backup);
+  keepPriorState(engine, path);
   if (fs.attributes(backup)) {
     fs.setAttributes(backup, kAttrNormal);
     fs.deleteFile(backup);
@@ -180,6 +183,11 @@ void editStartupFile(Engine& engine, const StartupFile& names, unsigned mode,
     engine.ui.trace(path + ": its change could not be recorded in install.log and is undone");
     return;
   }
+  auto keepDigests = [&] {
+    keepDigest(engine, path);
+    keepDigest(engine, backup);
+  };
+  keepDigests();
   if (!edit.changed || mode != 2) return;
   MessageRequest box;
   box.text = question;
@@ -190,6 +198,7 @@ void editStartupFile(Engine& engine, const StartupFile& names, unsigned mode,
   if (engine.ui.messageBox(box) != MsgResult::No) return;
   // Undone by a copy, so that the backup still holds the same text as the file.
   putBackup(fs, path, backup, existed, attributes);
+  keepDigests();
   engine.ui.trace(path + " changes declined; the old file is back");
 }
 

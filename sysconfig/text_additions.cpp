@@ -4,6 +4,7 @@
 #include "base/dos_text.h"
 #include "base/text.h"
 #include "engine/engine.h"
+#include "engine/replaced_files.h"
 #include "platform/file_handle.h"
 #include "sysconfig/text_edits.h"
 
@@ -129,6 +130,11 @@ void applyTextAddition(Engine& engine, TextAddition& a) {
   expandMacros(engine.macros, a.file);
   if (!a.position.empty()) expandMacros(engine.macros, a.position);
 
+  // The file as the uninstaller will find it: a relative name lies in the destination.
+  const bool rooted =
+      (!a.file.empty() && a.file[0] == '\\') || (a.file.size() > 1 && a.file[1] == ':');
+  const std::string path = rooted ? a.file : engine.destination() + "\\" + a.file;
+  keepPriorState(engine, path);
   std::optional<std::string> old = readAll(fs, a.file);
   bool created = false;
   if (!old) {
@@ -167,6 +173,7 @@ void applyTextAddition(Engine& engine, TextAddition& a) {
     return;
   }
   replacement.keep();
+  keepDigest(engine, path);
 }
 
 }  // namespace

@@ -55,46 +55,8 @@ std::optional<FatTime> stampTime(std::string text) {
                  uint16_t((h << 11) | (mi << 5) | (s / 2))};
 }
 
-std::vector<std::string> registryKeys(const std::string& text);
-
-std::string trimmedText(const std::string& t) {
-  size_t b = t.find_first_not_of(" \t\r");
-  if (b == std::string::npos) return "";
-  return t.substr(b, t.find_last_not_of(" \t\r") - b + 1);
-}
-
-// An INI file as the profile functions see it: sections and keys without regard to case, values
-// trimmed, blank lines and spacing left out.
-std::string normalizedIni(const std::string& bytes) {
-  std::string out;
-  std::istringstream in(bytes);
-  for (std::string line; std::getline(in, line);) {
-    line = trimmedText(line);
-    if (line.empty()) continue;
-    size_t eq = line.find('=');
-    if (line[0] == '[' || eq == std::string::npos)
-      out += upperAscii(line) + "\n";
-    else
-      out += upperAscii(trimmedText(line.substr(0, eq))) + "=" + trimmedText(line.substr(eq + 1)) +
-             "\n";
-  }
-  return out;
-}
-
-// Nothing after that was not there before: the log records what the installation created, not
-// what it changed or removed of what was there.
-// A key a registry block renamed keeps its new name (the log names created keys only): each key
-// there was not before must stand for one that went.
-bool registryShrankOnly(const std::string& before, const std::string& after) {
-  std::vector<std::string> was = registryKeys(before), now = registryKeys(after);
-  auto missingFrom = [](const std::vector<std::string>& a, const std::vector<std::string>& b) {
-    return std::count_if(a.begin(), a.end(), [&](const std::string& k) {
-      return std::find(b.begin(), b.end(), k) == b.end();
-    });
-  };
-  return missingFrom(now, was) <= missingFrom(was, now);
-}
-
+// Program groups and items that were there before and that a WINITEM removed or replaced: the
+// log records what the shell added, not what it took away, so these stay changed.
 bool groupsShrankOnly(const std::string& before, const std::string& after) {
   ProgramManagerGroups was, now;
   std::string error;
@@ -132,8 +94,6 @@ std::map<std::string, std::string> snapshot(const fs::path& work) {
       for (int32_t n; h != kInvalidFile && (n = sys->read(h, block, sizeof block)) > 0;)
         bytes.append(block, size_t(n));
       if (h != kInvalidFile) sys->close(h);
-      if (upperAscii(path).size() > 4 && upperAscii(path).substr(path.size() - 4) == ".INI")
-        out["ininorm:" + upperAscii(path)] = normalizedIni(bytes);
       out[upperAscii(path)] = std::to_string(e.size) + " attr " + std::to_string(e.attributes) +
                               " time " + std::to_string(e.time.date) + "/" +
                               std::to_string(e.time.time) + " bytes " +
@@ -144,23 +104,6 @@ std::map<std::string, std::string> snapshot(const fs::path& work) {
   for (const char* name : {kRegistryFileName, "groups.ini"})
     if (fs::exists(work / name)) out[std::string("machine:") + name] = readText(work / name);
   return out;
-}
-
-// The keys of a registry.reg text, every root walked.
-std::vector<std::string> registryKeys(const std::string& text) {
-  RegistryTree tree;
-  std::string error;
-  tree.load(text, error);
-  std::vector<std::string> keys;
-  std::function<void(const std::string&)> walk = [&](const std::string& key) {
-    for (const std::string& sub : tree.subkeys(key)) {
-      keys.push_back(upperAscii(key + "\\" + sub));
-      walk(key + "\\" + sub);
-    }
-  };
-  for (uint32_t h = 0x80000000u; h <= 0x80000006u; ++h)
-    if (std::string root = registryRootName(h); !root.empty()) walk(root);
-  return keys;
 }
 
 fs::path buildDirectory() {
@@ -247,75 +190,55 @@ std::vector<Install> prepare(const fs::path& work) {
   return installs;
 }
 
-std::string withoutTime(std::string entry) {
-  size_t at = entry.find(" time "), end = entry.find(" bytes ");
-  return at == std::string::npos || end == std::string::npos ? entry : entry.erase(at, end - at);
+// The registry as its keys and values hold it, each key's values by name: what a program reading
+// the registry sees, whatever order registry.reg lists them in after a value came back.
+std::string registryListing(const std::string& text) {
+  RegistryTree tree;
+  std::string error;
+  if (!tree.load(text, error)) return "unreadable: " + error;
+  std::vector<std::string> out;
+  std::function<void(const std::string&)> walk = [&](const std::string& key) {
+    std::vector<std::string> names = tree.valueNames(key);
+    std::sort(names.begin(), names.end());
+    for (const std::string& name : names) {
+      std::optional<RegValueData> v = tree.value(key, name);
+      out.push_back(upperAscii(key) + " [" + name + "] " + std::to_string(v->type) + " " +
+                    std::string(v->bytes.begin(), v->bytes.end()));
+    }
+    for (const std::string& sub : tree.subkeys(key)) {
+      out.push_back(upperAscii(key + "\\" + sub));
+      walk(key + "\\" + sub);
+    }
+  };
+  for (uint32_t h = 0x80000000u; h <= 0x80000006u; ++h)
+    if (std::string root = registryRootName(h); !root.empty()) walk(root);
+  std::sort(out.begin(), out.end());
+  std::string joined;
+  for (const std::string& line : out) joined += line + "\n";
+  return joined;
 }
 
-// The text files an installation edited line by line (upper case): their lines come back, their
-// times cannot (the log records lines, not times), and AUTOEXEC.BAK and CONFIG.BAK are the
-// installer's own.
-struct EditedFiles {
-  std::vector<std::string> edited, backups;
-  void add(SimSystem& sys, const std::string& logPath) {
-    std::string bytes = readAll(sys, logPath).value_or("");
-    for (const LogLine& line : readInstallLog(bytes).lines) {
-      for (const LogRecord& r : line.readings) {
-        if (line.kind == LogKind::Autoexec || line.kind == LogKind::Config) {
-          bool autoexec = line.kind == LogKind::Autoexec;
-          edited.push_back(autoexec ? "C:\\AUTOEXEC.BAT" : "C:\\CONFIG.SYS");
-          backups.push_back(autoexec ? "C:\\AUTOEXEC.BAK" : "C:\\CONFIG.BAK");
-        } else if (const auto* t = std::get_if<AddTextRecord>(&r)) {
-          bool rooted = t->file.size() > 1 && (t->file[0] == '\\' || t->file[1] == ':');
-          edited.push_back(upperAscii(rooted ? t->file : line.destination + "\\" + t->file));
-        } else if (line.kind == LogKind::IniKey || line.kind == LogKind::IniSection) {
-          const auto* key = std::get_if<IniKeyRecord>(&r);
-          const std::string& file = key ? key->file : std::get<IniSectionRecord>(r).file;
-          bool bare = file.find_first_of("\\:") == std::string::npos;
-          edited.push_back(upperAscii(bare ? sys.windowsDirectory() + "\\" + file : file));
-        }
-      }
-    }
-  }
-  bool has(const std::vector<std::string>& v, const std::string& p) const {
-    return std::find(v.begin(), v.end(), p) != v.end();
-  }
-};
-
-// Differences between before and after that are not documented leftovers.
+// Every difference between before and after but the two that stay by design: the uninstaller's
+// copy in the Windows folder, shared by every installation, and the temporary copy's clean-up
+// batch (a process, and the simulated machine runs none); and program items the installation
+// removed, which no log records.
 std::vector<std::string> differences(const std::map<std::string, std::string>& before,
                                      const std::map<std::string, std::string>& after,
-                                     const std::string& windowsDir, const std::string& tempDir,
-                                     const EditedFiles& edits) {
+                                     const std::string& windowsDir, const std::string& tempDir) {
   std::vector<std::string> out;
   auto leftover = [&](const std::string& path) {
-    if (edits.has(edits.backups, path)) return true;
-    // The uninstaller's copy in the Windows folder, shared by every installation.
-    if (path == upperAscii(windowsDir + "\\UNSTALL.EXE")) return true;
-    // The temporary copy: its hidden clean-up batch is a process, and the simulated machine
-    // runs no process.
-    return path.rfind(upperAscii(tempDir + "\\~0000."), 0) == 0;
+    return path == upperAscii(windowsDir + "\\UNSTALL.EXE") ||
+           path.rfind(upperAscii(tempDir + "\\~0000."), 0) == 0;
   };
   for (const auto& [path, what] : after) {
     auto b = before.find(path);
     if (b != before.end() && b->second == what) continue;
-    if (b != before.end() && edits.has(edits.edited, path) &&
-        withoutTime(b->second) == withoutTime(what))
-      continue;
     if (leftover(path)) continue;
     if (path == std::string("machine:") + kRegistryFileName && b != before.end() &&
-        registryShrankOnly(b->second, what))
-      continue;  // keys and values that existed before, changed or deleted by registry blocks
-    if (path == "machine:groups.ini" && groupsShrankOnly(b == before.end() ? "" : b->second, what))
-      continue;  // groups and items that existed before, replaced or removed by WINITEM
-    // INI files edited through the profile functions come back key for key.
-    if (b != before.end() && edits.has(edits.edited, path) && path.rfind("ININORM:", 0) != 0 &&
-        after.count("ininorm:" + path) && before.count("ininorm:" + path) &&
-        after.at("ininorm:" + path) == before.at("ininorm:" + path))
+        registryListing(b->second) == registryListing(what))
       continue;
-    if (path.rfind("ininorm:", 0) == 0 && edits.has(edits.edited, path.substr(8))) {
-      if (b != before.end() && b->second == what) continue;
-    }
+    if (path == "machine:groups.ini" && groupsShrankOnly(b == before.end() ? "" : b->second, what))
+      continue;
     out.push_back((b == before.end()
                        ? "new: " + path
                        : "changed: " + path + "\n    before: " + b->second.substr(0, 400) +
@@ -367,13 +290,6 @@ TEST(RoundTrip, EverySuccessfulScenarioUninstallsToTheMachineItStartedFrom) {
         logs.push_back(result.logPath);
     }
     ASSERT_TRUE(installed) << readText(work / "trace.txt");
-    EditedFiles edits;
-    {
-      std::string error;
-      std::unique_ptr<SimSystem> sys = SimSystem::load((work / "machine.ini").string(), error);
-      ASSERT_TRUE(sys) << error;
-      for (const std::string& log : logs) edits.add(*sys, log);
-    }
     ++roundTrips;
     std::string report;
     for (auto log = logs.rbegin(); log != logs.rend(); ++log) {
@@ -382,12 +298,13 @@ TEST(RoundTrip, EverySuccessfulScenarioUninstallsToTheMachineItStartedFrom) {
       UninstallSimulationResult result = runUninstallSimulation(request);
       EXPECT_EQ(result.exitCode, kUninstallDone) << *log;
       for (const std::string& p : result.report.problems) report += "  not undone: " + p + "\n";
+      for (const std::string& p : result.report.left) report += "  left: " + p + "\n";
     }
     std::string error;
     std::unique_ptr<SimSystem> sys = SimSystem::load((work / "machine.ini").string(), error);
     ASSERT_TRUE(sys) << error;
     std::vector<std::string> diff =
-        differences(before, snapshot(work), sys->windowsDirectory(), sys->machine().tempDir, edits);
+        differences(before, snapshot(work), sys->windowsDirectory(), sys->machine().tempDir);
     std::string shown;
     for (const std::string& d : diff) shown += "  " + d + "\n";
     EXPECT_TRUE(diff.empty()) << shown << report;

@@ -1,5 +1,6 @@
 #include "uninstall/undo_context.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include "base/text.h"
@@ -94,6 +95,23 @@ void UndoContext::problem(const LogLine* line, const std::string& what) {
   std::string text = line ? "line " + std::to_string(line->lineNumber) + ": " + what : what;
   report.problems.push_back(text);
   ui.trace("uninstall: " + text);
+}
+
+void UndoContext::left(const std::string& what) {
+  report.left.push_back(what);
+  ui.trace("uninstall: left: " + what);
+}
+
+std::optional<bool> UndoContext::unchangedSinceInstall(const std::string& path) const {
+  const std::string key = upperAscii(path);
+  for (const auto& [known, same] : unchanged)
+    if (known == key) return same;
+  return std::nullopt;
+}
+
+bool UndoContext::wasRestoredWhole(const std::string& path) const {
+  return std::find(restoredWhole.begin(), restoredWhole.end(), upperAscii(path)) !=
+         restoredWhole.end();
 }
 
 std::optional<std::string> UndoContext::safe(const LogLine& line, const std::string& path) {

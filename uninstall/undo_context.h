@@ -46,10 +46,19 @@ struct UndoContext {
   std::vector<Original> startupOriginals;    // AUTOEXEC.BAK / CONFIG.BAK as the installer left them
   std::vector<std::string> madeByInstaller;  // startup files that had no backup beside them
   std::vector<IniSectionRecord> newSections;
+  // Per file with a DIGEST record (upper case): whether it was still as the installation left it
+  // when this run began.
+  std::vector<std::pair<std::string, bool>> unchanged;  // by upper-cased path
+  // Edited files put back whole (upper case): their log lines have nothing left to undo.
+  std::vector<std::string> restoredWhole;
 
   void done(const std::string& what);
   void note(const std::string& what);
   void problem(const LogLine* line, const std::string& what);
+  void left(const std::string& what);
+  // nullopt when nothing is known of how the installation left the file.
+  std::optional<bool> unchangedSinceInstall(const std::string& path) const;
+  bool wasRestoredWhole(const std::string& path) const;
   // The path when it is safe to touch, else nullopt after reporting why.
   std::optional<std::string> safe(const LogLine& line, const std::string& path);
   bool isSafe(const std::string& path) const;
@@ -73,6 +82,13 @@ void readBackups(UndoContext& cx, const InstallLogContents& log);
 void restoreDeleted(UndoContext& cx, std::optional<uint64_t> after);
 void settleUnclaimedBackups(UndoContext& cx);
 void removeBackupFolder(UndoContext& cx);
+// Takes one line (original, list) out of the machine's list of replaced files in windowsDir; the
+// list goes once empty. False when the list holds the line but could not be rewritten.
+bool dropReplacedIndexLine(FileSystem& fs, const std::string& windowsDir,
+                           const std::string& original, const std::string& list);
+// Files the installation edited in place and that are still as it left them get their old
+// bytes, time and attributes back, or go when it made them.
+void restoreUnchangedFiles(UndoContext& cx);
 // undo_text.cpp
 void undoStartupLine(UndoContext& cx, const LogLine& line, const char* name);
 void undoAddText(UndoContext& cx, const LogLine& line);
@@ -87,6 +103,12 @@ void removeEmptySections(UndoContext& cx, const std::string& section, const std:
 // undo_registry.cpp
 void undoRegServer(UndoContext& cx, const LogLine& line);
 void undoRegKey(UndoContext& cx, const LogLine& line);
+// The registry values and keys instback.log records: values back to what they were while they
+// hold what the installation left, deleted keys made again, keys a rename made removed.
+void undoRegistryRecords(UndoContext& cx);
+// Deletes the key when nothing is in it; what holds values or keys stays, reported as left.
+void removeKeyIfEmpty(UndoContext& cx, const LogLine* line, RegistryRoot root,
+                      const std::string& key);
 // undo_program_items.cpp
 void undoWinItem(UndoContext& cx, const LogLine& line);
 

@@ -10,6 +10,79 @@ namespace qm {
 
 namespace {
 
+// A text's lines without their line ends.
+std::vector<std::string> linesOf(const std::string& bytes) {
+  std::vector<std::string> out;
+  size_t start = 0;
+  while (start < bytes.size()) {
+    size_t nl = bytes.find('\n', start);
+    std::string line = bytes.substr(start, nl == std::string::npos ? nl : nl - start);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    out.push_back(line);
+    start = nl == std::string::npos ? bytes.size() : nl + 1;
+  }
+  return out;
+}
+
+std::string indexPath(const std::string& windowsDir) {
+  return withTrailingBackslash(windowsDir) + kReplacedIndexName;
+}
+
+std::string indexPath(const UndoContext& cx) { return indexPath(cx.windowsDir); }
+
+// The installations listed after this one as having replaced original again, oldest first.
+std::vector<std::string> laterReplacers(UndoContext& cx, const std::string& original) {
+  std::vector<std::string> later;
+  bool ours = false;
+  for (const std::string& text : linesOf(readAll(cx.sys, indexPath(cx)).value_or(""))) {
+    std::optional<ReplacedIndexLine> line = parseReplacedIndexLine(text);
+    if (!line || !equalsNoCase(line->original, original)) continue;
+    if (equalsNoCase(line->list, cx.logDir + kBackupListName)) {
+      ours = true;
+    } else if (ours) {
+      later.push_back(line->list);
+    }
+  }
+  return later;
+}
+
+// This installation's line for the file leaves the machine's list.
+void dropIndexLine(UndoContext& cx, const std::string& original) {
+  if (!dropReplacedIndexLine(cx.sys, cx.windowsDir, original, cx.logDir + kBackupListName))
+    cx.problem(nullptr, indexPath(cx) + " could not be updated");
+}
+
+// The file was replaced again by a later installation: the original this one kept becomes that
+// installation's copy, so whichever of them is uninstalled last puts the user's file back.
+bool handOn(UndoContext& cx, const KeptCopy& b) {
+  System& sys = cx.sys;
+  for (const std::string& list : laterReplacers(cx, b.record.original)) {
+    if (!cx.isSafe(list)) continue;
+    std::vector<std::string> lines = linesOf(readAll(sys, list).value_or(""));
+    for (std::string& text : lines) {
+      std::optional<BackupRecord> theirs = parseBackupRecord(text);
+      if (!theirs || theirs->kind != BackupRecord::Kind::Saved ||
+          !equalsNoCase(theirs->original, b.record.original))
+        continue;
+      const std::string copy = directoryPart(list) + kBackupFolderName + "\\" + theirs->copyName;
+      if (!sys.attributes(copy)) continue;
+      sys.setAttributes(copy, kAttrNormal);
+      if (!sys.copyFile(cx.copyPath(b.record), copy, false)) return false;
+      theirs->time = b.record.time;
+      theirs->attributes = b.record.attributes;
+      text = formatBackupRecord(*theirs);
+      std::string bytes;
+      for (const std::string& l : lines) bytes += l + "\r\n";
+      if (!replaceFile(sys, list, bytes)) return false;
+      deleteFileForced(sys, cx.copyPath(b.record));
+      dropIndexLine(cx, b.record.original);
+      cx.done("handed the original of " + b.record.original + " on to " + list);
+      return true;
+    }
+  }
+  return false;
+}
+
 // Puts a replaced file back from its copy: bytes, time and attributes.
 void restore(UndoContext& cx, const LogLine* line, KeptCopy& b) {
   System& sys = cx.sys;
@@ -28,7 +101,13 @@ void restore(UndoContext& cx, const LogLine* line, KeptCopy& b) {
     sys.setFileTime(h.get(), b.record.time);
   sys.setAttributes(target, b.record.attributes ? b.record.attributes : kAttrNormal);
   deleteFileForced(sys, copy);
+  dropIndexLine(cx, target);
   cx.done("put back " + target);
+}
+
+bool isFileCopy(const BackupRecord& r) {
+  return r.kind == BackupRecord::Kind::Saved || r.kind == BackupRecord::Kind::Kept ||
+         r.kind == BackupRecord::Kind::Deleted;
 }
 
 // A copy whose original is not a safe path stays where it is, reported.
@@ -49,14 +128,26 @@ void undoFile(UndoContext& cx, const LogLine& line) {
   auto path = cx.safe(line, cx.inDestination(line, line.record<FileRecord>().path));
   if (!path) return;
   if (isDirectory(sys, *path)) return cx.problem(&line, *path + " is a folder now; left alone");
+  // An edited file put back whole, or one the installation made and has taken away again.
+  if (cx.wasRestoredWhole(*path) && !sys.attributes(*path)) return;
+  const bool changed = cx.unchangedSinceInstall(*path) == false && sys.attributes(*path);
   for (KeptCopy& b : cx.backups) {
     if (b.fileLine != line.lineNumber || b.handled) continue;
     b.handled = true;
     if (b.record.kind == BackupRecord::Kind::Kept)
       return cx.note(*path + " was there before the installation and is left in place");
+    // Another installation or the user wrote over the file since: it is not this installation's
+    // to replace, and the original waits in its copy.
+    if (changed) {
+      if (handOn(cx, b)) return;
+      cx.backupFolderLeft.push_back(cx.copyPath(b.record));
+      return cx.left(*path + " was changed after the installation; its original stays in " +
+                     cx.copyPath(b.record));
+    }
     return restore(cx, &line, b);
   }
   if (!sys.attributes(*path)) return cx.note(*path + " is already gone");
+  if (changed) return cx.left(*path + " was changed after the installation; left in place");
   if (!deleteFileForced(sys, *path)) return cx.problem(&line, *path + " could not be deleted");
   cx.done("deleted " + *path);
 }
@@ -136,9 +227,31 @@ void readBackups(UndoContext& cx, const InstallLogContents& log) {
     record->original = UndoContext::absolute(record->original, cx.logDir);
     cx.backups.push_back({*record});
   }
+  // Whether each file is still as the installation left it: its last digest against its bytes
+  // now, before anything here changes them.
+  std::vector<std::pair<std::string, const BackupRecord*>> digests;  // the last one per path
+  for (const KeptCopy& b : cx.backups) {
+    if (b.record.kind != BackupRecord::Kind::Digest) continue;
+    const std::string path = upperAscii(b.record.original);
+    auto known = std::find_if(digests.begin(), digests.end(),
+                              [&](const auto& d) { return d.first == path; });
+    if (known != digests.end()) {
+      known->second = &b.record;
+    } else {
+      digests.push_back({path, &b.record});
+    }
+  }
+  for (const auto& [path, digest] : digests) {
+    // A file that is gone tells nothing: the installation may have deleted it itself.
+    std::optional<std::string> bytes = readAll(cx.sys, digest->original);
+    if (bytes)
+      cx.unchanged.push_back(
+          {path, bytes->size() == digest->size && contentDigest(*bytes) == digest->digest});
+  }
   // Each copy belongs to the first FILE line for its path written after it was made.
   for (KeptCopy& b : cx.backups) {
-    if (b.record.kind == BackupRecord::Kind::Deleted) continue;
+    if (b.record.kind != BackupRecord::Kind::Saved && b.record.kind != BackupRecord::Kind::Kept)
+      continue;
     for (const LogLine& line : log.lines) {
       if (line.kind != LogKind::File || line.offset < b.record.logOffset ||
           !equalsNoCase(cx.inDestination(line, line.record<FileRecord>().path), b.record.original))
@@ -176,7 +289,7 @@ void restoreDeleted(UndoContext& cx, std::optional<uint64_t> after) {
 // missing; an existing file is not touched.
 void settleUnclaimedBackups(UndoContext& cx) {
   for (KeptCopy& b : cx.backups) {
-    if (b.handled) continue;
+    if (b.handled || !isFileCopy(b.record)) continue;
     b.handled = true;
     if (b.record.kind == BackupRecord::Kind::Kept || refuseUnsafe(cx, b)) continue;
     if (!cx.sys.attributes(b.record.original)) {
@@ -189,6 +302,26 @@ void settleUnclaimedBackups(UndoContext& cx) {
   }
 }
 
+bool dropReplacedIndexLine(FileSystem& fs, const std::string& windowsDir,
+                           const std::string& original, const std::string& list) {
+  const std::string index = indexPath(windowsDir);
+  std::optional<std::string> bytes = readAll(fs, index);
+  if (!bytes) return true;
+  std::string kept;
+  bool dropped = false;
+  for (const std::string& text : linesOf(*bytes)) {
+    std::optional<ReplacedIndexLine> line = parseReplacedIndexLine(text);
+    if (!dropped && line && equalsNoCase(line->original, original) &&
+        equalsNoCase(line->list, list)) {
+      dropped = true;
+    } else if (!text.empty()) {
+      kept += text + "\r\n";
+    }
+  }
+  if (!dropped) return true;
+  return kept.empty() ? deleteFileForced(fs, index) : replaceFile(fs, index, kept);
+}
+
 void removeBackupFolder(UndoContext& cx) {
   const std::string folder = cx.logDir + kBackupFolderName;
   const std::string list = cx.logDir + kBackupListName;
@@ -198,6 +331,56 @@ void removeBackupFolder(UndoContext& cx) {
   if (isDirectory(cx.sys, folder) && directoryIsEmpty(cx.sys, folder) &&
       cx.sys.removeDirectory(folder))
     cx.done("removed " + folder);
+}
+
+}  // namespace qm
+
+namespace qm {
+
+void restoreUnchangedFiles(UndoContext& cx) {
+  System& sys = cx.sys;
+  for (KeptCopy& b : cx.backups) {
+    const BackupRecord& r = b.record;
+    if (r.kind != BackupRecord::Kind::Prior && r.kind != BackupRecord::Kind::Absent) continue;
+    if (b.handled || cx.wasRestoredWhole(r.original)) continue;
+    b.handled = true;
+    if (refuseUnsafe(cx, b)) continue;
+    const std::string copy = r.kind == BackupRecord::Kind::Prior ? cx.copyPath(r) : "";
+    std::optional<bool> unchanged = cx.unchangedSinceInstall(r.original);
+    auto leaveCopy = [&](const std::string& why) {
+      cx.backupFolderLeft.push_back(copy);
+      cx.problem(nullptr, why);
+    };
+    if (unchanged == false) {
+      cx.note(r.original +
+              " was changed after the installation; its changes are undone one by one");
+    } else if (!unchanged) {
+      // Never written after all: there is nothing to put back.
+    } else if (r.kind == BackupRecord::Kind::Absent) {
+      if (sys.attributes(r.original) && !deleteFileForced(sys, r.original)) {
+        cx.problem(nullptr, r.original + " could not be deleted");
+        continue;
+      }
+      cx.done("deleted " + r.original + ", which the installation made");
+      cx.restoredWhole.push_back(upperAscii(r.original));
+    } else {
+      // The copy goes back whole: bytes, time and attributes as they were.
+      if (!sys.attributes(copy)) {
+        cx.problem(nullptr, "the saved copy " + copy + " of " + r.original + " is missing");
+        continue;
+      }
+      if (sys.attributes(r.original)) sys.setAttributes(r.original, kAttrNormal);
+      if (!sys.copyFile(copy, r.original, false)) {
+        leaveCopy(r.original + " could not be put back from " + copy);
+        continue;
+      }
+      setFileTime(sys, r.original, r.time);
+      sys.setAttributes(r.original, r.attributes ? r.attributes : kAttrNormal);
+      cx.done("put back " + r.original + " as it was");
+      cx.restoredWhole.push_back(upperAscii(r.original));
+    }
+    if (!copy.empty()) deleteFileForced(sys, copy);
+  }
 }
 
 }  // namespace qm

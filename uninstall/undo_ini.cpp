@@ -1,6 +1,7 @@
 // INIFILE lines: a key the installation made goes while it holds the installed value, a replaced
 // value gets its old one back, an added word is taken off again; sections it made go once empty.
 #include "base/text.h"
+#include "platform/file_handle.h"
 #include "uninstall/undo_context.h"
 
 namespace qm {
@@ -16,11 +17,37 @@ std::string trimmed(const std::string& text) {
   return text.substr(b, text.find_last_not_of(" \t") - b + 1);
 }
 
-bool iniPathSafe(UndoContext& cx, const LogLine& line, const std::string& file) {
-  // A bare name lies in the Windows folder, as the profile functions take it.
+// A bare name lies in the Windows folder, as the profile functions take it.
+std::string iniPath(const UndoContext& cx, const std::string& file) {
   bool bare = file.find_first_of("\\:/") == std::string::npos;
-  std::string full = bare ? withTrailingBackslash(cx.windowsDir) + file : file;
-  return cx.safe(line, full).has_value();
+  return bare ? withTrailingBackslash(cx.windowsDir) + file : file;
+}
+
+bool iniPathSafe(UndoContext& cx, const LogLine& line, const std::string& file) {
+  return cx.safe(line, iniPath(cx, file)).has_value();
+}
+
+// Whether the section still holds a line of someone else's once it has no keys: any line in it
+// that is not blank, such as the user's comments.
+bool holdsOtherLines(System& sys, const std::string& path, const std::string& section) {
+  std::optional<std::string> bytes = readAll(sys, path);
+  if (!bytes) return false;
+  bool inside = false;
+  size_t start = 0;
+  while (start < bytes->size()) {
+    size_t nl = bytes->find('\n', start);
+    std::string line = trimmed(bytes->substr(start, nl == std::string::npos ? nl : nl - start));
+    start = nl == std::string::npos ? bytes->size() : nl + 1;
+    if (!line.empty() && line.back() == '\r') line = trimmed(line.substr(0, line.size() - 1));
+    if (!line.empty() && line.front() == '[') {
+      size_t close = line.find(']');
+      inside =
+          close != std::string::npos && equalsNoCase(trimmed(line.substr(1, close - 1)), section);
+    } else if (inside && !line.empty()) {
+      return true;
+    }
+  }
+  return false;
 }
 
 std::string keyName(const IniKeyRecord& r) {
@@ -31,6 +58,7 @@ std::string keyName(const IniKeyRecord& r) {
 
 void undoIniKey(UndoContext& cx, const LogLine& line) {
   System& sys = cx.sys;
+  if (cx.wasRestoredWhole(iniPath(cx, line.record<IniKeyRecord>().file))) return;
   // Each reading the file confirms, with the value to put back (none: the key goes).
   std::vector<std::pair<const IniKeyRecord*, std::string>> matches;
   for (const IniKeyRecord* r : line.all<IniKeyRecord>()) {
@@ -84,13 +112,18 @@ void removeEmptySections(UndoContext& cx, const std::string& section, const std:
       ++it;
       continue;
     }
-    if (equalsNoCase(sys.profileKeys(it->file, it->section, kIniMarker, kIniBuffer), kIniMarker)) {
-      if (sys.deleteProfileSection(it->file, it->section)) {
-        sys.flushProfile(it->file);
-        cx.done("removed the empty section [" + it->section + "] from " + it->file);
-      }
-    } else {
-      cx.note("[" + it->section + "] of " + it->file + " still holds keys and stays");
+    if (cx.wasRestoredWhole(iniPath(cx, it->file))) {
+      it = cx.newSections.erase(it);
+      continue;
+    }
+    if (!equalsNoCase(sys.profileKeys(it->file, it->section, kIniMarker, kIniBuffer), kIniMarker)) {
+      cx.left("[" + it->section + "] of " + it->file + " still holds keys and stays");
+    } else if (holdsOtherLines(sys, iniPath(cx, it->file), it->section)) {
+      // The section goes with everything in it: the user's comments keep it.
+      cx.left("[" + it->section + "] of " + it->file + " holds the user's comments and stays");
+    } else if (sys.deleteProfileSection(it->file, it->section)) {
+      sys.flushProfile(it->file);
+      cx.done("removed the empty section [" + it->section + "] from " + it->file);
     }
     it = cx.newSections.erase(it);
   }

@@ -33,6 +33,7 @@ std::string backupName(const std::string& path) { return path.substr(0, path.siz
 void undoLineChange(UndoContext& cx, const LogLine& line, const std::vector<LineChange>& readings,
                     const std::string& path, bool startupFile, bool removeLastMatch) {
   System& sys = cx.sys;
+  if (cx.wasRestoredWhole(path)) return;
   std::optional<std::string> bytes = readAll(sys, path);
   if (!bytes) return cx.note(path + " is gone; nothing to put back");
   // Read as DOS reads it, so that each line keeps its own line end and a ^Z, what follows it and
@@ -62,7 +63,8 @@ void undoLineChange(UndoContext& cx, const LogLine& line, const std::vector<Line
   } else {
     text.lines[at].text = r.oldLine;
   }
-  if (startupFile &&
+  // A .BAK put back whole is the user's own again, not the installer's backup.
+  if (startupFile && !cx.wasRestoredWhole(backupName(path)) &&
       std::find(cx.textBackedUp.begin(), cx.textBackedUp.end(), path) == cx.textBackedUp.end()) {
     const std::string bak = backupName(path);
     // The installer's own backup is the file as it was: once the text is that again, the file

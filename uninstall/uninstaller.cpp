@@ -82,6 +82,10 @@ int Uninstaller::run(const std::string& logPath) {
   for (const SkippedLine& s : log.skipped)
     cx.problem(nullptr, "line " + std::to_string(s.lineNumber) + ": " + s.reason + "; skipped");
   readBackups(cx, log);
+  // What can be put back exactly goes first: whole edited files still as the installation left
+  // them, and registry values with the keys they lived in.
+  restoreUnchangedFiles(cx);
+  undoRegistryRecords(cx);
 
   // Newest first. Keys were logged deepest first, so a run of REGKEY lines keeps its order.
   for (size_t i = log.lines.size(); i-- > 0;) {
@@ -114,23 +118,23 @@ int Uninstaller::run(const std::string& logPath) {
 
   MessageRequest end;
   end.caption = log.texts.title;
-  if (report_.problems.empty()) {
+  const bool complete = report_.problems.empty() && report_.left.empty();
+  if (complete) {
     end.text = log.texts.end;
     end.icon = MsgIcon::Information;
   } else {
     end.text = "These changes were not undone:";
     size_t shown = 0;
-    for (const std::string& p : report_.problems) {
-      if (++shown > 15) {
-        end.text += "\n...";
-        break;
+    for (const auto* list : {&report_.problems, &report_.left}) {
+      for (const std::string& p : *list) {
+        if (++shown == 16) end.text += "\n...";
+        if (shown < 16) end.text += "\n" + p;
       }
-      end.text += "\n" + p;
     }
     end.icon = MsgIcon::Warning;
   }
   if (askAndTell) ui_.messageBox(end);
-  int code = report_.problems.empty() ? kUninstallDone : kUninstallIncomplete;
+  int code = complete ? kUninstallDone : kUninstallIncomplete;
   if (askAndTell) ui_.trace("exit " + std::to_string(code));
   return code;
 }

@@ -37,6 +37,10 @@ struct UninstallReport {
   std::vector<std::string> done;      // each change undone
   std::vector<std::string> notes;     // left on purpose (already gone, not empty, kept)
   std::vector<std::string> problems;  // not undone: the exit code is 3
+  // Left on purpose because someone changed it since the installation (a file, a value, a key
+  // holding what is not the installation's): the exit code is 3 too, and nothing is said to be
+  // removed successfully.
+  std::vector<std::string> left;
 };
 
 class Uninstaller {

@@ -353,9 +353,12 @@ TEST(Uninstall, ANewSectionGoesWhenItsLastKeyDoes) {
              "INIFILE: \"New\", \"K\", \"v\", \"APP.INI\"\nINIFILE: \"New\", \"APP.INI\"\n"
              "INIFILE: \"Kept\", \"K\", \"v\", \"APP.INI\"\nINIFILE: \"Kept\", \"APP.INI\"\n"));
   Uninstaller u(sys, ui);
-  EXPECT_EQ(u.run(kLog), kUninstallDone);
+  // A section holding someone else's key stays, and is reported as left.
+  EXPECT_EQ(u.run(kLog), kUninstallIncomplete);
   EXPECT_EQ(sys.ini.count(ProfileMachine::at("APP.INI", "New")), 0u);
   EXPECT_EQ(sys.ini[ProfileMachine::at("APP.INI", "Kept")].size(), 1u);
+  EXPECT_EQ(u.report().left,
+            std::vector<std::string>{"[Kept] of APP.INI still holds keys and stays"});
 }
 
 TEST(Uninstall, ProgramItemsGoAndTheirGroupWhenNothingElseIsInIt) {
@@ -374,17 +377,27 @@ TEST(Uninstall, ProgramItemsGoAndTheirGroupWhenNothingElseIsInIt) {
   }
 }
 
-// A relative path is taken from the log's folder, never from the folder the uninstaller runs in,
-// and a section line passes the guard like every path.
-TEST(Uninstall, RelativeAndSectionPathsPassTheGuardFromTheLogsFolder) {
+// Lines a damaged or crafted log holds, or a log of one of two products sharing names, touch
+// nothing but what they name, each checked on the machine.
+TEST(Uninstall, LinesTouchOnlyWhatTheyMade) {
   struct Case {
     const char* name;
     std::function<void(UninstallRun&)> machine;
     std::string log;
     std::function<void(UninstallRun&)> check;
-    int exit;
+    int exit = kUninstallIncomplete;
   } cases[] = {
-      {"relative FILE with its copy",
+      {"a key with subkeys is never deleted as a tree",
+       [](UninstallRun& r) {
+         r.f.sys().createRegistryKey(RegistryRoot::LocalMachine, "SOFTWARE");
+         r.f.sys().createRegistryKey(RegistryRoot::LocalMachine, "SOFTWARE\\Other");
+       },
+       "REGKEY: \"HKEY_LOCAL_MACHINE\", \"SOFTWARE\"\n",
+       [](UninstallRun& r) {
+         EXPECT_TRUE(r.f.sys().openRegistryKey(RegistryRoot::LocalMachine, "SOFTWARE\\Other"));
+         EXPECT_EQ(r.report.left.size(), 1u);
+       }},
+      {"a relative path is taken from the log's folder, never the current one",
        [](UninstallRun& r) {
          r.f.writeFile("C:\\WINDOWS\\WIN.INI", "[windows]\r\n");
          r.f.writeFile("C:\\APP\\WIN.INI", "ours");
@@ -401,14 +414,34 @@ TEST(Uninstall, RelativeAndSectionPathsPassTheGuardFromTheLogsFolder) {
          EXPECT_EQ(r.f.readFile("C:\\APP\\WIN.INI"), "kept");
        },
        kUninstallDone},
-      {"a section line climbing out of its folder",
+      {"a section line is checked like every path",
        [](UninstallRun& r) { r.f.writeFile("C:\\USER\\list.txt", "[S]\r\n"); },
        "INIFILE: \"S\", \"C:\\APP\\..\\USER\\list.txt\"\n",
        [](UninstallRun& r) {
          EXPECT_EQ(r.f.readFile("C:\\USER\\list.txt"), "[S]\r\n");
          EXPECT_EQ(r.report.problems.size(), 1u);
+       }},
+      {"a group name with a comma is quoted, never read as the user's group",
+       [](UninstallRun& r) {
+         SimSystem& sys = r.f.sys();
+         sys.connectShell();
+         sys.executeShellCommand("[CreateGroup(Tools)][AddItem(C:\\U.EXE, Mine)]");
+         sys.executeShellCommand("[CreateGroup(\"Tools, Old\")]");
+         sys.disconnectShell();
        },
-       kUninstallIncomplete},
+       "WINITEM: \"Tools, Old\", \"\"\n",
+       [](UninstallRun& r) {
+         EXPECT_EQ(r.f.sys().shellGroupItemCount("Tools"), std::optional<size_t>(1));
+         EXPECT_EQ(r.f.sys().shellGroupItemCount("Tools, Old"), std::nullopt);
+       },
+       kUninstallDone},
+      {"a section the user wrote comments into stays with them",
+       [](UninstallRun& r) { r.f.writeFile("C:\\WINDOWS\\APP.INI", "[New]\r\n; mine\r\n"); },
+       "INIFILE: \"New\", \"APP.INI\"\n",
+       [](UninstallRun& r) {
+         EXPECT_EQ(r.f.readFile("C:\\WINDOWS\\APP.INI"), "[New]\r\n; mine\r\n");
+         EXPECT_EQ(r.report.left.size(), 1u);
+       }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -7,7 +7,8 @@
 
 namespace qm {
 
-std::optional<size_t> SimSystem::shellGroupItemCount(const std::string& group) {
+std::optional<std::vector<std::pair<std::string, std::string>>> SimSystem::shellGroupItems(
+    const std::string& group) {
   if (!config_.shellRunning) return std::nullopt;
   std::ifstream in(machineDir_ / kGroupsFileName, std::ios::binary);
   std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -16,7 +17,15 @@ std::optional<size_t> SimSystem::shellGroupItemCount(const std::string& group) {
   if (!groups.load(text, error)) return std::nullopt;
   const ShellGroup* found = groups.findGroup(group);
   if (!found) return std::nullopt;
-  return found->items.size();
+  std::vector<std::pair<std::string, std::string>> items;
+  for (const ShellItem& item : found->items) items.push_back({item.title, item.command});
+  return items;
+}
+
+std::optional<size_t> SimSystem::shellGroupItemCount(const std::string& group) {
+  auto items = shellGroupItems(group);
+  if (!items) return std::nullopt;
+  return items->size();
 }
 
 }  // namespace qm

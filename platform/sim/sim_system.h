@@ -125,6 +125,8 @@ class SimSystem : public System {
   void disconnectShell() override;
   // Read from groups.ini while the shell runs (sim_shell_query.cpp).
   std::optional<size_t> shellGroupItemCount(const std::string& group) override;
+  std::optional<std::vector<std::pair<std::string, std::string>>> shellGroupItems(
+      const std::string& group) override;
 
   // --- INI files (sim_profiles.cpp), on the simulated disks, as the system's profile functions
   // read and write them (profile_text.h).

@@ -77,14 +77,14 @@ cancel_case() {
 }
 
 # Refused, and the quit question answered Yes: the user's quit. The first disk's file was
-# copied; the rollback (its default answer Yes) takes it, the log and the folder away again.
+# copied; the rollback (its default answer Yes) takes it, the two logs and the folder away again.
 cancel_case disk-quit $'[Setup]\nDisks=No\nQuit=Yes' 2 \
-  'rollback: changes undone: 3, not undone: 0' ""
+  'rollback: changes undone: 4, not undone: 0' ""
 # Refused, and No to quitting: the prompt would come back for ever, so the run ends. The rollback
-# is declined: the first disk's file stays installed and logged.
+# is declined: the first disk's file stays installed and logged, its digest in instback.log.
 cancel_case disk-stay $'[Setup]\nDisks=No\nQuit=No\nRollback=No' 3 \
   'disk: Please insert Disk 2: refused, and the quit question answered No asks for it again; the run ends (exit code 3)' \
-  "ONE.TXT install.log"
+  "ONE.TXT install.log instback.log"
 # The destination cancelled: the run ends before any directory is made.
 cancel_case destination $'[Setup]\nDefaultDir=Cancel\nQuit=Yes' 2 'installation cancelled' ""
 
