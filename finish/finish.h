@@ -50,7 +50,6 @@ void applicationEnd(System& sys, Ui& ui, const InstallState* state, const MacroV
 int finishExitCode(int installExitCode, RestartOutcome restart);
 
 constexpr int kExitRestartPending = 3010;
-constexpr const char* kUninstallerName = "unstall.exe";
 // The new uninstaller's name in the Windows directory until it replaces the old one.
 constexpr const char* kUninstallerTempName = "~qmunst.tmp";
 

@@ -13,6 +13,10 @@ constexpr size_t kUninstallTitleChars = 1000;
 
 enum class RebootMode { None = 0, Windows = 1, System = 2 };
 
+// The uninstaller's program file: installed by the script beside its log, copied into the Windows
+// folder when the installer ends.
+constexpr const char* kUninstallerName = "unstall.exe";
+
 // The three texts written at the head of the install log for the uninstaller.
 struct UninstallTexts {
   std::string begin = "Do you want this application removed from your system?";

@@ -5,9 +5,12 @@
 
 #include <algorithm>
 
+#include <cstdio>
+
 #include "base/text.h"
 #include "engine/engine.h"
 #include "engine/replaced_files.h"
+#include "platform/file_handle.h"
 #include "sysconfig/config_values.h"
 #include "sysconfig/system_configuration.h"
 
@@ -346,6 +349,69 @@ bool executeRegistryRequest(Registry& registry, const MacroValues& macros,
       return true;
   }
   return false;
+}
+
+std::string uninstallEntryName(const std::string& title, const std::string& defaultDir) {
+  std::string name;
+  for (char c : title) name += c == '\\' || uint8_t(c) < 32 ? ' ' : c;
+  const size_t first = name.find_first_not_of(' ');
+  if (first != std::string::npos) return name.substr(first, name.find_last_not_of(' ') + 1 - first);
+  std::string dir = defaultDir;
+  while (!dir.empty() && dir.back() == '\\') dir.pop_back();
+  return dir.substr(dir.rfind('\\') + 1);
+}
+
+void registerUninstallEntry(Engine& engine) {
+  System& sys = engine.sys;
+  const std::string log = engine.log.path();
+  if (!engine.state.engine.logging || log.empty() || windowsVersionOf(sys.versionWord()) < 4.0)
+    return;
+  const std::string dir = withTrailingBackslash(engine.macros.defaultDir);
+  // Without the uninstaller beside the log there is nothing the entry could start.
+  if (!sys.attributes(dir + kUninstallerName)) return;
+  const std::string name = uninstallEntryName(engine.state.settings.title, engine.macros.defaultDir);
+  if (name.empty()) return;
+  const std::string uninstaller =
+      "\"" + withTrailingBackslash(sys.windowsDirectory()) + kUninstallerName + "\"";
+  std::vector<std::pair<const char*, std::string>> values = {
+      {"DisplayName", name},
+      {"UninstallString", uninstaller + " \"" + log + "\""},
+      {"QuietUninstallString", uninstaller + " /QUIET \"" + log + "\""},
+      {"InstallLocation", engine.macros.defaultDir},
+  };
+  // The day the log was written: the machine's own date, as its file time gives it.
+  ScopedFile file = ScopedFile::openRead(sys, log);
+  if (std::optional<FatTime> t = file ? sys.fileTime(file.get()) : std::nullopt) {
+    char date[9];
+    std::snprintf(date, sizeof date, "%04u%02u%02u", 1980u + (t->date >> 9), (t->date >> 5) & 15u,
+                  t->date & 31u);
+    values.push_back({"InstallDate", date});
+  }
+  for (const ProgramItem& item : engine.state.config.programItems)
+    if (!item.command.empty() && !item.iconFile.empty()) {
+      values.push_back({"DisplayIcon", expandRegistryText(engine.macros, item.iconFile)});
+      break;
+    }
+
+  // Every level it makes is recorded, so the uninstaller takes away exactly what is its own.
+  RecordingRegistry registry(engine);
+  registry.recordNewKeys = true;
+  const std::string path = std::string(kUninstallEntriesKey) + "\\" + name;
+  std::string key;
+  for (size_t end = 0; end != std::string::npos;) {
+    end = path.find('\\', end + 1);
+    key = path.substr(0, end);
+    if (registry.createRegistryKey(RegistryRoot::LocalMachine, key) == RegistryKeyResult::Failed) {
+      engine.ui.trace("uninstall entry: HKEY_LOCAL_MACHINE\\" + key + " cannot be made");
+      return;
+    }
+  }
+  for (const auto& [valueName, text] : values) {
+    RegistryValue value{kRegSz, std::vector<uint8_t>(text.begin(), text.end())};
+    value.data.push_back(0);
+    registry.setRegistryValue(RegistryRoot::LocalMachine, key, valueName, value);
+  }
+  engine.ui.trace("uninstall entry: HKEY_LOCAL_MACHINE\\" + key);
 }
 
 void applyRegistryBlocks(Engine& engine) {

@@ -53,6 +53,10 @@ app=$(qm_wine_c_path 'C:\RTAPP')
 expect "shared file replaced" "$(cat "$windir/QMSHARED.TXT")" "the new shared file"
 [ -f "$app/instback.log" ] && echo "ok   replaced file listed beside install.log" ||
   { echo "BAD  no instback.log"; failed=1; }
+# Listed where Windows users look for what they can remove; the key name is the destination's
+# folder, since the script gives no TITLE.
+listed() { qm_wine_tool uninstaller --list 2>/dev/null | tr -d '\r' | grep -c '|||RTAPP$' || true; }
+expect "Add/Remove Programs lists the installation" "$(listed)" 1
 [ -f "$windir/unstall.exe" ] || [ -f "$windir/UNSTALL.EXE" ] &&
   echo "ok   uninstaller copied into the Windows folder" ||
   { echo "BAD  no uninstaller in the Windows folder"; failed=1; }
@@ -61,6 +65,7 @@ rc=0
 QUILLMOUNT_LOG='C:\qm\uninstall-trace.log' timeout -k 5 300 wine "$windir/unstall.exe" 'C:\RTAPP\install.log' || rc=$?
 qm_wine_stop
 expect "uninstaller exit code" "$rc" 0
+expect "Add/Remove Programs no longer lists it" "$(listed)" 0
 echo "--- uninstall trace"; tr -d '\r' <"$c/qm/uninstall-trace.log" 2>/dev/null || true; echo "---"
 
 qm_prefix_snapshot "$work/after.txt" "${keys[@]}"
