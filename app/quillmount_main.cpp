@@ -87,6 +87,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     watchDelay = watch.delayMs;
     watched = watch.show;
     const bool waitForDisks = qm::equalsNoCase(file->get("Disks").value_or(""), "Wait");
+    const int diskWaitSeconds = qm::parseDiskWaitSeconds(file->get("DiskWait").value_or(""))
+                                    .value_or(qm::kDefaultDiskWaitSeconds);
     qm::AnswersUi* answering = nullptr;
     if (watch.show) {
       auto view = std::make_unique<qm::WithCheckingBox<qm::WatchedUi>>(
@@ -102,9 +104,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     }
     if (waitForDisks) {
       // Disks=Wait: whoever swaps the disks does so when the prompt is traced; the program looks
-      // at the drive five times a second, for five minutes at most.
+      // at the drive five times a second, for DiskWait= seconds at most.
       mediumWatch = std::make_unique<qm::MediumWatch>(
-          sys, [] { Sleep(200); }, 5 * 60 * 5);
+          sys, [] { Sleep(200); }, 5 * diskWaitSeconds);
       answering->setDiskAsked([w = mediumWatch.get()](const std::string& root) { w->asked(root); });
       answering->setDiskInserter(
           [w = mediumWatch.get()](const std::string& root) { return w->waitForOther(root); });

@@ -6,7 +6,7 @@ namespace qm {
 
 namespace {
 
-enum class ValueKind { Text, YesNo, OkCancel, Disks, Milliseconds };
+enum class ValueKind { Text, YesNo, OkCancel, Disks, Milliseconds, Seconds };
 
 struct KnownKey {
   const char* name;
@@ -33,6 +33,7 @@ const KnownKey kKeys[] = {
     {"Quit", ValueKind::YesNo},
     {"Show", ValueKind::YesNo},
     {"ShowDelay", ValueKind::Milliseconds},
+    {"DiskWait", ValueKind::Seconds},
     {"Uninstall", ValueKind::YesNo},
     {"Rollback", ValueKind::YesNo},
     {"Readme", ValueKind::YesNo},
@@ -61,15 +62,28 @@ std::string withoutComment(const std::string& value) {
 
 }  // namespace
 
-std::optional<int> parseMilliseconds(const std::string& text) {
+namespace {
+
+// Digits only, from low to high; nullopt for anything else.
+std::optional<int> parseNumberBetween(const std::string& text, int low, int high) {
   if (text.empty() || text.size() > 6) return std::nullopt;
   int value = 0;
   for (char c : text) {
     if (c < '0' || c > '9') return std::nullopt;
     value = value * 10 + (c - '0');
   }
-  if (value > kMaxShowDelayMs) return std::nullopt;
+  if (value < low || value > high) return std::nullopt;
   return value;
+}
+
+}  // namespace
+
+std::optional<int> parseMilliseconds(const std::string& text) {
+  return parseNumberBetween(text, 0, kMaxShowDelayMs);
+}
+
+std::optional<int> parseDiskWaitSeconds(const std::string& text) {
+  return parseNumberBetween(text, 1, kMaxDiskWaitSeconds);
 }
 
 std::optional<std::string> AnswersFile::get(const std::string& key) const {
@@ -136,6 +150,9 @@ std::optional<AnswersFile> AnswersFile::parse(const std::string& text, const std
     if (known->kind == ValueKind::Milliseconds && !parseMilliseconds(value))
       return fail(std::string(known->name) + " must be a number of milliseconds from 0 to " +
                   std::to_string(kMaxShowDelayMs) + ", not \"" + value + "\"");
+    if (known->kind == ValueKind::Seconds && !parseDiskWaitSeconds(value))
+      return fail(std::string(known->name) + " must be a number of seconds from 1 to " +
+                  std::to_string(kMaxDiskWaitSeconds) + ", not \"" + value + "\"");
     file.set(key, value);
     file.lines_[upperAscii(key)] = number;
   }

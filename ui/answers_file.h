@@ -34,6 +34,11 @@ class AnswersFile {
 constexpr int kMaxShowDelayMs = 60000;
 std::optional<int> parseMilliseconds(const std::string& text);
 
+// A DiskWait= value (Disks=Wait): seconds, digits only, 1 to kMaxDiskWaitSeconds.
+constexpr int kMaxDiskWaitSeconds = 3600;
+constexpr int kDefaultDiskWaitSeconds = 300;
+std::optional<int> parseDiskWaitSeconds(const std::string& text);
+
 std::optional<AnswersFile> loadAnswersFile(FileSystem& fs, const std::string& path,
                                            std::string& error);
 
