@@ -210,7 +210,10 @@ for folder, dirs, files in os.walk(root):
                 sys.exit(0)
             continue
         if bits & 0x06:
-            os.setxattr(path, "user.DOSATTRIB", b"0x%x" % (bits & 0x06))
+            try:
+                os.setxattr(path, "user.DOSATTRIB", b"0x%x" % (bits & 0x06))
+            except OSError as e:
+                print(f"BAD  hidden and system attributes cannot be kept here: {e}")
         if bits & 0x01:
             os.chmod(path, os.stat(path).st_mode & ~(stat.S_IWUSR | stat.S_IWGRP | stat.S_IWOTH))
     if mode != "check":
