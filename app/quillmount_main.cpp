@@ -9,17 +9,13 @@
 #include <string>
 
 #include "base/text.h"
-#include "engine/engine.h"
-#include "engine/install_driver.h"
-#include "engine/package.h"
 #include "finish/finish.h"
-#include "finish/rollback.h"
 #include "platform/win32/win32_system.h"
 #include "script/parser.h"
+#include "shell/installation.h"
 #include "shell/startup.h"
 #include "shell/win32/engine_windows.h"
 #include "shell/win32/win32_shell.h"
-#include "sysconfig/system_configuration.h"
 #include "ui/answer_recorder.h"
 #include "ui/answers_file.h"
 #include "ui/answers_ui.h"
@@ -87,7 +83,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     watchDelay = watch.delayMs;
     watched = watch.show;
     const bool waitForDisks = qm::equalsNoCase(file->get("Disks").value_or(""), "Wait");
-    const int diskWaitSeconds = qm::parseDiskWaitSeconds(file->get("DiskWait").value_or(""))
+    const int diskWaitSeconds = qm::parseSeconds(file->get("DiskWait").value_or(""))
                                     .value_or(qm::kDefaultDiskWaitSeconds);
     qm::AnswersUi* answering = nullptr;
     if (watch.show) {
@@ -147,11 +143,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     return finish(qm::startupExitCode(result, run), result == qm::StartupResult::Relaunched);
   }
 
-  qm::Engine engine(run.sys, run.ui, *run.state, run.macros, run.startup, run.container);
-  qm::PackageExtractor packages(engine);  // lives as long as the engine
-  engine.packages = &packages;
-  qm::SystemConfiguration configuration;
-  engine.config = &configuration;
+  qm::Installation installation(run);
+  qm::Engine& engine = installation.engine;
   // A watched run names every copy window it shows, however short the delay; others do not.
   qm::Win32EngineWindows windows(engine, watched ? watchDelay : -1);
   windows.setOwner(shell.mainWindow().handle());
@@ -159,17 +152,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   shell.mainWindow().setEngine(&engine);
 
   // The start message's handler: the installation, whose end code the loop returns.
-  bool installed = false;
-  shell.mainWindow().setStartHandler([&] {
-    installed = true;
-    return qm::installExitCode(engine, qm::installWithRollback(engine));
-  });
-  int code = shell.runMessageLoop();
-
-  // The exit handler: readme, programs at exit and the restart, only after an installation ran.
-  qm::RestartOutcome restart =
-      qm::exitHandler(sys, view, installed ? run.state.get() : nullptr, run.macros);
-  if (installed) code = qm::finishExitCode(code, restart);
-  qm::applicationEnd(sys, view, run.state.get(), run.macros, run.container);
-  return finish(code);
+  shell.mainWindow().setStartHandler([&] { return installation.start(); });
+  return finish(installation.finish(shell.runMessageLoop()));
 }

@@ -6,6 +6,7 @@
 #include "engine/engine_statements.h"
 #include "engine/file_copy.h"
 #include "engine/file_ops.h"
+#include "engine/install_lock.h"
 #include "script/deferred.h"
 #include "ui/dialogs.h"
 #include "ui/disk_prompt.h"
@@ -373,7 +374,11 @@ int install(Engine& engine) {
 
 int startMessage(Engine& engine) {
   engine.windows().destroyIntro();
-  int result = install(engine);
+  // Nothing is changed before the machine's installation lock is held.
+  LockOutcome lock = waitForOtherInstallations(engine.sys, engine.ui);
+  if (lock != LockOutcome::Held)
+    engine.end = lock == LockOutcome::Cancelled ? InstallEnd::Quit : InstallEnd::OtherInstallation;
+  int result = lock == LockOutcome::Held ? install(engine) : 1;
   if (result != 0) {
     engine.state.finish.readme.clear();
     engine.state.finish.runAtExit.clear();
@@ -386,6 +391,7 @@ int startMessage(Engine& engine) {
 
 int installExitCode(const Engine& engine, int installResult) {
   if (installResult == 0) return 0;
+  if (engine.end == InstallEnd::OtherInstallation) return kOtherInstallationExitCode;
   return engine.end == InstallEnd::Quit ? 2 : 3;
 }
 

@@ -10,7 +10,7 @@ namespace qm {
 class Engine;
 
 // How the installation ended, for the exit code.
-enum class InstallEnd { Completed, Quit, Failed };
+enum class InstallEnd { Completed, Quit, Failed, OtherInstallation };
 
 // The system-configuration work the driver runs at its places in the order. The defaults change
 // nothing, for runs and tests without it.

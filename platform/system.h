@@ -282,6 +282,12 @@ class System : public FileSystem, public Registry, public ProgramGroups, public 
   // Asks the system to restart (ExitWindowsEx with the restart flag); false when it refused.
   virtual bool requestRestart() { return false; }
 
+  // --- One installation at a time (win32_machine.cpp, sim_system.h). Takes the machine-wide
+  // lock that every installation and uninstallation holds while it changes the machine, waiting
+  // up to waitMs for another program to let it go; held until this process ends. True when it
+  // is held, also on a system with no such locks (nothing else can run there at once).
+  virtual bool lockInstallations(uint32_t waitMs) { return true; }
+
   // --- Registry writes and the shell's DDE conversation. A machine without them refuses every
   // change and has no shell; the simulated and the real machine override these.
   bool openRegistryKey(RegistryRoot, const std::string&) override { return false; }

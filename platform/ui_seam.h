@@ -158,6 +158,8 @@ class Ui {
   // What an unattended run's answers file says for a key; nullopt when it is silent or when a
   // person answers (then nothing is decided for them).
   virtual std::optional<std::string> answer(const std::string& key) const { return std::nullopt; }
+  // True when nobody answers: questions come from an answers file (and its defaults).
+  virtual bool unattended() const { return false; }
   // Where the answers file gives a key ("FILE:LINE"), "" when it does not.
   virtual std::string answerPlace(const std::string& key) const { return ""; }
 

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 need=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev g++-mingw-w64-i686 wine wine32:i386
-      xvfb xauth libstorm-dev clang libclang-rt-14-dev imagemagick file python3 ccache)
+      xvfb xauth libstorm-dev clang libclang-rt-14-dev imagemagick file python3 ccache chromium)
 missing=()
 for p in "${need[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

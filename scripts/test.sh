@@ -23,9 +23,10 @@ echo "$kind"
 grep -q "PE32 executable (GUI) Intel 80386" <<<"$kind" || fail=1
 
 step "the installer leaves room on its floppy"
-# Measured at 225,792 bytes when this limit was set; the headroom (about 13%) is for the code still
-# coming, and the limit is the 250 KB the installer is meant to stay within.
-stub_limit=256000
+# Measured at 296,448 bytes when this limit was last set: a failed installation now rolls itself
+# back, so the installer carries the uninstaller's core (about 40 KB of the growth). The limit
+# leaves about 10% for the code still coming and keeps a 1.44 MB first disk mostly the vendor's.
+stub_limit=327680
 stub_size=$(stat -c %s build/win32/quillmount.exe)
 echo "quillmount.exe: $stub_size bytes (limit $stub_limit)"
 [ "$stub_size" -le "$stub_limit" ] || { echo "quillmount.exe grew past $stub_limit bytes"; fail=1; }
@@ -54,6 +55,9 @@ for f in build/fuzz/*_fuzz; do
   fi
   rm -rf "$corpus"
 done
+
+step "the matrix report's pictures decode and a headless browser shows every one"
+python3 tests/report/check_report.py build/native/quillpack || fail=1
 
 step "Wine tests"
 tests/wine/run.sh "$root/build/win32" "$root/build/native" || fail=1

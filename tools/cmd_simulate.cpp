@@ -31,6 +31,8 @@ const char* exitMeaning(int code) {
       return "the user quit";
     case 3:
       return "the installation failed";
+    case 5:
+      return "another installation was running; nothing was changed";
     case 3010:
       return "completed; a restart was requested";
   }

@@ -104,8 +104,10 @@ int runMatrixCommand(const ProfileOptions& o, std::vector<MachineProfile> profil
     format = MatrixFormat::Markdown;
   else if (o.format == "json")
     format = MatrixFormat::Json;
+  else if (o.format == "html")
+    format = MatrixFormat::Html;
   else if (o.format != "text")
-    return usageError(help, "--format wants text, markdown or json, got " + o.format);
+    return usageError(help, "--format wants text, markdown, json or html, got " + o.format);
   MatrixRequest request;
   request.profiles = std::move(profiles);
   request.media = o.media;
@@ -113,6 +115,7 @@ int runMatrixCommand(const ProfileOptions& o, std::vector<MachineProfile> profil
   request.arguments = o.arguments;
   request.answersFile = o.answers;
   request.keepFolder = o.keep;
+  request.pictures = format == MatrixFormat::Html;
   request.jobs = o.jobs ? o.jobs : std::max(1u, std::thread::hardware_concurrency());
   if (!o.keep.empty()) {
     std::error_code ec;

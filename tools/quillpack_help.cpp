@@ -107,8 +107,9 @@ const std::vector<CommandHelp> kHelp = {
      "  PROGRAM         the installer's path on the simulated machine, with its drive letter\n"
      "                  (A:\\SETUP.EXE), not a host path\n"
      "The machine's folders are changed as a real run would change them. Exit status: the\n"
-     "installer's (0 done, 1 could not start, 2 quit, 3 failed), 10 for its 3010 (restart\n"
-     "wanted), 4 when the simulation itself could not run. stderr names the installer's code\n"
+     "installer's (0 done, 1 could not start, 2 quit, 3 failed, 5 another installation\n"
+     "kept running), 10 for its 3010 (restart wanted), 4 when the simulation itself could not\n"
+     "run. stderr names the installer's code\n"
      "and, when it is not 0, the trace's last lines say why. A run that fails or is cancelled\n"
      "after changing something is undone unless the answers say Rollback=No; the trace's\n"
      "\"uninstall:\" and \"rollback:\" lines say what was undone.\n"
@@ -116,7 +117,7 @@ const std::vector<CommandHelp> kHelp = {
      "On a built-in machine (quillpack help profiles lists them), with no machine file:\n"
      "  quillpack simulate --profile NAME|--matrix all|NAME,NAME... --dist FOLDER...\n"
      "                     [--cd FOLDER] [--program SETUP.EXE] [--answers FILE] [--keep DIR]\n"
-     "                     [--format text|markdown|json] [-o REPORT] [--jobs N] [-- ARGS...]\n"
+     "                     [--format text|markdown|json|html] [-o REPORT] [--jobs N] [-- ARGS...]\n"
      "  --profile NAME  install on that profile; prints the install log as above\n"
      "  --matrix LIST   install on each profile named (all: every one), several at once, and\n"
      "                  print one table with what differs below it; exit status 0 when every\n"
@@ -126,7 +127,8 @@ const std::vector<CommandHelp> kHelp = {
      "  --program NAME  the installer on the first disk (default SETUP.EXE)\n"
      "  --keep DIR      keep the machine (each profile's in DIR/NAME, with trace.txt) to look\n"
      "                  at, or to run again with --machine DIR/machine.ini\n"
-     "  --format, -o    the matrix as text, markdown or json, on stdout or into REPORT\n"
+     "  --format, -o    the matrix as text, markdown or json, on stdout or into REPORT; html\n"
+     "                  adds pictures of every screen each profile met, in one page\n"
      "  --jobs N        runs at once (default: the number of processors)",
      "quillpack simulate --machine machine.ini --answers answers.ini 'A:\\SETUP.EXE'"},
     {"uninstall",

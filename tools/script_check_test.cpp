@@ -97,7 +97,7 @@ TEST(CheckScript, FirstErrorIsTheOneTheInstallerShows) {
   EXPECT_EQ(findings[0].text, "JUNK x");
 }
 
-TEST(CheckScript, WarnsAboutWhatTheInstallerAcceptsButIgnores) {
+TEST(CheckScript, WarnsAboutWhatTheInstallerAcceptsButIgnoresAndWhatDoesNothing) {
   SimFixture machine;
   ASSERT_TRUE(machine.ok()) << machine.error();
   struct Case {
@@ -139,6 +139,33 @@ TEST(CheckScript, WarnsAboutWhatTheInstallerAcceptsButIgnores) {
        "SCREENFILLCHAR belongs to older scripts and is ignored, with the rest of its line"},
       {"OKPROMPT \"Fine\n", 1, "a double quote is never closed: the quoted text reads as empty"},
       {"IF winver < 3.0\nFOOBAR\nTITLECOLOR Purple\nENDIF\n", 2, ""},
+      {"IF grup = 3\nENDIF\n", 1,
+       "IF grup: grup is not a condition, so it is compared as text and the test never looks at "
+       "the machine (did you mean group?); conditions are isfile, ocxfilever, search, locate, "
+       "videocolor, videoresolution, video, memory, winver, dosver, group and $ASKn"},
+      {"IF $WINDIR$ = C:\\WINDOWS\nENDIF\n", 1, ""},
+      {"FILE $DEFUALTDIR$\\A.TXT\n", 1,
+       "$DEFUALTDIR$ is no macro and stays as written (did you mean $DEFAULTDIR$?)"},
+      {"FILE A.TXT\nRUNATEXIT \"$DEFAULTDIR$\\A.EXE $ASK2$\"\n", 2,
+       "$ASK2$ is empty: the script has no ASK2 statement to ask for it"},
+      {"ASK2 \"\" prompt=\"x\"\nRUNATEXIT \"$ASK2$\"\n", 2, ""},
+      {"SHOWREADME $DEFAULTDIR$\\READ.ME\nFILE A.TXT\n", 1,
+       "SHOWREADME $DEFAULTDIR$\\READ.ME: no FILE statement installs READ.ME, so the readme "
+       "cannot be shown"},
+      {"SHOWREADME $DEFAULTDIR$\\READ.ME\nFILE DOCS\\READ.ME\n", 1, ""},
+      {"INSERTDISK: \"Disk 2\" \"LEDGERDISK02\"\n", 1,
+       "INSERTDISK: the label LEDGERDISK02 has 12 characters, but a volume label holds at most "
+       "11: no disk can carry it, and the installer will keep asking for the disk"},
+      {"WINITEM \"G\" \"$DEFAULTDIR$\\A.EXE\" \"A\"\n", 1,
+       "WINITEM without \", replace\": installing again adds a second item of the same name; end "
+       "the line with , replace"},
+      {"WINITEM \"G\" \"$DEFAULTDIR$\\A.EXE\" \"A\", replace\n", 1, ""},
+      {"\xEF\xBB\xBFREM x\nREM y\n", 1,
+       "the script starts with a byte order mark (UTF-8 BOM): the installer reads its three bytes "
+       "as part of the first line; save the script as plain ANSI text"},
+      {"REM x\r\nREM y\r\n\x1A", 3,
+       "the script ends with a ^Z (a DOS end-of-file mark): the installer reads it as part of the "
+       "last line; remove it"},
   };
   for (const Case& c : cases) {
     std::vector<Finding> findings = checkScript(c.script, machine.sys());
@@ -344,49 +371,6 @@ TEST(CheckScript, ListsWhatEachDiskGivesInReadOrder) {
             "MINDISKSPACE asks for 2000 bytes, but the files it copies take at least 302900 "
             "bytes: a full disk is found only half-way");
   for (const Finding& x : f) EXPECT_NE(x.severity, Severity::Error) << x.line << x.message;
-}
-
-TEST(CheckScript, WarnsAboutWordsMacrosAndMarksThatDoNothing) {
-  SimFixture machine;
-  ASSERT_TRUE(machine.ok()) << machine.error();
-  struct Case {
-    const char* script;
-    int line;
-    const char* message;  // "" when the line must draw no warning
-  };
-  const Case cases[] = {
-      {"IF grup = 3\nENDIF\n", 1,
-       "IF grup: grup is not a condition, so it is compared as text and the test never looks at "
-       "the machine (did you mean group?); conditions are isfile, ocxfilever, search, locate, "
-       "videocolor, videoresolution, video, memory, winver, dosver, group and $ASKn"},
-      {"IF $WINDIR$ = C:\\WINDOWS\nENDIF\n", 1, ""},
-      {"FILE $DEFUALTDIR$\\A.TXT\n", 1,
-       "$DEFUALTDIR$ is no macro and stays as written (did you mean $DEFAULTDIR$?)"},
-      {"FILE A.TXT\nRUNATEXIT \"$DEFAULTDIR$\\A.EXE $ASK2$\"\n", 2,
-       "$ASK2$ is empty: the script has no ASK2 statement to ask for it"},
-      {"ASK2 \"\" prompt=\"x\"\nRUNATEXIT \"$ASK2$\"\n", 2, ""},
-      {"SHOWREADME $DEFAULTDIR$\\READ.ME\nFILE A.TXT\n", 1,
-       "SHOWREADME $DEFAULTDIR$\\READ.ME: no FILE statement installs READ.ME, so the readme "
-       "cannot be shown"},
-      {"SHOWREADME $DEFAULTDIR$\\READ.ME\nFILE DOCS\\READ.ME\n", 1, ""},
-      {"INSERTDISK: \"Disk 2\" \"LEDGERDISK02\"\n", 1,
-       "INSERTDISK: the label LEDGERDISK02 has 12 characters, but a volume label holds at most "
-       "11: no disk can carry it, and the installer will keep asking for the disk"},
-      {"WINITEM \"G\" \"$DEFAULTDIR$\\A.EXE\" \"A\"\n", 1,
-       "WINITEM without \", replace\": installing again adds a second item of the same name; end "
-       "the line with , replace"},
-      {"WINITEM \"G\" \"$DEFAULTDIR$\\A.EXE\" \"A\", replace\n", 1, ""},
-      {"\xEF\xBB\xBFREM x\nREM y\n", 1,
-       "the script starts with a byte order mark (UTF-8 BOM): the installer reads its three bytes "
-       "as part of the first line; save the script as plain ANSI text"},
-      {"REM x\r\nREM y\r\n\x1A", 3,
-       "the script ends with a ^Z (a DOS end-of-file mark): the installer reads it as part of the "
-       "last line; remove it"},
-  };
-  for (const Case& c : cases) {
-    std::vector<Finding> findings = checkScript(c.script, machine.sys());
-    EXPECT_EQ(findingAt(findings, Severity::Warning, c.line), c.message) << c.script;
-  }
 }
 
 TEST(CheckScript, RefusesAScriptWithCarriageReturnsAlone) {

@@ -1,7 +1,7 @@
 #include "tools/simulation.h"
 
-#include <filesystem>
 #include <ctime>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <memory>
@@ -10,9 +10,7 @@
 #include "base/text.h"
 #include "engine/engine.h"
 #include "engine/install_driver.h"
-#include "engine/package.h"
 #include "finish/finish.h"
-#include "finish/rollback.h"
 #include "platform/file_handle.h"
 #include "platform/sim/program_manager.h"
 #include "platform/sim/regedit4.h"
@@ -20,11 +18,12 @@
 #include "script/conditions.h"
 #include "script/parser.h"
 #include "script/statement_context.h"
+#include "shell/installation.h"
 #include "shell/run.h"
 #include "shell/startup.h"
-#include "sysconfig/system_configuration.h"
 #include "ui/answer_recorder.h"
 #include "ui/answers_ui.h"
+#include "ui/dialog_template.h"
 #include "ui/trace_file.h"
 
 namespace qm {
@@ -90,6 +89,101 @@ std::string localDateTime() {
   return text;
 }
 
+// A dialog's controller, passed through; what it fills in as the dialog opens is noted for the
+// picture of the dialog.
+class OpeningNoted : public DialogController, private DialogControls {
+ public:
+  OpeningNoted(DialogController& inner, ShownScreens& screens, size_t index)
+      : inner_(inner), screens_(screens), index_(index) {}
+  void open(DialogControls& controls) override {
+    controls_ = &controls;
+    inner_.open(*this);
+  }
+  DialogAction command(int id, DialogControls& controls) override {
+    return inner_.command(id, controls);
+  }
+
+ private:
+  void setText(int id, const std::string& text) override {
+    screens_.windows[index_].controlTexts.emplace_back(id, text);
+    controls_->setText(id, text);
+  }
+  std::string text(int id, size_t maxChars) override { return controls_->text(id, maxChars); }
+  void setChecked(int id, bool checked) override {
+    if (checked) screens_.windows[index_].checked.push_back(id);
+    controls_->setChecked(id, checked);
+  }
+  bool checked(int id) override { return controls_->checked(id); }
+
+  DialogController& inner_;
+  ShownScreens& screens_;
+  size_t index_;
+  DialogControls* controls_ = nullptr;
+};
+
+// Notes every dialog and message box on its way to the recorder and the answers.
+class ScreenCollector : public AnswerRecorder {
+ public:
+  ScreenCollector(Ui& inner, ShownScreens* screens) : AnswerRecorder(inner), screens_(screens) {}
+  MsgResult messageBox(const MessageRequest& request) override {
+    note(ShownWindow::Kind::Message, request.topic.empty() ? "Message" : request.topic, {}, false,
+         request.text);
+    return AnswerRecorder::messageBox(request);
+  }
+  DialogOutcome runDialog(const DialogSpec& dialog, DialogController& controller) override {
+    note(ShownWindow::Kind::Dialog, dialog.topic, dialog.templateBytes, dialog.windowColour, {});
+    if (!screens_) return AnswerRecorder::runDialog(dialog, controller);
+    OpeningNoted noted(controller, *screens_, screens_->windows.size() - 1);
+    return AnswerRecorder::runDialog(dialog, noted);
+  }
+  DiskAnswer diskPrompt(const DiskRequest& request) override {
+    note(ShownWindow::Kind::Message, "Disk", {}, false, request.message);
+    return AnswerRecorder::diskPrompt(request);
+  }
+  void note(ShownWindow::Kind kind, std::string topic, DialogTemplate bytes, bool windowColour,
+            std::string text) {
+    if (!screens_) return;
+    ShownWindow& shown = screens_->windows.emplace_back();
+    shown.kind = kind;
+    shown.topic = std::move(topic);
+    shown.templateBytes = std::move(bytes);
+    shown.windowColour = windowColour;
+    shown.text = std::move(text);
+  }
+  using AnswerRecorder::note;
+
+ private:
+  ShownScreens* screens_;
+};
+
+// The copy loop's pop-ups and progress window, noted where a real run would show them.
+class CollectedWindows : public EngineWindows {
+ public:
+  CollectedWindows(Engine& engine, ScreenCollector& collector)
+      : engine_(engine), collector_(collector) {}
+  void createProgress(int) override {
+    collector_.note(ShownWindow::Kind::Progress, "Progress", buildFixedDialogTemplate(100), true,
+                    {});
+  }
+  void destroyProgress() override {
+    collector_.note(ShownWindow::Kind::ProgressGone, "Progress", {}, false, {});
+  }
+  void showPopup(int index) override {
+    const std::vector<PopupRecord>& popups = engine_.state.screens.popups;
+    if (index < 0 || index >= int(popups.size())) {
+      collector_.note(ShownWindow::Kind::PopupGone, "Popup", {}, false, {});
+      return;
+    }
+    const PopupRecord& popup = popups[size_t(index)];
+    collector_.note(ShownWindow::Kind::Popup, "Popup " + std::to_string(popup.number), popup.dialog,
+                    false, {});
+  }
+
+ private:
+  Engine& engine_;
+  ScreenCollector& collector_;
+};
+
 class SimulatedStart : public StartupHooks {
  public:
   int parse(Run& run) override {
@@ -151,8 +245,9 @@ namespace {
 // relaunch's waited start when the run is unattended, and after the first program otherwise.
 class Simulator {
  public:
-  Simulator(WatchedMachine& sys, Ui& ui, SimulationResult& result, bool waitForCopy)
-      : sys_(sys), ui_(ui), result_(result), waitForCopy_(waitForCopy) {
+  Simulator(WatchedMachine& sys, ScreenCollector& ui, SimulationResult& result, bool waitForCopy,
+            ShownScreens* screens)
+      : sys_(sys), ui_(ui), result_(result), waitForCopy_(waitForCopy), screens_(screens) {
     sys_.runWaited = [this](const std::string& commandLine) -> long {
       if (generation_ > 0) return -1;  // a copy that relaunches again is not followed
       ui_.trace("simulate: running the temporary copy: " + commandLine);
@@ -192,31 +287,42 @@ class Simulator {
       splitCommandLine(sys_.lastStarted, copy, copyArguments);
       return this->run(copy, copyArguments, generation + 1);
     }
-    Engine engine(sys_, ui_, *run.state, run.macros, run.startup, run.container);
-    PackageExtractor packages(engine);  // lives as long as the engine
-    engine.packages = &packages;
-    SystemConfiguration configuration;
-    engine.config = &configuration;
-    int installed = hooks.posted ? installWithRollback(engine) : 1;
-    // The finish runs as after the real message loop; a start that never posted the start
-    // message ran no installation and starts nothing.
-    RestartOutcome restarted =
-        exitHandler(sys_, ui_, hooks.posted ? run.state.get() : nullptr, run.macros);
-    applicationEnd(sys_, ui_, run.state.get(), run.macros, run.container);
-    result_.logPath = engine.log.path();
+    Installation installation(run);
+    CollectedWindows windows(installation.engine, ui_);
+    if (screens_) {
+      installation.engine.setWindows(&windows);
+      noteMainWindow(run, hooks.posted);
+    }
+    // The finish runs as after the real message loop.
+    int code = installation.finish(hooks.posted ? installation.start()
+                                                : installExitCode(installation.engine, 1));
+    result_.logPath = installation.engine.log.path();
     if (!result_.logPath.empty()) {
       if (std::optional<std::string> text = readAll(sys_, result_.logPath))
         result_.installLog = fromCrLf(*text);
     }
     result_.conditions = std::move(hooks.conditions);
-    return finishExitCode(installExitCode(engine, installed), restarted);
+    return code;
   }
 
  private:
+  // The main window as the script set it up; the temporary copy's, when the run hands over.
+  void noteMainWindow(Run& run, bool shown) {
+    screens_->screenWidth = sys_.screenWidth();
+    screens_->screenHeight = sys_.screenHeight();
+    screens_->mainWindow = shown;
+    screens_->settings = run.state->settings;
+    const Settings& s = run.state->settings;
+    if (!s.screenGraphicPath.empty())
+      screens_->graphic =
+          loadScreenBitmap(run.container, s.screenGraphicPath, s.screenGraphicPlacement);
+  }
+
   WatchedMachine& sys_;
-  Ui& ui_;
+  ScreenCollector& ui_;
   SimulationResult& result_;
   bool waitForCopy_;
+  ShownScreens* screens_;
   int generation_ = 0;
 };
 
@@ -310,7 +416,7 @@ SimulationResult runSimulation(const SimulationRequest& request) {
     return !root.empty() && sys.insertNextMedium(toUpperAscii(root[0]));
   });
   // Every answer the run gets passes the recorder, which writes them out when the run ends.
-  AnswerRecorder ui(answersUi);
+  ScreenCollector ui(answersUi, request.screens);
   struct WriteRecord {
     const AnswerRecorder& recorder;
     const std::string& path;
@@ -322,7 +428,7 @@ SimulationResult runSimulation(const SimulationRequest& request) {
 
   // A simulated run is unattended whether or not an answers file is given (every question gets
   // its default), so it waits for its temporary copy as an unattended installer does.
-  Simulator simulator(sys, ui, result, true);
+  Simulator simulator(sys, ui, result, true, request.screens);
   int code = simulator.run(program, arguments, 0);
   if (!result.error.empty()) return result;
   return ends(code);
@@ -336,7 +442,7 @@ std::string answersFileProblem(const std::string& hostPath) {
 }
 
 int simulateExitStatus(int installerCode) {
-  if (installerCode >= 0 && installerCode <= 3) return installerCode;
+  if ((installerCode >= 0 && installerCode <= 3) || installerCode == 5) return installerCode;
   return installerCode == 3010 ? kRestartPendingStatus : 11;
 }
 

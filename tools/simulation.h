@@ -5,7 +5,36 @@
 #include <string>
 #include <vector>
 
+#include "platform/ui_seam.h"
+#include "script/settings.h"
+#include "shell/screen_bitmap.h"
+
 namespace qm {
+
+// A window the run put up, in the order met: a modal dialog (a script screen or a fixed
+// dialog), a message box, a pop-up message, or the progress window.
+struct ShownWindow {
+  enum class Kind { Dialog, Message, Popup, PopupGone, Progress, ProgressGone };
+  Kind kind = Kind::Dialog;
+  std::string topic;             // the dialog's or box's topic, "Popup N", "Progress"
+  DialogTemplate templateBytes;  // dialogs, pop-ups and the progress window
+  bool windowColour = false;     // painted in the window colour (ASK, progress)
+  std::string text;              // a message box's text
+  // What the dialog's controller put into its controls as it opened (id, text), and the boxes
+  // it checked.
+  std::vector<std::pair<int, std::string>> controlTexts;
+  std::vector<int> checked;
+};
+
+// What a run showed, for pictures of it: the main window as the script set it up and the windows
+// in front of it.
+struct ShownScreens {
+  int screenWidth = 0, screenHeight = 0;
+  bool mainWindow = false;  // the start-up got as far as showing it
+  Settings settings;        // title, title font and colour, background colours
+  ScreenBitmap graphic;     // SCREENGRAPHIC, when it could be read
+  std::vector<ShownWindow> windows;
+};
 
 struct SimulationRequest {
   std::string machineFile;  // host path of the machine file
@@ -14,6 +43,7 @@ struct SimulationRequest {
   std::string recordFile;   // host path; empty: the answers given are not recorded
   std::string program;      // Windows path of the installer on the machine (A:\SETUP.EXE)
   std::vector<std::string> arguments;
+  ShownScreens* screens = nullptr;  // when set, filled with what the run showed
 };
 
 // One IF condition as the script's first reading tested it on the machine.

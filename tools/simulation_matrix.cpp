@@ -73,7 +73,15 @@ ProfileOutcome runOne(const MatrixRequest& request, const MachineProfile& profil
     run.traceFile = (fs::path(folder) / "trace.txt").string();
     run.program = distributionProgram(request.media, request.program);
     run.arguments = request.arguments;
+    ShownScreens shown;
+    if (request.pictures) run.screens = &shown;
     SimulationResult result = runSimulation(run);
+    if (request.pictures) {
+      out.display = std::to_string(shown.screenWidth) + "x" + std::to_string(shown.screenHeight);
+      out.pictures = drawScreens(shown);
+      for (const ShownWindow& w : shown.windows)
+        if (w.kind == ShownWindow::Kind::Message) out.messages.push_back(w.topic + ": " + w.text);
+    }
     out.error = result.error;
     out.exitCode = result.exitCode;
     out.conditions = result.conditions;
@@ -134,6 +142,8 @@ const char* exitCodeMeaning(int code) {
       return "the user quit";
     case 3:
       return "failed";
+    case 5:
+      return "another installation running";
     case 3010:
       return "completed, restart wanted";
   }
@@ -386,11 +396,139 @@ std::string formatJson(const std::vector<ProfileOutcome>& outcomes,
   return s;
 }
 
+// Texts are the installer's ANSI bytes; a byte above 127 is written as its Latin-1 character.
+std::string htmlText(const std::string& s) {
+  std::string out;
+  for (unsigned char c : s) {
+    if (c == '&')
+      out += "&amp;";
+    else if (c == '<')
+      out += "&lt;";
+    else if (c == '>')
+      out += "&gt;";
+    else if (c == '"')
+      out += "&quot;";
+    else if (c >= 0x80 || (c < 0x20 && c != '\n'))
+      out += "&#" + std::to_string(c < 0x20 ? 0xFFFD : c) + ";";
+    else
+      out += char(c);
+  }
+  return out;
+}
+
+std::string base64(const std::string& bytes) {
+  static const char* kDigits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string out;
+  out.reserve((bytes.size() + 2) / 3 * 4);
+  for (size_t i = 0; i < bytes.size(); i += 3) {
+    uint32_t v = uint32_t(uint8_t(bytes[i])) << 16;
+    if (i + 1 < bytes.size()) v |= uint32_t(uint8_t(bytes[i + 1])) << 8;
+    if (i + 2 < bytes.size()) v |= uint8_t(bytes[i + 2]);
+    out += kDigits[v >> 18 & 63];
+    out += kDigits[v >> 12 & 63];
+    out += i + 1 < bytes.size() ? kDigits[v >> 6 & 63] : '=';
+    out += i + 2 < bytes.size() ? kDigits[v & 63] : '=';
+  }
+  return out;
+}
+
+// The page checks its own images when it has loaded: the body's data-images says how many of
+// them decoded ("N of M"), for a browser run without a person to look.
+constexpr const char* kHtmlHead = R"(<!DOCTYPE html>
+<html><head><meta charset="utf-8"><title>quillpack simulate: every machine</title>
+<style>
+body { font-family: sans-serif; margin: 1em 2em; }
+table { border-collapse: collapse; }
+td, th { border: 1px solid #999; padding: 2px 6px; text-align: left; vertical-align: top; }
+figure { display: inline-block; margin: 0 1em 1em 0; vertical-align: top; }
+.screen { position: relative; width: 480px; aspect-ratio: 4 / 3; border: 1px solid #666;
+          background-size: 100% 100%; }
+.screen img { position: absolute; image-rendering: pixelated; }
+figcaption { max-width: 480px; font-size: small; }
+.note { color: #b00; font-weight: bold; }
+li pre { white-space: pre-wrap; margin: 0; }
+</style>
+<script>
+addEventListener('load', () => {
+  const images = Array.from(document.images);
+  const decoded = images.filter(i => i.complete && i.naturalWidth > 0).length;
+  document.body.dataset.images = decoded + ' of ' + images.length;
+});
+</script>
+</head><body>
+)";
+
+std::string formatHtml(const std::vector<ProfileOutcome>& outcomes,
+                       const std::vector<std::string>& differences) {
+  std::string s = kHtmlHead;
+  s += "<h1>The installation on every machine</h1>\n<table>\n";
+  std::vector<Row> rows = tableRows(outcomes);
+  for (size_t r = 0; r < rows.size(); ++r) {
+    s += "<tr>";
+    for (const std::string& c : rows[r].cells)
+      s += (r == 0 ? "<th>" : "<td>") + htmlText(c) + (r == 0 ? "</th>" : "</td>");
+    s += "</tr>\n";
+  }
+  s += "</table>\n";
+  s += differences.empty() ? "<p>Every profile ran the same way.</p>\n"
+                           : "<h2>What differs</h2>\n<ul>\n";
+  for (const std::string& d : differences) s += "<li><pre>" + htmlText(d) + "</pre></li>\n";
+  if (!differences.empty()) s += "</ul>\n";
+  s += "<p>The pictures are drawn from the installer's own dialog templates and window layout "
+       "at each profile's display size. Texts are drawn as grey bars as long as fixed metrics "
+       "measure them; the words are listed under each picture. Message boxes are listed, not "
+       "drawn.</p>\n";
+  for (const ProfileOutcome& o : outcomes) {
+    s += "<h2 id=\"" + htmlText(o.profile) + "\">" + htmlText(o.profile) + ": " +
+         htmlText(o.title) + " (" + htmlText(o.display) + ")</h2>\n";
+    if (o.pictures.empty())
+      s += "<p>No pictures: no window was shown, or the display is larger than " +
+           std::to_string(kMaxPictureSide) + " pixels a side.</p>\n";
+    // The windows in front are small images laid over the main window's picture, which the
+    // page holds once more as a style: the main window is stored twice, the rest once.
+    const std::string backdrop = "backdrop-" + htmlText(o.profile);
+    const ScreenPicture* main = nullptr;
+    if (!o.pictures.empty() && o.pictures.front().title == "Main window")
+      main = &o.pictures.front();
+    const double width = main ? main->shown.right : 1, height = main ? main->shown.bottom : 1;
+    if (main)
+      s += "<style>." + backdrop + " { background-image: url(data:image/png;base64," +
+           base64(main->png) + "); aspect-ratio: " + std::to_string(main->shown.right) + " / " +
+           std::to_string(main->shown.bottom) + "; }</style>\n";
+    for (const ScreenPicture& p : o.pictures) {
+      auto rect = [](const Rect& r) {
+        return std::to_string(r.left) + " " + std::to_string(r.top) + " " +
+               std::to_string(r.right - r.left) + " " + std::to_string(r.bottom - r.top);
+      };
+      char place[160];
+      std::snprintf(place, sizeof place, "left: %.4f%%; top: %.4f%%; width: %.4f%%",
+                    100 * p.shown.left / width, 100 * p.shown.top / height,
+                    100 * (p.shown.right - p.shown.left) / width);
+      s += "<figure><div class=\"screen" + std::string(main ? " " + backdrop : "") +
+           "\"><img alt=\"" + htmlText(p.title) + "\" data-window=\"" + rect(p.window) +
+           "\" data-shown=\"" + rect(p.shown) + "\" style=\"" + place +
+           "\" src=\"data:image/png;base64," + base64(p.png) + "\"></div>\n<figcaption><b>" +
+           htmlText(p.title) + "</b>";
+      for (const std::string& n : p.notes)
+        s += "<br><span class=\"note\">" + htmlText(n) + "</span>";
+      for (const std::string& t : p.texts) s += "<br>" + htmlText(t);
+      s += "</figcaption></figure>\n";
+    }
+    if (!o.messages.empty()) {
+      s += "<p>Message boxes:</p>\n<ul>\n";
+      for (const std::string& m : o.messages) s += "<li>" + htmlText(m) + "</li>\n";
+      s += "</ul>\n";
+    }
+  }
+  return s + "</body></html>\n";
+}
+
 }  // namespace
 
 std::string formatMatrix(const std::vector<ProfileOutcome>& outcomes, MatrixFormat format) {
   std::vector<std::string> differences = describeDifferences(outcomes);
   if (format == MatrixFormat::Json) return formatJson(outcomes, differences);
+  if (format == MatrixFormat::Html) return formatHtml(outcomes, differences);
   std::vector<Row> rows = tableRows(outcomes);
   std::string s;
   if (format == MatrixFormat::Markdown) {

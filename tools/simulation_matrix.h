@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tools/machine_profiles.h"
+#include "tools/screen_pictures.h"
 #include "tools/simulation.h"
 
 namespace qm::pack {
@@ -30,6 +31,9 @@ struct ProfileOutcome {
   std::vector<ConditionResult> conditions;
   std::vector<std::string> traceTail;
   double seconds = 0;
+  std::string display;                  // "640x480", when pictures were drawn
+  std::vector<ScreenPicture> pictures;  // when the request asked for them
+  std::vector<std::string> messages;    // message boxes met, "Topic: text"
 };
 
 // Reads a finished run's trace lines and install log into the outcome (counts, topics, files).
@@ -48,6 +52,7 @@ struct MatrixRequest {
   std::string answersFile;  // host path, may be empty
   unsigned jobs = 1;        // runs at once
   std::string keepFolder;   // when set, each machine stays in keepFolder/PROFILE
+  bool pictures = false;    // draw the screens each run met
   // Called as each run ends (from the thread that ran it, one call at a time).
   std::function<void(size_t done, size_t total, const std::string& profile)> progress;
 };
@@ -60,9 +65,10 @@ std::vector<ProfileOutcome> runMatrix(const MatrixRequest& request);
 // failures with the last trace lines.
 std::vector<std::string> describeDifferences(const std::vector<ProfileOutcome>& outcomes);
 
-enum class MatrixFormat { Text, Markdown, Json };
+enum class MatrixFormat { Text, Markdown, Json, Html };
 
-// The table and the differences below it.
+// The table and the differences below it; Html adds each profile's pictures, as one page that
+// needs no other file (the images are data: addresses).
 std::string formatMatrix(const std::vector<ProfileOutcome>& outcomes, MatrixFormat format);
 
 // The exit code's meaning in the report: "completed", "quit", "failed" ...

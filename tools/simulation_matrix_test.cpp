@@ -162,7 +162,11 @@ TEST(SimulateProfiles, KeepsTheMachineOfOneRunAndRefusesBadArguments) {
       {{"--profile", "win95"}, 2, "no distribution"},
       {{"--profile", "win95", "--dist", disk, "--cd", disk}, 2, "not both"},
       {{"--profile", "win95", "--matrix", "all", "--dist", disk}, 2, "give one"},
-      {{"--matrix", "all", "--dist", disk, "--format", "html"}, 2, "--format wants"},
+      {{"--matrix", "all", "--dist", disk, "--format", "pdf"}, 2, "--format wants"},
+      // The page lays the first screen (342x126) centred on win31's 640x480 display.
+      {{"--matrix", "win31", "--dist", disk, "--format", "html"},
+       0,
+       "<img alt=\"FirstScreen\" data-window=\"149 177 342 126\""},
       {{"--profile", "win95", "--dist", disk, "--program", "A:\\SETUP.EXE"}, 2, "without a folder"},
   };
   for (const Case& c : cases) {

@@ -157,6 +157,7 @@ std::string AnswerRecorder::answersText() const {
     for (size_t i = 0; i < groups_.size(); ++i) text += (i ? "," : "") + std::to_string(groups_[i]);
     text += "\n";
   }
+  if (waitForOther_) text += "WaitForOther=" + *waitForOther_ + "\n";
   for (const std::string& c : comments_) text += c + "\n";
   return text;
 }

@@ -3,10 +3,12 @@
 // noting each answer under its answers-file key.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "base/text.h"
 #include "platform/system.h"
 #include "ui/ui.h"
 
@@ -26,10 +28,16 @@ class AnswerRecorder : public Ui {
   DiskAnswer diskPrompt(const DiskRequest& request) override;
   void beep() override { inner_.beep(); }
   void showCheckingSystem() override { inner_.showCheckingSystem(); }
+  // How long to wait for another installation (WaitForOther) is the deployment's setting, not a
+  // question anyone answers: it is carried over as the answers file gave it, so a replay waits as
+  // long.
   std::optional<std::string> answer(const std::string& key) const override {
-    return inner_.answer(key);
+    std::optional<std::string> given = inner_.answer(key);
+    if (given && equalsNoCase(key, "WaitForOther")) waitForOther_ = *given;
+    return given;
   }
   std::string answerPlace(const std::string& key) const override { return inner_.answerPlace(key); }
+  bool unattended() const override { return inner_.unattended(); }
 
   // The answers file: a [Setup] section with the answers in the order first given. A field the
   // person left as the dialog showed it is not recorded, so the script's own default applies on
@@ -47,6 +55,7 @@ class AnswerRecorder : public Ui {
   std::vector<std::pair<std::string, std::string>> answers_;
   std::vector<std::string> comments_;
   std::vector<int> groups_;  // numbers checked in the group dialogs the person changed
+  mutable std::optional<std::string> waitForOther_;
 };
 
 }  // namespace qm

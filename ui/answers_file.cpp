@@ -38,6 +38,7 @@ const KnownKey kKeys[] = {
     {"Rollback", ValueKind::YesNo},
     {"Readme", ValueKind::YesNo},
     {"RunAtExit", ValueKind::YesNo},
+    {"WaitForOther", ValueKind::Seconds},
 };
 
 const KnownKey* findKey(const std::string& key) {
@@ -64,26 +65,23 @@ std::string withoutComment(const std::string& value) {
 
 namespace {
 
-// Digits only, from low to high; nullopt for anything else.
-std::optional<int> parseNumberBetween(const std::string& text, int low, int high) {
+std::optional<int> parseUpTo(const std::string& text, int most) {
   if (text.empty() || text.size() > 6) return std::nullopt;
   int value = 0;
   for (char c : text) {
     if (c < '0' || c > '9') return std::nullopt;
     value = value * 10 + (c - '0');
   }
-  if (value < low || value > high) return std::nullopt;
+  if (value > most) return std::nullopt;
   return value;
 }
 
 }  // namespace
 
-std::optional<int> parseMilliseconds(const std::string& text) {
-  return parseNumberBetween(text, 0, kMaxShowDelayMs);
-}
+std::optional<int> parseSeconds(const std::string& text) { return parseUpTo(text, kMaxWaitSeconds); }
 
-std::optional<int> parseDiskWaitSeconds(const std::string& text) {
-  return parseNumberBetween(text, 1, kMaxDiskWaitSeconds);
+std::optional<int> parseMilliseconds(const std::string& text) {
+  return parseUpTo(text, kMaxShowDelayMs);
 }
 
 std::optional<std::string> AnswersFile::get(const std::string& key) const {
@@ -150,9 +148,9 @@ std::optional<AnswersFile> AnswersFile::parse(const std::string& text, const std
     if (known->kind == ValueKind::Milliseconds && !parseMilliseconds(value))
       return fail(std::string(known->name) + " must be a number of milliseconds from 0 to " +
                   std::to_string(kMaxShowDelayMs) + ", not \"" + value + "\"");
-    if (known->kind == ValueKind::Seconds && !parseDiskWaitSeconds(value))
-      return fail(std::string(known->name) + " must be a number of seconds from 1 to " +
-                  std::to_string(kMaxDiskWaitSeconds) + ", not \"" + value + "\"");
+    if (known->kind == ValueKind::Seconds && !parseSeconds(value))
+      return fail(std::string(known->name) + " must be a number of seconds from 0 to " +
+                  std::to_string(kMaxWaitSeconds) + ", not \"" + value + "\"");
     file.set(key, value);
     file.lines_[upperAscii(key)] = number;
   }

@@ -33,11 +33,12 @@ class AnswersFile {
 // A ShowDelay= value: digits only, at most kMaxShowDelayMs; nullopt for anything else.
 constexpr int kMaxShowDelayMs = 60000;
 std::optional<int> parseMilliseconds(const std::string& text);
+// A WaitForOther= value: digits only, at most a day.
+constexpr int kMaxWaitSeconds = 86400;
+std::optional<int> parseSeconds(const std::string& text);
 
-// A DiskWait= value (Disks=Wait): seconds, digits only, 1 to kMaxDiskWaitSeconds.
-constexpr int kMaxDiskWaitSeconds = 3600;
+// How long a real machine under Disks=Wait waits for another medium when DiskWait= is silent.
 constexpr int kDefaultDiskWaitSeconds = 300;
-std::optional<int> parseDiskWaitSeconds(const std::string& text);
 
 std::optional<AnswersFile> loadAnswersFile(FileSystem& fs, const std::string& path,
                                            std::string& error);

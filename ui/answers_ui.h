@@ -60,6 +60,7 @@ class AnswersUi : public Ui {
     return answers_.get(key);
   }
   std::string answerPlace(const std::string& key) const override { return answers_.where(key); }
+  bool unattended() const override { return true; }
 
   // The answer a question of this topic gets when the file is silent: "Yes", "No", "OK", or
   // nullopt for a topic without one (then the first button).

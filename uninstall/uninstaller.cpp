@@ -1,5 +1,6 @@
 #include "uninstall/uninstaller.h"
 
+#include "engine/install_lock.h"
 #include "platform/file_handle.h"
 #include "ui/ui.h"
 #include "uninstall/undo_context.h"
@@ -66,6 +67,15 @@ int Uninstaller::run(const std::string& logPath) {
   if (askAndTell && ui_.messageBox(ask) != MsgResult::Yes) {
     ui_.trace("exit " + std::to_string(kUninstallDeclined));
     return kUninstallDeclined;
+  }
+  // The installer's own undo already holds the lock; an uninstall waits for any other program.
+  if (askAndTell) {
+    LockOutcome lock = waitForOtherInstallations(sys_, ui_);
+    if (lock != LockOutcome::Held) {
+      int code = lock == LockOutcome::Cancelled ? kUninstallDeclined : kOtherInstallationExitCode;
+      ui_.trace("exit " + std::to_string(code));
+      return code;
+    }
   }
 
   UndoContext cx(sys_, ui_, report_, logPath);

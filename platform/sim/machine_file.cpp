@@ -348,6 +348,13 @@ class Reader {
       config_.failingDirectories.push_back(value);
       return true;
     }
+    if (equalsNoCase(key, "OtherInstallation")) {
+      if (!once(key)) return false;
+      if (!equalsNoCase(value, "Yes") && !equalsNoCase(value, "No"))
+        return bad("OtherInstallation= wants Yes or No, got \"" + value + "\"");
+      config_.otherInstallation = equalsNoCase(value, "Yes");
+      return true;
+    }
     return bad("unknown key " + key + "= in [Faults]");
   }
 

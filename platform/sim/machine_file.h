@@ -54,6 +54,8 @@ struct MachineConfig {
   std::optional<uint64_t> writeFailsAfter;
   std::vector<char> fullDisks;
   std::vector<std::string> failingDirectories;
+  // Another installation holds the installation lock for the whole run.
+  bool otherInstallation = false;
 };
 
 // Free space reported for a drive that [FreeSpace] does not mention: above 4 GiB on purpose, so

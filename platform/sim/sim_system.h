@@ -93,6 +93,8 @@ class SimSystem : public System {
   // --- Restart (sim_restart.cpp): nothing restarts; each request is a line of processes.log.
   bool enableShutdownPrivilege() override;
   bool requestRestart() override;
+  // [Faults] OtherInstallation=Yes: another program holds the lock for the whole run.
+  bool lockInstallations(uint32_t) override { return !config_.otherInstallation; }
 
   // --- System: machine facts for IF conditions (sim_info.cpp); the registry is registry.reg
   // beside the machine file (sim_registry.cpp), read afresh so edits made between runs show.

@@ -56,6 +56,16 @@ bool Win32System::startProcess(const std::string& commandLine, int showState, bo
   return true;
 }
 
+bool Win32System::lockInstallations(uint32_t waitMs) {
+  // Opened once and never closed: the system lets the lock go when this process ends, however it
+  // ends, so a crashed installation cannot block the next one for good (the next sees the lock
+  // abandoned, which is as good as free).
+  static HANDLE lock = CreateMutexA(nullptr, FALSE, kInstallationLockName);
+  if (lock == nullptr) return true;  // a system without named locks runs one program at a time
+  DWORD r = WaitForSingleObject(lock, waitMs);
+  return r == WAIT_OBJECT_0 || r == WAIT_ABANDONED;
+}
+
 std::string Win32System::modulePath() {
   char buf[MAX_PATH + 1];
   DWORD n = GetModuleFileNameA(nullptr, buf, sizeof buf);

@@ -22,6 +22,9 @@ struct Win32ShellClient {
   void* conversation = nullptr;  // HCONV
 };
 
+// The machine-wide lock every installation and uninstallation takes before it changes anything.
+constexpr const char* kInstallationLockName = "Quillmount.Installation";
+
 class Win32System : public System {
  public:
   Win32System() = default;
@@ -104,6 +107,7 @@ class Win32System : public System {
   // --- Restart (win32_restart.cpp)
   bool enableShutdownPrivilege() override;
   bool requestRestart() override;
+  bool lockInstallations(uint32_t waitMs) override;
 
   // --- Registry writes (win32_registry.cpp) and the Program Manager over DDE (win32_shell.cpp)
   bool openRegistryKey(RegistryRoot root, const std::string& key) override;

@@ -5,15 +5,17 @@
 #   run 1: first screen, ASK, group dialog, the destination dialog in its three forms, a pop-up
 #          above the progress window during a four-file copy, last screen;
 #   run 2: a group dialog with nothing checked refuses OK ("No group is selected.");
-#   run 3: run 1 with no delay (and an intro screen) names the same windows in its trace.
+#   run 3: run 1 with no delay (and an intro screen) names the same windows in its trace;
+#   run 4: the answers run 1 recorded (QUILLMOUNT_RECORD), replayed unattended, give its answers;
+# and quillpack's pictures of run 1 (simulate --format html on the profile with this display)
+# put the main window, each dialog, the pop-up and the progress window where the real ones were.
 set -eu
 . "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 . "$(dirname "${BASH_SOURCE[0]}")/watch_shots.sh"
 qm_wine_setup "$@"
 
-exe=$QM_WIN32_BUILD/quillmount.exe
 watcher=$QM_WIN32_BUILD/window_watch_probe.exe
-for f in "$exe" "$watcher"; do [ -f "$f" ] || { echo "FAIL missing $f"; exit 1; }; done
+qm_wine_need_programs "$watcher"
 command -v import >/dev/null && command -v convert >/dev/null ||
   { echo "FAIL ImageMagick (import, convert) is needed for the screenshots"; exit 1; }
 work=$QM_WINE_WORK/dialog_windows
@@ -42,7 +44,7 @@ watched_run() {
   for _ in $(seq 1 100); do grep -q WATCHING "$work/$name.watch" 2>/dev/null && break; sleep 0.2; done
   rc=0
   (cd "$c/DIST" && QUILLMOUNT_ANSWERS="C:\\qm\\$name.ini" QUILLMOUNT_LOG="C:\\qm\\$name.log" \
-    timeout -k 5 240 wine 'C:\DIST\SETUP.EXE') &
+    QUILLMOUNT_RECORD="C:\\qm\\$name.rec" timeout -k 5 240 wine 'C:\DIST\SETUP.EXE') &
   pid=$!
   qm_watch_shots "$c/qm/$name.log" "$work/$name" "$pid"
   wait "$pid" || rc=$?
@@ -185,6 +187,44 @@ for shot in "$work"/run1/*-Progress-*.png; do
   checked_bars=$((checked_bars + 1))
 done
 expect "progress screenshots with a split bar" "$(( checked_bars >= 2 ))" 1
+
+# --- pictures: quillpack draws run 1 on nt40, whose display is this one (1024x768); every
+# window it draws stands where the watcher saw the real one, within a pixel. Windows sized by
+# measured text (script screens, pop-ups) are measured with fixed metrics by the simulation, so
+# of the pop-up only its height and top are compared; the screens here are at their least width.
+printf '%s' "$answers1" | grep -v '^Show' >"$work/sim-answers.ini"
+"$quillpack" simulate --matrix nt40 --dist "$c/DIST" --answers "$work/sim-answers.ini" \
+  --format html -o "$work/pictures.html" >/dev/null 2>&1 || true
+drawn() {  # ALT -> x y w h of that picture's window
+  grep -o "<img alt=\"$1\" data-window=\"[-0-9 ]*\"" "$work/pictures.html" | head -n 1 |
+    sed 's/.*data-window="\([^"]*\)"/\1/'
+}
+seen() { printf '%s\n' "$1" | awk '/^WINDOW/ { print $3, $4, $5, $6; exit }'; }
+near() {  # "x y w h" "x y w h" [FIELDS] -> yes when the fields (default all) differ by 1 at most
+  awk -v a="$1" -v b="$2" -v f="${3:-1 2 3 4}" 'BEGIN { split(a, p); split(b, q); n = split(f, k)
+    for (i = 1; i <= n; i++) { d = p[k[i]] - q[k[i]]; if (d > 1 || d < -1) { print "no: " a " vs " b; exit } }
+    print "yes" }'
+}
+client=$(sed -n 's/^main window: client \([0-9]*\)x\([0-9]*\) at \([0-9]*\),\([0-9]*\)$/\3 \4 \1 \2/p' "$work/run1.trace" | head -n 1)
+expect "picture: main window client area" "$(near "$(drawn 'Main window')" "$client")" yes
+for pair in "FirstScreen|$first" "Ask1|$ask" "Groups|$groups" "DefaultDir|$mode3" "Dir2|$mode1" \
+            "Dir3|$mode2" "LastScreen|$last" "Progress|$progress"; do
+  expect "picture: ${pair%%|*} window" "$(near "$(drawn "${pair%%|*}")" "$(seen "${pair#*|}")")" yes
+done
+expect "picture: pop-up top and height" "$(near "$(drawn 'Popup 1')" "$(seen "$popup")" "2 4")" yes
+
+# --- run 4: run 1's recorded answers, replayed with nobody watching, give the same answers to
+# the same dialogs and questions (the recording holds only what run 1's answers changed).
+echo "--- run 1 recorded"; tr -d '\r' <"$c/qm/run1.rec"
+rm -rf "$c/DLGTEST" "$c/MORE"
+rc=0
+(cd "$c/DIST" && QUILLMOUNT_ANSWERS='C:\qm\run1.rec' QUILLMOUNT_LOG='C:\qm\run4.log' \
+  timeout -k 5 120 wine 'C:\DIST\SETUP.EXE') || rc=$?
+expect "run 4 exit code" "$rc" 0
+# A recorded answer is given, no more a default: " (default)" is left out of the comparison.
+answered() { tr -d '\r' <"$1" | grep -E '^(dialog|message|wrote) ' | sed 's/ (default)//' || true; }
+expect "run 4 answers as run 1 did" "$(answered "$c/qm/run4.log")" "$(answered "$work/run1.trace")"
+expect "run 4 recording holds the typed answer" "$(tr -d '\r' <"$c/qm/run1.rec" | grep -c '^Ask1=Pat Writer$')" 1
 
 # --- run 3: the same run with no delay says it showed the same windows, in the same order: a
 # test or a screenshot keyed on the "shown" lines must not depend on how long they stay up. An
