@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "base/text.h"
 #include "finish/finish.h"
 #include "platform/win32/win32_system.h"
 #include "script/parser.h"
@@ -18,6 +19,7 @@
 #include "ui/answer_recorder.h"
 #include "ui/answers_file.h"
 #include "ui/answers_ui.h"
+#include "ui/disk_prompt.h"
 #include "ui/trace_file.h"
 #include "ui/win32/watched_ui.h"
 #include "ui/win32/win32_ui.h"
@@ -59,6 +61,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     }
   }
 
+  std::unique_ptr<qm::MediumWatch> mediumWatch;  // outlives the view that calls it
   std::unique_ptr<qm::Ui> ui;
   // Unattended runs show no windows unless the answers file asks to watch them (Show=Yes).
   bool showWindows = true;
@@ -79,14 +82,30 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     qm::WatchSettings watch = qm::watchSettings(*file);
     watchDelay = watch.delayMs;
     watched = watch.show;
+    const bool waitForDisks = qm::equalsNoCase(file->get("Disks").value_or(""), "Wait");
+    const int diskWaitSeconds = qm::parseSeconds(file->get("DiskWait").value_or(""))
+                                    .value_or(qm::kDefaultDiskWaitSeconds);
+    qm::AnswersUi* answering = nullptr;
     if (watch.show) {
       auto view = std::make_unique<qm::WithCheckingBox<qm::WatchedUi>>(
           std::move(*file), traceFile.get(), watch.delayMs);
       drawOnMainWindow = [v = view.get()](HWND main) { v->setMainWindow(main); };
       attachToMainWindow = [v = view.get()](HWND main) { v->attach(main); };
+      answering = view.get();
       ui = std::move(view);
     } else {
-      ui = std::make_unique<qm::AnswersUi>(std::move(*file), traceFile.get());
+      auto view = std::make_unique<qm::AnswersUi>(std::move(*file), traceFile.get());
+      answering = view.get();
+      ui = std::move(view);
+    }
+    if (waitForDisks) {
+      // Disks=Wait: whoever swaps the disks does so when the prompt is traced; the program looks
+      // at the drive five times a second, for DiskWait= seconds at most.
+      mediumWatch = std::make_unique<qm::MediumWatch>(
+          sys, [] { Sleep(200); }, 5 * diskWaitSeconds);
+      answering->setDiskAsked([w = mediumWatch.get()](const std::string& root) { w->asked(root); });
+      answering->setDiskInserter(
+          [w = mediumWatch.get()](const std::string& root) { return w->waitForOther(root); });
     }
     showWindows = watch.show;
   } else {

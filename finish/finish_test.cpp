@@ -106,6 +106,8 @@ TEST(Finish, ExitHandlerStartsReadmeAndProgramsShownNormallyWithoutWaiting) {
   ExitRun run;
   run.state.finish.readme = "$WINDIR$\\README.TXT";
   run.state.finish.runAtExit = {"C:\\APP\\FIRST.EXE", "", "C:\\APP\\SECOND.EXE -x"};
+  run.f.writeFile("C:\\APP\\FIRST.EXE", "exe");
+  run.f.writeFile("C:\\APP\\SECOND.EXE", "exe");
   EXPECT_EQ(exitHandler(run.f.sys(), run.ui, &run.state, run.macros), RestartOutcome::NotAsked);
   EXPECT_EQ(run.f.processesLog(),
             "start show=5 wait=0 notepad C:\\WINDOWS\\README.TXT\n"
@@ -223,6 +225,7 @@ TEST(Finish, TemporaryCopyStartsItsHiddenCleanUp) {
   ExitRun run;
   Container container(run.f.sys());
   run.f.sys().setModulePath("C:\\TEMP\\~0000.EXE");
+  run.f.writeFile("C:\\TEMP\\~0000.pif", "pif");
   // No uninstaller in the destination: the copy fails and nothing is said.
   run.state.engine.logging = true;
   applicationEnd(run.f.sys(), run.ui, &run.state, run.macros, container);

@@ -33,6 +33,7 @@ const KnownKey kKeys[] = {
     {"Quit", ValueKind::YesNo},
     {"Show", ValueKind::YesNo},
     {"ShowDelay", ValueKind::Milliseconds},
+    {"DiskWait", ValueKind::Seconds},
     {"Uninstall", ValueKind::YesNo},
     {"Rollback", ValueKind::YesNo},
     {"Readme", ValueKind::YesNo},
@@ -135,9 +136,12 @@ std::optional<AnswersFile> AnswersFile::parse(const std::string& text, const std
         !equalsNoCase(value, "No"))
       return fail(std::string(known->name) + " must be Yes or No, not \"" + value + "\"");
     // Merged: every disk was copied into the one source folder; disks are taken as present.
+    // Wait: someone swaps the disks, and the program waits until the drive holds another one.
     if (known->kind == ValueKind::Disks && !equalsNoCase(value, "Yes") &&
-        !equalsNoCase(value, "No") && !equalsNoCase(value, "Merged"))
-      return fail(std::string(known->name) + " must be Yes, No or Merged, not \"" + value + "\"");
+        !equalsNoCase(value, "No") && !equalsNoCase(value, "Merged") &&
+        !equalsNoCase(value, "Wait"))
+      return fail(std::string(known->name) + " must be Yes, No, Merged or Wait, not \"" + value +
+                  "\"");
     if (known->kind == ValueKind::OkCancel && !equalsNoCase(value, "OK") &&
         !equalsNoCase(value, "Cancel"))
       return fail(std::string(known->name) + " must be OK or Cancel, not \"" + value + "\"");

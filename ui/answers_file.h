@@ -37,6 +37,9 @@ std::optional<int> parseMilliseconds(const std::string& text);
 constexpr int kMaxWaitSeconds = 86400;
 std::optional<int> parseSeconds(const std::string& text);
 
+// How long a real machine under Disks=Wait waits for another medium when DiskWait= is silent.
+constexpr int kDefaultDiskWaitSeconds = 300;
+
 std::optional<AnswersFile> loadAnswersFile(FileSystem& fs, const std::string& path,
                                            std::string& error);
 

@@ -48,10 +48,12 @@ class AnswersUi : public Ui {
     return dialogs_.run(dialog, controller);
   }
   DiskAnswer diskPrompt(const DiskRequest& request) override { return dialogs_.disk(request); }
-  // On the simulated machine: a disk prompt answered Yes puts the drive's next medium in.
+  // On the simulated machine: a disk prompt answered Yes puts the drive's next medium in; on a
+  // real one under Disks=Wait it waits for another medium (see MediumWatch).
   void setDiskInserter(DialogAnswers::DiskInserter inserter) {
     dialogs_.setDiskInserter(std::move(inserter));
   }
+  void setDiskAsked(DialogAnswers::DiskAsked asked) { dialogs_.setDiskAsked(std::move(asked)); }
 
   // What the answers file says for a key, nullopt when it is silent.
   std::optional<std::string> answer(const std::string& key) const override {

@@ -37,7 +37,7 @@ TEST(AnswersFile, ErrorsNameFileAndLine) {
   };
   const Case cases[] = {
       {"[Setup]\nOverwrite=Maybe\n", "a.ini:2: Overwrite must be Yes or No, not \"Maybe\""},
-      {"[Setup]\nDisks=Maybe\n", "a.ini:2: Disks must be Yes, No or Merged, not \"Maybe\""},
+      {"[Setup]\nDisks=Maybe\n", "a.ini:2: Disks must be Yes, No, Merged or Wait, not \"Maybe\""},
       {"[Setup]\nScreens=Yes\n", "a.ini:2: Screens must be OK or Cancel, not \"Yes\""},
       {"[Other]\n", "a.ini:1: unknown section [Other] (the answers file has one section, [Setup])"},
       {"Reboot=No\n", "a.ini:1: a key before the [Setup] section"},
@@ -53,6 +53,8 @@ TEST(AnswersFile, ErrorsNameFileAndLine) {
        "a.ini:2: ShowDelay must be a number of milliseconds from 0 to 60000, not \"\""},
       {"[Setup]\nShowDelay=-5\n",
        "a.ini:2: ShowDelay must be a number of milliseconds from 0 to 60000, not \"-5\""},
+      {"[Setup]\nDiskWait=soon\n",
+       "a.ini:2: DiskWait must be a number of seconds from 0 to 86400, not \"soon\""},
   };
   for (const Case& c : cases) {
     std::string error;

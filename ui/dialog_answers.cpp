@@ -135,10 +135,13 @@ DiskAnswer DialogAnswers::disk(const DiskRequest& request) {
   bool again = identity == lastDisk_ && (request.repeated || !request.missingFile.empty());
   diskRepeats_ = again ? diskRepeats_ + 1 : 0;
   lastDisk_ = identity;
+  bool merged = equalsNoCase(value, "Merged");
+  // Wait: someone changes the disk when asked (a real machine waits until the drive holds
+  // another medium); otherwise it is a Yes.
+  bool yes = !merged && (isYes(value) || equalsNoCase(value, "Wait"));
+  if (yes && asked_) asked_(request.root);
   if (trace_) trace_("disk: " + request.message + " -> " + value);
 
-  bool merged = equalsNoCase(value, "Merged");
-  bool yes = !merged && isYes(value);
   bool inserted = yes && inserter_ && inserter_(request.root);
   if (again && (!inserted || diskRepeats_ >= kMaxDiskRepeats)) {
     std::string why;

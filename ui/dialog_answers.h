@@ -19,12 +19,17 @@ class DialogAnswers {
   // DefaultDir, DIR2 and DIR3 may be "Cancel": the dialog's Cancel button is pressed.
   using Lookup = std::function<std::optional<std::string>(const std::string& key)>;
   using Trace = std::function<void(const std::string& line)>;
-  // Puts the next medium into the drive of root (the simulated machine); false when there is none.
+  // Puts the next medium into the drive of root (the simulated machine), or waits until someone
+  // has (a real machine under Disks=Wait); false when no other medium came.
   using DiskInserter = std::function<bool(const std::string& root)>;
+  // Told of each disk prompt before its trace line is written, so that a changer waiting for
+  // that line cannot swap the medium before the drive's old one has been noted.
+  using DiskAsked = std::function<void(const std::string& root)>;
 
   DialogAnswers(Lookup lookup, Trace trace)
       : lookup_(std::move(lookup)), trace_(std::move(trace)) {}
   void setDiskInserter(DiskInserter inserter) { inserter_ = std::move(inserter); }
+  void setDiskAsked(DiskAsked asked) { asked_ = std::move(asked); }
 
   DialogOutcome run(const DialogSpec& dialog, DialogController& controller);
 
@@ -37,8 +42,8 @@ class DialogAnswers {
 
   // A request asked again unchanged (the same file still missing, the wrong label, the quit
   // question answered No) ends as Failed unless something can differ at the next ask: only a
-  // Disks=Yes answer with an inserter that put another medium in. Without an inserter (a real
-  // machine, where nobody is there to change disks) and with Disks=Merged or No, the first
+  // Disks=Yes or Wait answer with an inserter that put another medium in. Without an inserter (a
+  // real machine, where nobody is there to change disks) and with Disks=Merged or No, the first
   // repeat ends the run.
   DiskAnswer disk(const DiskRequest& request);
 
@@ -50,6 +55,7 @@ class DialogAnswers {
   Lookup lookup_;
   Trace trace_;
   DiskInserter inserter_;
+  DiskAsked asked_;
   std::string lastDisk_;
   int diskRepeats_ = 0;
 };

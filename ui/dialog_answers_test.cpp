@@ -339,6 +339,12 @@ TEST_F(AnswersFixture, DiskRequestsThatCanNeverBeMetEndTheRun) {
        {labelled, labelledAgain, labelledAgain},
        {A::Inserted, A::Inserted, A::Failed},
        "DISK2 never came"},
+      {"waited for: a wrong medium, then no other came",
+       "Wait",
+       2,
+       {labelled, labelledAgain, labelledAgain},
+       {A::Inserted, A::Inserted, A::Failed},
+       "DISK2 never came"},
       {"refused and quit refused",
        "No",
        kNoInserter,
@@ -366,9 +372,13 @@ TEST_F(AnswersFixture, DiskRequestsThatCanNeverBeMetEndTheRun) {
                           [&](const std::string& line) { ui.lines.push_back(line); }};
     int left = c.media;
     int inserts = 0;
+    size_t linesWhenAsked = 0;
+    // The drive is noted before the prompt's trace line, which a changer waits for.
+    answers.setDiskAsked([&](const std::string&) { linesWhenAsked = ui.lines.size(); });
     if (c.media != kNoInserter)
       answers.setDiskInserter([&](const std::string& root) {
         EXPECT_EQ(root, "A:\\");
+        EXPECT_EQ(linesWhenAsked + 1, ui.lines.size()) << c.name;
         ++inserts;
         return left > 0 && left-- > 0;
       });

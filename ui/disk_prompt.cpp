@@ -15,6 +15,28 @@ std::string diskMessage(const DialogTexts& texts, const DiskEntry* entry,
   return message;
 }
 
+std::string mediumIdentity(FileSystem& fs, const std::string& root) {
+  std::string identity = fs.volumeLabel(root).value_or("") + '\n';
+  for (const FindEntry& e : fs.find(root + "*.*"))
+    identity += e.name + ' ' + std::to_string(e.size) + ' ' + std::to_string(e.time.date) + ' ' +
+                std::to_string(e.time.time) + '\n';
+  return identity;
+}
+
+bool MediumWatch::waitForOther(const std::string& root) {
+  auto noted = noted_.find(root);
+  const std::string before = noted != noted_.end() ? noted->second : mediumIdentity(fs_, root);
+  for (int i = 0; i < polls_; ++i) {
+    pause_();
+    if (mediumIdentity(fs_, root) != before) {
+      pause_();
+      noted_[root] = mediumIdentity(fs_, root);
+      return true;
+    }
+  }
+  return false;
+}
+
 int promptForDisk(Ui& ui, FileSystem& fs, const DialogTexts& texts, const DiskEntry* entry,
                   const std::string* fileName, const std::string& sourceDir) {
   bool usable = entry != nullptr && entry->kind != 0;

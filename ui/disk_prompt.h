@@ -2,6 +2,8 @@
 // list that the engine's insert-disk request (message 1026) walks to the next disk entry.
 #pragma once
 
+#include <functional>
+#include <map>
 #include <string>
 
 #include "platform/system.h"
@@ -32,6 +34,30 @@ std::string diskMessage(const DialogTexts& texts, const DiskEntry* entry,
 // confirmed. sourceDir: $SOURCEDIR$, whose drive root is checked.
 int promptForDisk(Ui& ui, FileSystem& fs, const DialogTexts& texts, const DiskEntry* entry,
                   const std::string* fileName, const std::string& sourceDir);
+
+// What tells one medium from another in a drive: its volume label and the names, sizes and
+// times of its root's entries ("" for an empty drive without a label).
+std::string mediumIdentity(FileSystem& fs, const std::string& root);
+
+// The disk changer of a real machine under Disks=Wait: a person (or a machine) swaps the disk
+// when asked, and the program notices the new medium instead of a button press.
+class MediumWatch {
+ public:
+  // pause: waits one poll interval; polls: how many to wait for another medium at most.
+  MediumWatch(FileSystem& fs, std::function<void()> pause, int polls)
+      : fs_(fs), pause_(std::move(pause)), polls_(polls) {}
+  // Notes the medium now in the drive of root (called as the disk is asked for).
+  void asked(const std::string& root) { noted_[root] = mediumIdentity(fs_, root); }
+  // Waits until the drive holds a medium other than the one noted, then one poll more for the
+  // drive to settle; false when none came within the polls.
+  bool waitForOther(const std::string& root);
+
+ private:
+  FileSystem& fs_;
+  std::function<void()> pause_;
+  int polls_;
+  std::map<std::string, std::string> noted_;
+};
 
 // The file list as Engine::insertDiskRequest sees it; the engine implements it over its list.
 class DiskListView {

@@ -149,5 +149,28 @@ TEST(PromptForDisk, TellsTheViewWhatIsAskedAgain) {
   }
 }
 
+TEST(MediumWatch, WaitsForAnotherMediumNotedFromTheAskOn) {
+  LabelledSystem fs;
+  fs.labels = {"DISK1"};
+  int pauses = 0;
+  MediumWatch watch(
+      fs,
+      [&] {
+        if (++pauses == 3) fs.labels = {"DISK2"};
+      },
+      5);
+  watch.asked("A:\\");
+  EXPECT_TRUE(watch.waitForOther("A:\\"));
+  EXPECT_EQ(pauses, 4) << "seen at the third look, one more to let the drive settle";
+  // Nobody swaps again: DISK2 stays, and the watch gives up after its polls.
+  EXPECT_FALSE(watch.waitForOther("A:\\"));
+  EXPECT_EQ(pauses, 9);
+  // A swap made between the ask and the wait (the changer was quick) still counts.
+  watch.asked("A:\\");
+  fs.labels = {"DISK3"};
+  EXPECT_TRUE(watch.waitForOther("A:\\"));
+  EXPECT_EQ(pauses, 11);
+}
+
 }  // namespace
 }  // namespace qm

@@ -20,7 +20,13 @@ void SimSystem::disableCriticalErrorBoxes() { criticalBoxesOff_ = true; }
 
 bool SimSystem::startProcess(const std::string& commandLine, int showState, bool wait) {
   // Nothing runs: the log line is the whole effect, and an empty command cannot start.
-  if (commandLine.find_first_not_of(" \t") == std::string::npos) return false;
+  size_t start = commandLine.find_first_not_of(" \t");
+  if (start == std::string::npos) return false;
+  // A program named by its full path must be there, as Windows will not start a missing file
+  // (the temporary copy's clean-up names a ~0000.pif only a distribution with install.pif has).
+  // A bare name may be found on the path, which the simulated machine does not search.
+  std::string program = commandLine.substr(start, commandLine.find_first_of(" \t", start) - start);
+  if (program.size() > 2 && program[1] == ':' && !attributes(program)) return false;
   appendProcessLog("start show=" + std::to_string(showState) + " wait=" + (wait ? "1" : "0") + " " +
                    commandLine);
   return true;

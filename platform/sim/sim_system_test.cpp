@@ -412,12 +412,15 @@ TEST_F(SimSystemTest, MachineValuesAndProcessesComeFromTheMachineFile) {
   EXPECT_TRUE(sys().criticalErrorBoxesDisabled());
   EXPECT_EQ(f_.processesLog(), "");
   EXPECT_TRUE(sys().startProcess("notepad C:\\README.TXT", kShowMaximized, false));
-  runAndWait(sys(), "A:\\UNPACK.EXE -x\r\nDATA", kShowHidden);
+  f_.writeFile("C:\\UNPACK.EXE", "exe");
+  runAndWait(sys(), "C:\\UNPACK.EXE -x\r\nDATA", kShowHidden);
   EXPECT_FALSE(sys().startProcess("  ", kShowNormal, true));
+  // A program named by its full path starts only when it is there.
+  EXPECT_FALSE(sys().startProcess("C:\\TMP\\~0000.pif /C C:\\TMP\\~0000.bat", kShowHidden, false));
   sys().appendProcessLog("restart windows");
   EXPECT_EQ(f_.processesLog(),
             "start show=3 wait=0 notepad C:\\README.TXT\n"
-            "start show=0 wait=1 A:\\UNPACK.EXE -x  DATA\n"
+            "start show=0 wait=1 C:\\UNPACK.EXE -x  DATA\n"
             "restart windows\n");
 
   EXPECT_EQ(sys().modulePath(), "");

@@ -5,6 +5,9 @@
   scenario_check.py prepare SCENARIO WORK   fixed file times, empty folders
   scenario_check.py tree WORK [ROOT...]     prints the file tree as tree.txt writes it
   scenario_check.py check SCENARIO WORK     compares WORK with SCENARIO/expected; exit 1 on a difference
+  scenario_check.py set-up QUILLPACK SCENARIO WORK [STUB]
+                                            a working copy with its installers and packages made;
+                                            STUB (a real installer) replaces build.txt's stubs
 
 Files of the simulated machine keep their attributes in a per-folder sidecar (".qm-attributes":
 two hex digits, a blank, the host name); entries it does not list have the defaults (files
@@ -307,12 +310,15 @@ def install(quillpack, work, number, code, answers, program, args, trace="trace.
     return problems
 
 
-def set_up(quillpack, scenario, work):
-    """A fresh copy of the scenario in WORK with its installers and packages built; the
-    problems."""
+def set_up(quillpack, scenario, work, stub=None):
+    """A fresh copy of the scenario in WORK with its installers and packages built (on STUB,
+    when given, instead of the scenario's stand-ins); the problems."""
     shutil.copytree(scenario, work, symlinks=True, dirs_exist_ok=True)
     shutil.rmtree(os.path.join(work, "expected"), ignore_errors=True)
     problems = []
+    if stub:
+        for fields in list_lines(os.path.join(scenario, "build.txt")):
+            shutil.copyfile(stub, os.path.join(work, fields[1]))
     try:
         prepare(scenario, work)
     except SystemExit as e:
@@ -455,6 +461,10 @@ def main(argv):
     if len(argv) >= 3 and argv[1] == "tree":
         print("\n".join(format_tree(tree(argv[2], argv[3:] or ["c"]))))
         return 0
+    if len(argv) in (5, 6) and argv[1] == "set-up":
+        problems = set_up(argv[2], argv[3], argv[4], argv[5] if len(argv) == 6 else None)
+        print("\n".join(problems), file=sys.stderr)
+        return 1 if problems else 0
     if len(argv) == 4 and argv[1] == "check":
         return check(argv[2], argv[3])
     print(__doc__.strip().split("\n\n")[0], file=sys.stderr)

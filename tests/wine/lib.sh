@@ -99,6 +99,56 @@ qm_wine_new_prefix() {
   fi
 }
 
+# Puts prefix DIR back as the run's template is, exported as WINEPREFIX: a copy made once,
+# then every file, link and folder that differs from the template's (by type, size, time or
+# mode) is copied back and everything the template lacks is removed; much quicker than a new
+# copy of the whole prefix when one prefix serves many short runs in turn.
+qm_wine_reset_prefix() {  # DIR
+  local dir=$1
+  if [ ! -f "$dir/system.reg" ] || [ -z "${QM_WINE_TEMPLATE:-}" ]; then
+    qm_wine_new_prefix "$dir"
+    return
+  fi
+  export WINEPREFIX=$dir
+  qm_wine_stop
+  python3 - "$QM_WINE_TEMPLATE" "$dir" <<'PY' || { qm_fail "cannot reset the prefix $dir"; return 1; }
+import os, shutil, stat, sys
+
+def remove(path):
+    if os.path.isdir(path) and not os.path.islink(path):
+        shutil.rmtree(path)
+    elif os.path.lexists(path):
+        os.remove(path)
+
+def sync(src, dst):
+    wanted = {e.name: e for e in os.scandir(src)}
+    for e in os.scandir(dst):
+        if e.name not in wanted:
+            remove(e.path)
+    for name, e in wanted.items():
+        target = os.path.join(dst, name)
+        have = os.lstat(target) if os.path.lexists(target) else None
+        if e.is_symlink():
+            if have is None or not stat.S_ISLNK(have.st_mode) or os.readlink(target) != os.readlink(e.path):
+                remove(target)
+                os.symlink(os.readlink(e.path), target)
+        elif e.is_dir(follow_symlinks=False):
+            if have is None or not stat.S_ISDIR(have.st_mode):
+                remove(target)
+                os.mkdir(target)
+            sync(e.path, target)
+            shutil.copystat(e.path, target)
+        else:
+            st = e.stat(follow_symlinks=False)
+            if (have is None or not stat.S_ISREG(have.st_mode) or have.st_size != st.st_size
+                    or have.st_mtime_ns != st.st_mtime_ns or have.st_mode != st.st_mode):
+                remove(target)
+                shutil.copy2(e.path, target)
+
+sync(sys.argv[1], sys.argv[2])
+PY
+}
+
 # Runs a Windows console tool of the prefix (reg, cmd ...) with a time limit.
 qm_wine_tool() {
   timeout -k 5 60 wine "$@"
@@ -123,6 +173,51 @@ qm_wine_set_label() {
   local host=$1 label=$2
   mkdir -p "$host"
   printf '%s' "$label" >"$host/.windows-label"
+}
+
+# Plays the person at the floppy drive: each time the trace TRACE (a host path) gains a disk
+# prompt answered Disks=Wait, puts the next of the MEDIUM folders (absolute host paths, each with
+# its .windows-label) into drive LETTER, as a floppy is swapped; with none left, the disk in the
+# drive stays. The installer notes the drive before it traces the prompt and then waits until
+# the drive holds another medium. Runs in the background until qm_wine_media_changer_stop; what
+# it did goes to TRACE.changer, one line per prompt.
+qm_wine_media_changer() {  # TRACE LETTER MEDIUM...
+  local trace=$1 letter=$2
+  shift 2
+  local probe=$QM_WIN32_BUILD/media_probe.exe
+  [ -f "$probe" ] || { qm_fail "no $probe"; return 1; }
+  rm -f "$trace.stop" "$trace.changer"
+  (
+    seen=0 next=0 media=("$@")
+    while [ ! -f "$trace.stop" ]; do
+      asked=$(grep -c '^disk: .* -> Wait' "$trace" 2>/dev/null || true)
+      while [ "$seen" -lt "${asked:-0}" ]; do
+        seen=$((seen + 1))
+        if [ "$next" -lt "${#media[@]}" ]; then
+          if timeout -k 5 30 wine "$probe" "$letter" "${media[$next]}"; then
+            echo "prompt $seen: $(cat "${media[$next]}/.windows-label" 2>/dev/null) in" >>"$trace.changer"
+          else
+            echo "prompt $seen: the medium could not be changed" >>"$trace.changer"
+          fi
+          next=$((next + 1))
+        else
+          echo "prompt $seen: no disk left" >>"$trace.changer"
+        fi
+      done
+      sleep 0.1
+    done
+  ) </dev/null &
+  QM_WINE_CHANGER_PID=$!
+  QM_WINE_CHANGER_TRACE=$trace
+}
+
+# Ends the media changer and prints what it did.
+qm_wine_media_changer_stop() {
+  [ -n "${QM_WINE_CHANGER_PID:-}" ] || return 0
+  touch "$QM_WINE_CHANGER_TRACE.stop"
+  wait "$QM_WINE_CHANGER_PID" 2>/dev/null || true
+  QM_WINE_CHANGER_PID=
+  cat "$QM_WINE_CHANGER_TRACE.changer" 2>/dev/null || true
 }
 
 # Runs EXE (a host path) with ARGS under wine for at most SECONDS. Its exit code becomes this
@@ -171,6 +266,72 @@ qm_same_file() {  # NAME REAL SIMULATED
   else
     echo "BAD  $1 differs from the simulated one"; failed=1
     diff <(tr -d '\r' <"$3" 2>/dev/null) <(tr -d '\r' <"$2") || true
+  fi
+}
+
+# A trace as the parity checks compare it: without each run's header (its date, time and
+# machine), the simulator's own notes ("simulate: ...") and the real program's last line
+# ("exit CODE", which the simulation prints instead of tracing, docs/trace.md), and with the free
+# space read as "free N" (a prefix has the host disk's, which changes as anything writes to it).
+qm_trace_for_parity() {  # FILE
+  tr -d '\r' <"$1" 2>/dev/null | grep -Ev '^(run [0-9-]+ [0-9:]+: |simulate: |exit [0-9]+$)' |
+    sed -E 's/^(phase disk space: needed [0-9]+, free )[0-9]+$/\1N/'
+}
+
+# Parity of two traces, the real run's and the simulated one's, as qm_trace_for_parity reads
+# them. failed=1 when they differ.
+qm_same_trace() {  # NAME REAL SIMULATED
+  if diff <(qm_trace_for_parity "$3") <(qm_trace_for_parity "$2") >"$2.diff"; then
+    echo "ok   $1 equals the simulated one"
+  else
+    echo "BAD  $1 differs from the simulated one (< simulated, > real)"; failed=1
+    cat "$2.diff"
+  fi
+}
+
+# The files under DIR, one line each: the path, its MD5 and its time (to the 2 seconds a FAT
+# time holds), or "new" for a time of 2020 or later, which only a file the run wrote without a
+# time of its own has. With LIST (a file of paths), those paths ("missing" when absent) and then
+# every other file changed since the file MARKER (but under the paths matched by SKIP, an
+# extended regular expression).
+qm_tree_listing() {  # DIR [LIST MARKER SKIP]
+  local dir=$1 list=${2:-} marker=${3:-} skip=${4:-'^$'} f t
+  {
+    if [ -z "$list" ]; then
+      (cd "$dir" && find . -type f ! -name .windows-label ! -name .qm-attributes -printf '%P\n')
+    else
+      cat "$list"
+      # By the change time, which a file copied with its own old time gets too.
+      (cd "$dir" && find . -type f -cnewer "$marker" ! -name .windows-label -printf '%P\n') |
+        grep -Ev "$skip" | grep -vxFf "$list" || true
+    fi
+  } | LC_ALL=C sort -u | while IFS= read -r f; do
+    if [ ! -f "$dir/$f" ]; then printf '%s\tmissing\n' "$f"; continue; fi
+    t=$(stat -c %Y "$dir/$f")
+    [ "$t" -ge 1577836800 ] && t=new || t=$((t / 2 * 2))
+    printf '%s\t%s %s\n' "$f" "$(md5sum <"$dir/$f" | cut -c1-32)" "$t"
+  done
+}
+
+# Parity of two folder trees, the prefix's REAL and the simulated machine's SIMULATED: every file
+# the simulated one holds, byte for byte and with its time, and no other file written in REAL
+# since MARKER (but under SKIP, see qm_tree_listing). Without MARKER the two trees' files.
+# failed=1 when they differ.
+qm_same_tree() {  # NAME REAL SIMULATED [MARKER SKIP]
+  local sim_list=$QM_WINE_WORK/tree.sim real_list=$QM_WINE_WORK/tree.real
+  qm_tree_listing "$3" >"$sim_list"
+  if [ -n "${4:-}" ]; then
+    cut -f1 "$sim_list" >"$sim_list.paths"
+    qm_tree_listing "$2" "$sim_list.paths" "$4" "${5:-}" >"$real_list"
+  else
+    qm_tree_listing "$2" >"$real_list"
+  fi
+  if diff "$sim_list" "$real_list" >"$QM_WINE_WORK/tree.diff"; then
+    echo "ok   $1: every file and its time equal the simulated ones"
+  else
+    echo "BAD  $1: files differ from the simulated ones (< simulated, > real: name, md5, time)"
+    failed=1
+    cat "$QM_WINE_WORK/tree.diff"
   fi
 }
 
