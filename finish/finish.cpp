@@ -2,6 +2,7 @@
 
 #include "base/pe_version.h"
 #include "base/text.h"
+#include "platform/file_handle.h"
 #include "platform/system.h"
 #include "records/startup_values.h"
 #include "script/install_state.h"
@@ -30,16 +31,16 @@ void start(System& sys, Ui& ui, const std::string& command, int showState) {
 
 // The file version of an executable's version resource; nullopt when it has none.
 std::optional<uint64_t> fileVersion(FileSystem& fs, const std::string& path) {
-  FileHandle h = fs.openRead(path);
-  if (h == kInvalidFile) return std::nullopt;
-  const int64_t size = fs.fileSize(h);
+  ScopedFile h = ScopedFile::openRead(fs, path);
+  if (!h) return std::nullopt;
+  const int64_t size = fs.fileSize(h.get());
   ByteReader read = [&](uint64_t offset, uint8_t* out, size_t count) {
-    return fs.seek(h, int64_t(offset), SeekOrigin::Begin) == int64_t(offset) &&
-           fs.read(h, out, uint32_t(count)) == int32_t(count);
+    return fs.seek(h.get(), int64_t(offset), SeekOrigin::Begin) == int64_t(offset) &&
+           fs.read(h.get(), out, uint32_t(count)) == int32_t(count);
   };
   std::optional<std::vector<uint8_t>> resource =
       size > 0 ? findVersionResource(read, uint64_t(size)) : std::nullopt;
-  fs.close(h);
+  h.close();
   if (!resource) return std::nullopt;
   std::optional<VersionInfo> info = VersionInfo::parse(*resource);
   if (!info || !info->fixed()) return std::nullopt;

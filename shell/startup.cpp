@@ -5,6 +5,7 @@
 
 #include "base/text.h"
 #include "base/win_path.h"
+#include "platform/file_handle.h"
 #include "script/settings.h"
 #include "ui/answers_ui.h"
 
@@ -40,34 +41,30 @@ std::string systemDirMacro(std::string dir) {
 
 // Copies the program file in fixed blocks; failures are not reported, the relaunch goes on.
 void copyProgram(System& sys, const std::string& from, const std::string& to) {
-  FileHandle in = sys.openRead(from);
-  if (in == kInvalidFile) return;
-  FileHandle out = sys.create(to);
-  if (out != kInvalidFile) {
-    std::string block(kCopyBlockSize, '\0');
-    for (;;) {
-      int32_t n = sys.read(in, block.data(), kCopyBlockSize);
-      if (n < 0) break;
-      if (n > 0 && sys.write(out, block.data(), uint32_t(n)) != n) break;
-      if (n < int32_t(kCopyBlockSize)) break;
-    }
-    sys.close(out);
+  ScopedFile in = ScopedFile::openRead(sys, from);
+  if (!in) return;
+  ScopedFile out = ScopedFile::create(sys, to);
+  if (!out) return;
+  std::string block(kCopyBlockSize, '\0');
+  for (;;) {
+    int32_t n = sys.read(in.get(), block.data(), kCopyBlockSize);
+    if (n < 0) break;
+    if (n > 0 && !out.writeAll(std::string_view(block.data(), size_t(n)))) break;
+    if (n < int32_t(kCopyBlockSize)) break;
   }
-  sys.close(in);
 }
 
 // Copies a source (plain or container entry) through the reader in fixed blocks.
 void copySource(Run& run, SourceFile& from, const std::string& to) {
-  FileHandle out = run.sys.create(to);
-  if (out == kInvalidFile) return;
+  ScopedFile out = ScopedFile::create(run.sys, to);
+  if (!out) return;
   std::string block(kCopyBlockSize, '\0');
   for (;;) {
     int32_t n = run.container.readSource(from, block.data(), kCopyBlockSize);
     if (n < 0) break;
-    if (n > 0 && run.sys.write(out, block.data(), uint32_t(n)) != n) break;
+    if (n > 0 && !out.writeAll(std::string_view(block.data(), size_t(n)))) break;
     if (n < int32_t(kCopyBlockSize)) break;
   }
-  run.sys.close(out);
 }
 
 bool hasInsertDiskLine(Run& run, SourceFile& script) {
@@ -97,16 +94,15 @@ StartupResult relaunch(Run& run) {
   if (pifSource) copySource(run, *pifSource, pif);
   run.container.closeSource(pifSource);
 
-  FileHandle h = run.sys.create(bat);
-  if (h == kInvalidFile) {
+  ScopedFile h = ScopedFile::create(run.sys, bat);
+  if (!h) {
     showWarning(run, defaults.fileNotFound + bat + ". ");
     return StartupResult::Failed;
   }
   std::string lines = "@ECHO OFF\n";
   for (const std::string& path : {exe, pif, bat}) lines += "del " + path + "\n";
-  lines = toCrLf(lines);
-  bool written = run.sys.write(h, lines.data(), uint32_t(lines.size())) == int32_t(lines.size());
-  run.sys.close(h);
+  bool written = h.writeAll(toCrLf(lines));
+  h.close();
 
   std::string commandLine = exe + " " + s.scriptPath;
   for (const std::string& option : s.options)

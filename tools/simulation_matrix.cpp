@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "base/text.h"
+#include "platform/file_handle.h"
 #include "platform/sim/machine_file.h"
 #include "platform/sim/sim_system.h"
 
@@ -41,10 +42,9 @@ uint64_t writtenBytes(const std::string& machineFile, const std::vector<std::str
   SimSystem sys(std::move(*config));
   uint64_t total = 0;
   for (const std::string& f : files) {
-    FileHandle h = sys.openRead(f);
-    if (h == kInvalidFile) continue;
-    int64_t size = sys.fileSize(h);
-    sys.close(h);
+    ScopedFile h = ScopedFile::openRead(sys, f);
+    if (!h) continue;
+    int64_t size = sys.fileSize(h.get());
     if (size > 0) total += uint64_t(size);
   }
   return total;

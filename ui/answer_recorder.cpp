@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/text.h"
+#include "platform/file_handle.h"
 #include "ui/dialog_answers.h"
 #include "ui/dialogs.h"
 
@@ -163,12 +164,8 @@ std::string AnswerRecorder::answersText() const {
 }
 
 bool AnswerRecorder::writeAnswers(FileSystem& files, const std::string& path) const {
-  std::string text = toCrLf(answersText());
-  FileHandle h = files.create(path);
-  if (h == kInvalidFile) return false;
-  bool written = files.write(h, text.data(), uint32_t(text.size())) == int32_t(text.size());
-  files.close(h);
-  return written;
+  ScopedFile h = ScopedFile::create(files, path);
+  return h && h.writeAll(toCrLf(answersText()));
 }
 
 }  // namespace qm

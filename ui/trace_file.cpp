@@ -1,14 +1,12 @@
 #include "ui/trace_file.h"
 
+#include "platform/file_handle.h"
+
 namespace qm {
 
 bool FileTraceSink::writeLine(const std::string& line) {
-  FileHandle h = fs_.openAppend(path_);
-  if (h == kInvalidFile) return false;
-  std::string text = oneTraceLine(line) + "\n";
-  bool whole = fs_.write(h, text.data(), uint32_t(text.size())) == int32_t(text.size());
-  fs_.close(h);
-  return whole;
+  ScopedFile h = ScopedFile::openAppend(fs_, path_);
+  return h && h.writeAll(oneTraceLine(line) + "\n");
 }
 
 std::string oneTraceLine(const std::string& text) {
