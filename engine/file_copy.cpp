@@ -132,9 +132,7 @@ int copyFile(Engine& engine, const std::string& target, const std::string& sourc
 
   bool replace = true;
   if (overwrite != Overwrite::Yes) {
-    FileHandle existing = fs.openRead(target);
-    if (existing != kInvalidFile) {
-      fs.close(existing);
+    if (ScopedFile::openRead(fs, target)) {
       switch (overwrite) {
         case Overwrite::No:
           replace = false;
@@ -163,8 +161,8 @@ int copyFile(Engine& engine, const std::string& target, const std::string& sourc
     keepReplacedFile(engine, target);
     fs.setAttributes(target, kAttrNormal);
   }
-  FileHandle out = fs.create(target);
-  if (out == kInvalidFile) {
+  ScopedFile out = ScopedFile::create(fs, target);
+  if (!out) {
     container.closeSource(in);
     return fail(engine, engine.state.settings.prompts.fileCreateError + target);
   }
@@ -178,7 +176,7 @@ int copyFile(Engine& engine, const std::string& target, const std::string& sourc
       readError = true;
       break;
     }
-    if (got > 0 && fs.write(out, buffer.data(), static_cast<uint32_t>(got)) != got) {
+    if (got > 0 && fs.write(out.get(), buffer.data(), static_cast<uint32_t>(got)) != got) {
       writeError = true;
       break;
     }
@@ -187,8 +185,8 @@ int copyFile(Engine& engine, const std::string& target, const std::string& sourc
   }
   if (engine.byteProgress()) engine.progressMessage(0);
   // The source's time goes on through the handle still open, not a second open of the file.
-  if (!readError && !writeError) fs.setFileTime(out, sourceTime);
-  fs.close(out);
+  if (!readError && !writeError) fs.setFileTime(out.get(), sourceTime);
+  out.close();  // now, since the log reads the file back for its digest
   container.closeSource(in);
   // Even a broken copy has changed the disk: the uninstaller must know the file.
   logWrittenFile(engine, target);

@@ -113,10 +113,6 @@ int PackageExtractor::extract(const std::string& target, const std::string& sour
     return -2;
   }
   const int result = expandEntries(overwrite, attributes);
-  if (target_ != kInvalidFile) {
-    engine_.sys.close(target_);
-    target_ = kInvalidFile;
-  }
   closeVolume();
   return result;
 }
@@ -168,8 +164,8 @@ int PackageExtractor::expandEntries(Overwrite overwrite, uint32_t attributes) {
       keepReplacedFile(engine_, target);
       if (fs.attributes(target)) fs.setAttributes(target, kAttrNormal);
     } else {
-      FileHandle existing = fs.openRead(target);
-      if (existing != kInvalidFile) {
+      ScopedFile existing = ScopedFile::openRead(fs, target);
+      if (existing) {
         switch (overwrite) {
           case Overwrite::No:
             replace = false;
@@ -185,13 +181,12 @@ int PackageExtractor::expandEntries(Overwrite overwrite, uint32_t attributes) {
         }
         if (!replace) {
           if (engine_.byteProgress())
-            countSkippedBytes(engine_, std::max<int64_t>(fs.fileSize(existing), 0));
-          fs.close(existing);
+            countSkippedBytes(engine_, std::max<int64_t>(fs.fileSize(existing.get()), 0));
           engine_.ui.trace("skipped " + target);
           if (!skipData(entry)) return -1;
           continue;
         }
-        fs.close(existing);
+        existing.close();  // before the file is copied aside and its attributes cleared
         keepReplacedFile(engine_, target);
         fs.setAttributes(target, kAttrNormal);
       }
@@ -205,8 +200,8 @@ bool PackageExtractor::expandEntry(const PackageEntry& entry, const std::string&
   const Prompts& prompts = engine_.state.settings.prompts;
   FileSystem& fs = engine_.sys;
   const bool replacing = fs.attributes(target).has_value();
-  target_ = fs.create(target);
-  if (target_ == kInvalidFile) {
+  target_ = ScopedFile::create(fs, target);
+  if (!target_) {
     engine_.warn(prompts.fileCreateError + target, true, "");
     return false;
   }
@@ -218,8 +213,7 @@ bool PackageExtractor::expandEntry(const PackageEntry& entry, const std::string&
     engine_.lastRefresh = engine_.progressCounter;
     const int result = explodeLarge(readPacked, writeUnpacked, work_, this);
     if (result != kExplodeOk || ioError_) {
-      fs.close(target_);
-      target_ = kInvalidFile;
+      target_.close();  // an open file cannot be deleted
       // A new file cut short is no installed file: it goes, and the log never names it. One
       // that replaced a file stays logged, so the uninstaller puts the kept original back; it
       // is broken on the disk, so the uninstaller copy at the finish must know it too.
@@ -234,8 +228,7 @@ bool PackageExtractor::expandEntry(const PackageEntry& entry, const std::string&
     }
   }
   if (engine_.byteProgress()) engine_.progressMessage(0);
-  fs.close(target_);
-  target_ = kInvalidFile;
+  target_.close();  // before the time is set through a handle of its own
   setFileTime(fs, target, entry.time);
   fs.setAttributes(target, attributes);
   logWrittenFile(engine_, target);
@@ -275,7 +268,7 @@ uint32_t PackageExtractor::readPacked(uint8_t* buffer, uint32_t count, void* sel
 void PackageExtractor::writeUnpacked(const uint8_t* buffer, uint32_t count, void* self) {
   auto& x = *static_cast<PackageExtractor*>(self);
   if (x.ioError_) return;
-  const int32_t written = x.engine_.sys.write(x.target_, buffer, count);
+  const int32_t written = x.engine_.sys.write(x.target_.get(), buffer, count);
   x.engine_.addProgress(std::max<int32_t>(written, 0));
   // A short write loses the rest of the block just as surely as a failed one.
   if (written < 0 || static_cast<uint32_t>(written) != count) {

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "engine/engine.h"
+#include "platform/file_handle.h"
 
 namespace qm {
 
@@ -54,7 +55,7 @@ bool isSafeEntryName(const std::string& name);
 
 class PackageExtractor : public PackageHandler {
  public:
-  explicit PackageExtractor(Engine& engine) : engine_(engine) {}
+  explicit PackageExtractor(Engine& engine) : engine_(engine), target_(engine.sys, kInvalidFile) {}
 
   int extract(const std::string& target, const std::string& source, Overwrite overwrite,
               uint32_t attributes) override;
@@ -81,7 +82,7 @@ class PackageExtractor : public PackageHandler {
   PackageHeader header_;
   uint32_t packedSize_ = 0;
   uint32_t consumed_ = 0;
-  FileHandle target_ = kInvalidFile;
+  ScopedFile target_;  // the entry being written, open only inside expandEntry
   bool ioError_ = false;
   uint8_t* work_ = nullptr;  // the decoder's work area, owned by extract
 };

@@ -40,7 +40,6 @@ std::optional<uint64_t> fileVersion(FileSystem& fs, const std::string& path) {
   };
   std::optional<std::vector<uint8_t>> resource =
       size > 0 ? findVersionResource(read, uint64_t(size)) : std::nullopt;
-  h.close();
   if (!resource) return std::nullopt;
   std::optional<VersionInfo> info = VersionInfo::parse(*resource);
   if (!info || !info->fixed()) return std::nullopt;

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/file_handle.h"
 #include "script/memory_system_for_tests.h"
 #include "script/source.h"
 
@@ -48,24 +49,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   sys.put("A:\\DIR\\PLAIN.TXT", "plain\r\nfile");
 
   // Every name the chain holds, found the way quillpack list finds them.
-  qm::FileHandle h = sys.openRead("A:\\SETUP.EXE");
-  int64_t fileSize = sys.fileSize(h);
   std::vector<qm::ContainerEntry> entries;
-  uint8_t trailer[qm::kTrailerSize];
-  if (fileSize >= qm::kTrailerSize &&
-      sys.seek(h, -int64_t(qm::kTrailerSize), qm::SeekOrigin::End) >= 0 &&
-      sys.read(h, trailer, qm::kTrailerSize) == int32_t(qm::kTrailerSize)) {
-    if (auto t = qm::decodeTrailer(trailer)) {
-      qm::ReadAt readAt = [&](uint64_t offset, uint8_t* buffer, size_t n) {
-        return sys.seek(h, int64_t(offset), qm::SeekOrigin::Begin) == int64_t(offset) &&
-               sys.read(h, buffer, uint32_t(n)) == int32_t(n);
-      };
-      entries = qm::walkContainerChain(readAt, uint64_t(fileSize), t->firstEntry);
-      for (const qm::ContainerEntry& e : entries)
-        check(uint64_t(e.offset) + qm::kEntrySize <= uint64_t(fileSize));
+  {
+    qm::ScopedFile file = qm::ScopedFile::openRead(sys, "A:\\SETUP.EXE");
+    const qm::FileHandle h = file.get();
+    int64_t fileSize = sys.fileSize(h);
+    uint8_t trailer[qm::kTrailerSize];
+    if (fileSize >= qm::kTrailerSize &&
+        sys.seek(h, -int64_t(qm::kTrailerSize), qm::SeekOrigin::End) >= 0 &&
+        sys.read(h, trailer, qm::kTrailerSize) == int32_t(qm::kTrailerSize)) {
+      if (auto t = qm::decodeTrailer(trailer)) {
+        qm::ReadAt readAt = [&](uint64_t offset, uint8_t* buffer, size_t n) {
+          return sys.seek(h, int64_t(offset), qm::SeekOrigin::Begin) == int64_t(offset) &&
+                 sys.read(h, buffer, uint32_t(n)) == int32_t(n);
+        };
+        entries = qm::walkContainerChain(readAt, uint64_t(fileSize), t->firstEntry);
+        for (const qm::ContainerEntry& e : entries)
+          check(uint64_t(e.offset) + qm::kEntrySize <= uint64_t(fileSize));
+      }
     }
   }
-  sys.close(h);
 
   qm::Container c(sys);
   c.setContainer("A:\\SETUP.EXE");

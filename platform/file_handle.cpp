@@ -15,27 +15,34 @@ std::string folderOf(const std::string& path) {
 
 std::optional<std::string> readAll(FileSystem& fs, const std::string& path) {
   ScopedFile file = ScopedFile::openRead(fs, path);
-  if (!file) return std::nullopt;
+  return file ? readRest(fs, file.get()) : std::nullopt;
+}
+
+std::optional<std::string> readRest(FileSystem& fs, FileHandle h) {
   std::string bytes;
   char block[8192];
   int32_t n = 0;
-  while ((n = fs.read(file.get(), block, sizeof block)) > 0) bytes.append(block, size_t(n));
+  while ((n = fs.read(h, block, sizeof block)) > 0) bytes.append(block, size_t(n));
   if (n < 0) return std::nullopt;
   return bytes;
+}
+
+bool writeFileBytes(FileSystem& fs, const std::string& path, std::string_view bytes) {
+  bool whole = false;
+  {
+    ScopedFile file = ScopedFile::create(fs, path);
+    if (!file) return false;
+    whole = file.writeAll(bytes);
+  }
+  // Closed first: an open file cannot be deleted.
+  if (!whole) fs.deleteFile(path);
+  return whole;
 }
 
 bool replaceFile(FileSystem& fs, const std::string& path, std::string_view bytes) {
   std::optional<uint32_t> attributes = fs.attributes(path);
   const std::string temp = folderOf(path) + kReplaceTempName;
-  {
-    ScopedFile out = ScopedFile::create(fs, temp);
-    if (!out) return false;
-    if (!out.writeAll(bytes)) {
-      out.close();
-      fs.deleteFile(temp);
-      return false;
-    }
-  }
+  if (!writeFileBytes(fs, temp, bytes)) return false;
   if (attributes && (*attributes & kAttrReadOnly)) fs.setAttributes(path, kAttrNormal);
   if (!fs.moveFile(temp, path, true)) {
     fs.deleteFile(temp);

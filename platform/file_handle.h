@@ -59,6 +59,12 @@ class ScopedFile {
 
 // The file's bytes exactly as stored; nullopt when it cannot be opened or a read fails.
 std::optional<std::string> readAll(FileSystem& fs, const std::string& path);
+// The bytes of an open file from its position to the end; nullopt when a read fails.
+std::optional<std::string> readRest(FileSystem& fs, FileHandle h);
+
+// Creates the file with exactly these bytes; a file that could not be written whole is deleted
+// again.
+bool writeFileBytes(FileSystem& fs, const std::string& path, std::string_view bytes);
 
 // Writes bytes to a temporary file beside path and moves it over path in one step, so a failure
 // leaves the old file whole. The file keeps its attributes (a read-only one is cleared for the

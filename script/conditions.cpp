@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "base/text.h"
+#include "platform/file_handle.h"
 #include "script/deferred.h"
 
 namespace qm {
@@ -497,13 +498,13 @@ int searchTextFile(System& sys, MacroValues& macros, const std::string& text,
                    const std::string& end) {
   std::string path = file;
   expandLeadingMacro(macros, path);
-  FileHandle h = sys.openRead(path);
-  if (h == kInvalidFile) return 0;
+  ScopedFile opened = ScopedFile::openRead(sys, path);
+  if (!opened) return 0;
   std::string wanted = text;
   expandMacros(macros, wanted);
   wanted = upperAscii(wanted);
 
-  TextLines lines(sys, h);
+  TextLines lines(sys, opened.get());
   std::string line;
   int counter = 0;
   bool beginSeen = begin.empty();
@@ -526,7 +527,6 @@ int searchTextFile(System& sys, MacroValues& macros, const std::string& text,
       break;
     }
   }
-  sys.close(h);
   return result;
 }
 

@@ -81,10 +81,6 @@ std::vector<bool> overrunningEntries(const std::vector<ContainerEntry>& entries,
   return out;
 }
 
-SourceFile::~SourceFile() {
-  if (handle != kInvalidFile) fs_->close(handle);
-}
-
 void Container::setContainer(const std::string& path) {
   // A container still open from before would otherwise keep its handle for the rest of the run.
   closeContainer();
@@ -92,7 +88,7 @@ void Container::setContainer(const std::string& path) {
 }
 
 void Container::forget() {
-  handle_ = kInvalidFile;
+  handle_.close();
   path_.clear();
   firstEntry_ = 0;
   secondValue_ = 0;
@@ -102,7 +98,6 @@ void Container::forget() {
 }
 
 int Container::closeContainer() {
-  if (handle_ != kInvalidFile) fs_.close(handle_);
   forget();
   return 0;
 }
@@ -113,9 +108,10 @@ void Container::disableContainer() {
 }
 
 void Container::openContainer() {
-  if (handle_ != kInvalidFile || path_.empty()) return;
-  FileHandle h = fs_.openRead(path_);
-  if (h == kInvalidFile) {
+  if (handle_ || path_.empty()) return;
+  ScopedFile file = ScopedFile::openRead(fs_, path_);
+  const FileHandle h = file.get();
+  if (!file) {
     forget();
     return;
   }
@@ -126,11 +122,10 @@ void Container::openContainer() {
     t = decodeTrailer(trailer);
   // A trailer pointing at offset 0 would mean "no container in use"; nothing to keep open then.
   if (!t || t->firstEntry == 0) {
-    fs_.close(h);
     forget();
     return;
   }
-  handle_ = h;
+  handle_ = std::move(file);
   firstEntry_ = t->firstEntry;
   secondValue_ = t->secondValue;
 
@@ -164,29 +159,29 @@ std::unique_ptr<SourceFile> Container::openSource(const std::string& path) {
   }
   if (hasWildcard(path)) return nullptr;
   auto file = std::make_unique<SourceFile>(fs_);
-  file->handle = fs_.openRead(path);
-  if (file->handle == kInvalidFile) return nullptr;
-  std::optional<FatTime> t = fs_.fileTime(file->handle);
+  file->handle = ScopedFile::openRead(fs_, path);
+  if (!file->handle) return nullptr;
+  std::optional<FatTime> t = fs_.fileTime(file->handle.get());
   if (!t) return nullptr;
   file->date = t->date;
   file->time = t->time;
   file->attributes = fs_.attributes(path).value_or(0);
-  int64_t size = fs_.seek(file->handle, 0, SeekOrigin::End);
+  int64_t size = fs_.seek(file->handle.get(), 0, SeekOrigin::End);
   file->size = size < 0 ? 0 : size;
-  fs_.seek(file->handle, 0, SeekOrigin::Begin);
+  fs_.seek(file->handle.get(), 0, SeekOrigin::Begin);
   return file;
 }
 
 int32_t Container::readDirect(SourceFile& file, void* buffer, uint32_t count) {
-  if (!file.isContainerEntry()) return fs_.read(file.handle, buffer, count);
+  if (!file.isContainerEntry()) return fs_.read(file.handle.get(), buffer, count);
   // Installing the next entry's record and data under this entry's name would be silent damage.
   if (!inUse() || file.overruns_) return -1;
   int64_t left = std::max<int64_t>(0, file.size - file.position);
   if (int64_t(count) > left) count = uint32_t(left);
   if (count == 0) return 0;
   int64_t at = file.base + file.position;
-  if (fs_.seek(handle_, at, SeekOrigin::Begin) != at) return -1;
-  int32_t n = fs_.read(handle_, buffer, count);
+  if (fs_.seek(handle_.get(), at, SeekOrigin::Begin) != at) return -1;
+  int32_t n = fs_.read(handle_.get(), buffer, count);
   if (n > 0) file.position += n;
   return n;
 }
@@ -211,7 +206,7 @@ int64_t Container::seekSource(SourceFile& file, int64_t offset, int origin) {
     if (origin == 1) offset -= pending;
     file.ahead_.clear();
     file.aheadPos_ = 0;
-    return fs_.seek(file.handle, offset, SeekOrigin(origin));
+    return fs_.seek(file.handle.get(), offset, SeekOrigin(origin));
   }
   if (!inUse()) return -1;
   file.position -= pending;
@@ -226,7 +221,7 @@ int64_t Container::seekSource(SourceFile& file, int64_t offset, int origin) {
 int64_t Container::tellSource(SourceFile& file) {
   int64_t pending = int64_t(file.aheadLeft());
   if (!file.isContainerEntry()) {
-    int64_t p = fs_.seek(file.handle, 0, SeekOrigin::Current);
+    int64_t p = fs_.seek(file.handle.get(), 0, SeekOrigin::Current);
     return p < 0 ? -1 : p - pending;
   }
   if (!inUse()) return -1;

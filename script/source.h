@@ -12,7 +12,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "platform/system.h"
+#include "platform/file_handle.h"
 
 namespace qm {
 
@@ -71,12 +71,9 @@ std::vector<bool> overrunningEntries(const std::vector<ContainerEntry>& entries,
 
 // One open source file. A container entry has handle -1 and reads through the container.
 struct SourceFile {
-  explicit SourceFile(FileSystem& fs) : fs_(&fs) {}
-  ~SourceFile();
-  SourceFile(const SourceFile&) = delete;
-  SourceFile& operator=(const SourceFile&) = delete;
+  explicit SourceFile(FileSystem& fs) : handle(fs, kInvalidFile) {}
 
-  FileHandle handle = kInvalidFile;  // plain file; -1 for a container entry
+  ScopedFile handle;     // plain file; not open for a container entry
   int64_t base = 0;      // offset of an entry's data in the container; 0 for a plain file
   int64_t position = 0;  // read position relative to base (container entries only)
   int64_t size = 0;
@@ -84,11 +81,10 @@ struct SourceFile {
   uint32_t time = 0;  // MS-DOS time
   uint32_t attributes = 0;
 
-  bool isContainerEntry() const { return handle == kInvalidFile; }
+  bool isContainerEntry() const { return !handle; }
 
  private:
   friend class Container;
-  FileSystem* fs_;
   // A container entry whose size runs past the container's data: every read of it fails.
   bool overruns_ = false;
   // Read-ahead for readLine: bytes already taken from the file but not yet handed out.
@@ -100,7 +96,7 @@ struct SourceFile {
 // The archive container and the reader over it. One per run, owned by the run.
 class Container {
  public:
-  explicit Container(FileSystem& fs) : fs_(fs) {}
+  explicit Container(FileSystem& fs) : fs_(fs), handle_(fs, kInvalidFile) {}
   ~Container() { closeContainer(); }
   Container(const Container&) = delete;
   Container& operator=(const Container&) = delete;
@@ -138,7 +134,7 @@ class Container {
 
   FileSystem& fs_;
   std::string path_;
-  FileHandle handle_ = kInvalidFile;
+  ScopedFile handle_;
   uint32_t firstEntry_ = 0;
   uint32_t secondValue_ = 0;
   bool disabled_ = false;

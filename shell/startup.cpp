@@ -94,15 +94,17 @@ StartupResult relaunch(Run& run) {
   if (pifSource) copySource(run, *pifSource, pif);
   run.container.closeSource(pifSource);
 
-  ScopedFile h = ScopedFile::create(run.sys, bat);
-  if (!h) {
-    showWarning(run, defaults.fileNotFound + bat + ". ");
-    return StartupResult::Failed;
+  bool written = false;
+  {  // closed before the copy starts, since the batch file deletes itself
+    ScopedFile h = ScopedFile::create(run.sys, bat);
+    if (!h) {
+      showWarning(run, defaults.fileNotFound + bat + ". ");
+      return StartupResult::Failed;
+    }
+    std::string lines = "@ECHO OFF\n";
+    for (const std::string& path : {exe, pif, bat}) lines += "del " + path + "\n";
+    written = h.writeAll(toCrLf(lines));
   }
-  std::string lines = "@ECHO OFF\n";
-  for (const std::string& path : {exe, pif, bat}) lines += "del " + path + "\n";
-  bool written = h.writeAll(toCrLf(lines));
-  h.close();
 
   std::string commandLine = exe + " " + s.scriptPath;
   for (const std::string& option : s.options)

@@ -62,9 +62,6 @@ size_t shareProgramEnd(std::string_view line);
 // other line.
 size_t configValueOffset(std::string_view line, std::string_view keyword);
 
-// Creates the file with exactly these bytes; a file that could not be written whole is deleted
-// again.
-bool writeFileBytes(FileSystem& fs, const std::string& path, std::string_view bytes);
 // Puts the file's read-only, hidden and system attributes back after it was rewritten.
 void restoreAttributes(FileSystem& fs, const std::string& path, std::optional<uint32_t> before);
 

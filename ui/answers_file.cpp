@@ -1,6 +1,7 @@
 #include "ui/answers_file.h"
 
 #include "base/text.h"
+#include "platform/file_handle.h"
 
 namespace qm {
 
@@ -160,21 +161,17 @@ std::optional<AnswersFile> AnswersFile::parse(const std::string& text, const std
 
 std::optional<AnswersFile> loadAnswersFile(FileSystem& fs, const std::string& path,
                                            std::string& error) {
-  FileHandle h = fs.openRead(path);
-  if (h == kInvalidFile) {
+  ScopedFile file = ScopedFile::openRead(fs, path);
+  if (!file) {
     error = path + ": cannot open the answers file";
     return std::nullopt;
   }
-  std::string text;
-  char block[4096];
-  int32_t n;
-  while ((n = fs.read(h, block, sizeof block)) > 0) text.append(block, size_t(n));
-  fs.close(h);
-  if (n < 0) {
+  std::optional<std::string> text = readRest(fs, file.get());
+  if (!text) {
     error = path + ": cannot read the answers file";
     return std::nullopt;
   }
-  return AnswersFile::parse(text, path, error);
+  return AnswersFile::parse(*text, path, error);
 }
 
 }  // namespace qm

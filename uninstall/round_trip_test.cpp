@@ -88,12 +88,7 @@ std::map<std::string, std::string> snapshot(const fs::path& work) {
         walk(path + "\\");
         continue;
       }
-      FileHandle h = sys->openRead(path);
-      std::string bytes;
-      char block[8192];
-      for (int32_t n; h != kInvalidFile && (n = sys->read(h, block, sizeof block)) > 0;)
-        bytes.append(block, size_t(n));
-      if (h != kInvalidFile) sys->close(h);
+      const std::string bytes = readAll(*sys, path).value_or("");
       out[upperAscii(path)] = std::to_string(e.size) + " attr " + std::to_string(e.attributes) +
                               " time " + std::to_string(e.time.date) + "/" +
                               std::to_string(e.time.time) + " bytes " +

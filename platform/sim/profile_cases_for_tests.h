@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/file_handle.h"
 #include "platform/system.h"
 
 namespace qm::testing {
@@ -127,16 +128,6 @@ inline std::vector<ProfileCase> parseProfileCases(std::string_view text, std::st
   return cases;
 }
 
-inline std::optional<std::string> readBytes(System& sys, const std::string& path) {
-  FileHandle h = sys.openRead(path);
-  if (h == kInvalidFile) return std::nullopt;
-  std::string out;
-  char block[4096];
-  for (int32_t n; (n = sys.read(h, block, sizeof block)) > 0;) out.append(block, size_t(n));
-  sys.close(h);
-  return out;
-}
-
 // Runs one case with its file in folder (or, for a "windir-" case, in the Windows directory);
 // empty when it passed, else what differed.
 inline std::string runProfileCase(System& sys, const ProfileCase& c, const std::string& folder) {
@@ -149,12 +140,7 @@ inline std::string runProfileCase(System& sys, const ProfileCase& c, const std::
     path += file;
   }
   sys.deleteFile(path);
-  if (c.before) {
-    FileHandle h = sys.create(path);
-    if (h == kInvalidFile) return "cannot create " + path;
-    if (!c.before->empty()) sys.write(h, c.before->data(), uint32_t(c.before->size()));
-    sys.close(h);
-  }
+  if (c.before && !writeFileBytes(sys, path, *c.before)) return "cannot create " + path;
   std::string result;
   const bool sized = (c.op == "get" || c.op == "keys") && !c.value.empty();
   const size_t buffer = sized ? size_t(std::strtoul(c.value.c_str(), nullptr, 10)) : 998;
@@ -175,7 +161,7 @@ inline std::string runProfileCase(System& sys, const ProfileCase& c, const std::
   std::string problems;
   if (result != c.result)
     problems += "result [" + escapeField(result) + "], want [" + escapeField(c.result) + "]; ";
-  const std::optional<std::string> after = readBytes(sys, path);
+  const std::optional<std::string> after = readAll(sys, path);
   if (after != c.after) {
     problems += "file [" + (after ? escapeField(*after) : std::string("-")) + "], want [" +
                 (c.after ? escapeField(*c.after) : std::string("-")) + "]";

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <string_view>
 
+#include "platform/file_handle.h"
 #include "platform/sim/sim_system.h"
 
 namespace qm {
@@ -24,16 +25,7 @@ RegisterResult SimSystem::unregisterServer(const std::string& path) {
 
 RegisterResult SimSystem::callServerExport(const std::string& path, std::string_view exportName,
                                            const std::string& logWord) {
-  FileHandle h = openRead(path);
-  if (h == kInvalidFile) return RegisterResult::LoadFailed;
-  std::string bytes;
-  char block[65536];
-  for (;;) {
-    int32_t n = read(h, block, sizeof block);
-    if (n <= 0) break;
-    bytes.append(block, static_cast<size_t>(n));
-  }
-  close(h);
+  const std::string bytes = readAll(*this, path).value_or("");
   if (bytes.size() < 64 || bytes[0] != 'M' || bytes[1] != 'Z') return RegisterResult::LoadFailed;
   // The export's name is stored NUL-terminated in the export name table.
   std::string needle(exportName);

@@ -3,6 +3,7 @@
 // written to a temporary file beside it and renamed over it, so a failed write leaves the old
 // file whole.
 #include "base/text.h"
+#include "platform/file_handle.h"
 #include "platform/sim/profile_text.h"
 #include "platform/sim/sim_system.h"
 
@@ -28,16 +29,9 @@ std::string profilePath(SimSystem& sys, const std::string& file) {
 
 // The file's bytes; empty for a file that does not exist, nullopt for one that cannot be read.
 std::optional<std::string> readProfileBytes(SimSystem& sys, const std::string& path) {
-  FileHandle h = sys.openRead(path);
-  if (h == kInvalidFile)
-    return sys.attributes(path) ? std::nullopt : std::optional<std::string>("");
-  std::string bytes;
-  char block[4096];
-  int32_t n;
-  while ((n = sys.read(h, block, sizeof block)) > 0) bytes.append(block, size_t(n));
-  sys.close(h);
-  if (n < 0) return std::nullopt;
-  return bytes;
+  ScopedFile file = ScopedFile::openRead(sys, path);
+  if (!file) return sys.attributes(path) ? std::nullopt : std::optional<std::string>("");
+  return readRest(sys, file.get());
 }
 
 bool saveProfile(SimSystem& sys, const std::string& path, const std::string& bytes) {
@@ -46,10 +40,12 @@ bool saveProfile(SimSystem& sys, const std::string& path, const std::string& byt
       attrs && (*attrs & (kAttrReadOnly | kAttrHidden | kAttrSystem)))
     return false;
   const std::string temp = directoryPart(path) + kProfileTemp;
-  FileHandle h = sys.create(temp);
-  if (h == kInvalidFile) return false;
-  const bool written = sys.write(h, bytes.data(), uint32_t(bytes.size())) == int32_t(bytes.size());
-  sys.close(h);
+  bool written = false;
+  {
+    ScopedFile file = ScopedFile::create(sys, temp);
+    if (!file) return false;
+    written = sys.write(file.get(), bytes.data(), uint32_t(bytes.size())) == int32_t(bytes.size());
+  }
   if (written && sys.moveFile(temp, path, true)) return true;
   sys.deleteFile(temp);
   return false;

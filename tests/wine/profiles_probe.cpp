@@ -15,7 +15,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   qm::Win32System sys;
-  const std::optional<std::string> text = qm::testing::readBytes(sys, argv[1]);
+  const std::optional<std::string> text = qm::readAll(sys, argv[1]);
   if (!text) {
     std::printf("FAIL cannot read %s\nDONE passed=0 failed=1\n", argv[1]);
     return 1;
