@@ -27,7 +27,7 @@
 namespace {
 
 std::string nonEmpty(qm::System& sys, const char* name) {
-  return sys.environment(name).value_or("");
+  return sys.machine().environment(name).value_or("");
 }
 
 // The local time as a trace header gives it.
@@ -45,7 +45,7 @@ std::string localDateTime() {
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   qm::Win32System sys;
   // /ANSWERS= and /LOG= on the command line stand for the two environment variables.
-  const qm::CommandLine switches = qm::parseCommandLine(sys.commandLineArguments(), "");
+  const qm::CommandLine switches = qm::parseCommandLine(sys.machine().commandLineArguments(), "");
   const std::string logPath =
       !switches.logFile.empty() ? switches.logFile : nonEmpty(sys, "QUILLMOUNT_LOG");
   const std::string answersPath =

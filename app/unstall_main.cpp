@@ -19,16 +19,17 @@
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   qm::Win32System sys;
   std::unique_ptr<qm::FileTraceSink> traceFile;
-  if (std::string log = sys.environment("QUILLMOUNT_LOG").value_or(""); !log.empty())
+  if (std::string log = sys.machine().environment("QUILLMOUNT_LOG").value_or(""); !log.empty())
     traceFile = std::make_unique<qm::FileTraceSink>(sys, log);
 
-  std::string arguments = sys.commandLineArguments();
+  std::string arguments = sys.machine().commandLineArguments();
   const bool quiet = arguments.size() >= 6 && qm::equalsNoCase(arguments.substr(0, 6), "/QUIET") &&
                      (arguments.size() == 6 || arguments[6] == ' ');
   if (quiet) arguments.erase(0, arguments.find_first_not_of(' ', 6));
 
   std::unique_ptr<qm::Ui> ui;
-  if (std::string answers = sys.environment("QUILLMOUNT_ANSWERS").value_or(""); !answers.empty()) {
+  if (std::string answers = sys.machine().environment("QUILLMOUNT_ANSWERS").value_or("");
+      !answers.empty()) {
     std::string error;
     std::optional<qm::AnswersFile> file = qm::loadAnswersFile(sys, answers, error);
     if (!file) {
@@ -42,7 +43,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   } else {
     ui = std::make_unique<qm::Win32Ui>(traceFile.get());
   }
-  const std::string logPath = qm::uninstallLogPath(arguments, sys.modulePath());
+  const std::string logPath = qm::uninstallLogPath(arguments, sys.machine().modulePath());
   ui->trace("uninstall " + logPath);
   qm::Uninstaller uninstaller(sys, *ui);
   return uninstaller.run(logPath);

@@ -20,7 +20,7 @@ constexpr const char* kVersionQueries[] = {"\\StringFileInfo\\040904E4\\FileVers
 
 std::optional<std::string> systemVersionText(System& sys, const std::string& path) {
   for (const char* query : kVersionQueries)
-    if (auto text = sys.versionText(path, query)) return text;
+    if (auto text = sys.machine().versionText(path, query)) return text;
   return std::nullopt;
 }
 
@@ -33,7 +33,7 @@ Decision decideNew(Engine& engine, const std::string& target, const std::string&
     std::optional<std::string> targetVersion =
         sourceVersion ? systemVersionText(engine.sys, target) : std::nullopt;
     if (sourceVersion && targetVersion) {
-      int order = engine.sys.localeCompareNoCase(*sourceVersion, *targetVersion);
+      int order = engine.sys.machine().localeCompareNoCase(*sourceVersion, *targetVersion);
       if (order > 0) return Decision::Replace;
       if (order < 0) return Decision::Skip;
     }

@@ -37,7 +37,8 @@ std::vector<FindEntry> fileMatches(FileSystem& fs, const std::string& pattern) {
 // copies. A DELETE or RENAME that reaches them would leave the uninstaller nothing to work from.
 bool isInstallationRecord(Engine& engine, const std::string& path) {
   if (engine.log.path().empty()) return false;
-  const std::optional<WinPath> here = resolveWinPath(engine.sys.currentDirectory(), WinPath{});
+  const std::optional<WinPath> here =
+      resolveWinPath(engine.sys.files().currentDirectory(), WinPath{});
   if (!here) return false;
   const std::optional<WinPath> p = resolveWinPath(path, *here);
   const std::optional<WinPath> log = resolveWinPath(engine.log.path(), *here);
@@ -250,7 +251,7 @@ void deleteEntry(Engine& engine, const std::string& entry) {
 }
 
 int registerServer(Engine& engine, const std::string& path) {
-  RegisterResult result = engine.sys.registerServer(path);
+  RegisterResult result = engine.sys.machine().registerServer(path);
   if (result == RegisterResult::Registered) return 1;
   MessageRequest box;
   box.text = path + engine.state.settings.prompts.serverNotRegistered;

@@ -48,7 +48,7 @@ bool selected(const Engine& engine, const FileEntry& entry) {
 Step checkProcessor(Engine& engine) {
   int required = engine.state.engine.requiredProcessor;
   if (required <= 0) return Step::Go;
-  int reported = engine.sys.processorType();
+  int reported = engine.sys.machine().processorType();
   bool tooOld = (required >= 486 && reported == 386) || (required >= 586 && reported == 486);
   if (!tooOld) return Step::Go;
   engine.warn(engine.state.settings.prompts.cpu + std::to_string(required), true);
@@ -104,13 +104,14 @@ Step makeUnasked(Engine& engine, const std::string& path, int mode) {
 bool settleDefaultDir(Engine& engine, const std::string& path, int mode) {
   // A root is "C:" in the macro, so that "$DEFAULTDIR$\NAME" names a path.
   engine.macros.defaultDir = joinableDirectory(path);
-  engine.macros.defaultDir8 = joinableDirectory(engine.sys.shortPathName(path).value_or(path));
+  engine.macros.defaultDir8 =
+      joinableDirectory(engine.sys.files().shortPathName(path).value_or(path));
   engine.macros.defaultDrive = path.substr(0, 1);
   engine.currentDrive = toUpperAscii(path[0]) - 'A' + 1;
   engine.log.setDirectory(engine.macros.defaultDir);
   // The unasked form carries a line end of its own; the uninstaller has always read it so.
   engine.log.record(DefaultDirRecord{path, mode < 1 || mode > 3});
-  std::optional<uint64_t> free = engine.sys.freeSpace(path.substr(0, 1) + ":\\");
+  std::optional<uint64_t> free = engine.sys.files().freeSpace(path.substr(0, 1) + ":\\");
   if (!free) {
     engine.warn(engine.state.settings.prompts.badDrive, true);
     return false;
@@ -133,7 +134,8 @@ Step destinationPhase(Engine& engine) {
   if (!settleDefaultDir(engine, path, mode)) return Step::Fail;
   if ((step = makeUnasked(engine, path, mode)) != Step::Go) return step;
   // An unasked directory has a short form only now that it exists.
-  engine.macros.defaultDir8 = joinableDirectory(engine.sys.shortPathName(path).value_or(path));
+  engine.macros.defaultDir8 =
+      joinableDirectory(engine.sys.files().shortPathName(path).value_or(path));
 
   const char* topics[] = {"", "Dir2", "Dir3"};
   for (int i = kDir2Index; i <= kDir3Index; ++i) {
@@ -146,7 +148,7 @@ Step destinationPhase(Engine& engine) {
     (i == kDir2Index ? engine.macros.dir2 : engine.macros.dir3) = joinableDirectory(dir);
   }
   // Copies start from the destination.
-  engine.sys.setCurrentDirectory(path);
+  engine.sys.files().setCurrentDirectory(path);
   return Step::Go;
 }
 

@@ -21,12 +21,12 @@ int waitSeconds(const Ui& ui) {
 }  // namespace
 
 LockOutcome waitForOtherInstallations(System& sys, Ui& ui) {
-  if (sys.lockInstallations(0)) return LockOutcome::Held;
+  if (sys.machine().lockInstallations(0)) return LockOutcome::Held;
   if (ui.unattended()) {
     const int seconds = waitSeconds(ui);
     ui.trace("lock: another installation or uninstallation is running; waiting up to " +
              std::to_string(seconds) + " s");
-    if (sys.lockInstallations(uint32_t(seconds) * 1000u)) {
+    if (sys.machine().lockInstallations(uint32_t(seconds) * 1000u)) {
       ui.trace("lock: the other program has finished; going on");
       return LockOutcome::Held;
     }
@@ -45,7 +45,7 @@ LockOutcome waitForOtherInstallations(System& sys, Ui& ui) {
       ui.trace("lock: another installation or uninstallation is running; stopped by the user");
       return LockOutcome::Cancelled;
     }
-    if (sys.lockInstallations(kRetryWaitMs)) return LockOutcome::Held;
+    if (sys.machine().lockInstallations(kRetryWaitMs)) return LockOutcome::Held;
   }
 }
 

@@ -268,7 +268,7 @@ uint32_t PackageExtractor::readPacked(uint8_t* buffer, uint32_t count, void* sel
 void PackageExtractor::writeUnpacked(const uint8_t* buffer, uint32_t count, void* self) {
   auto& x = *static_cast<PackageExtractor*>(self);
   if (x.ioError_) return;
-  const int32_t written = x.engine_.sys.write(x.target_.get(), buffer, count);
+  const int32_t written = x.engine_.sys.files().write(x.target_.get(), buffer, count);
   x.engine_.addProgress(std::max<int32_t>(written, 0));
   // A short write loses the rest of the block just as surely as a failed one.
   if (written < 0 || static_cast<uint32_t>(written) != count) {

@@ -126,7 +126,7 @@ void keepReplacedFile(Engine& engine, const std::string& target) {
   if (!keepFile(engine, target, BackupRecord::Kind::Saved)) return;
   // Listed machine-wide, so that an installation uninstalled out of turn can hand its copy on.
   const std::string index =
-      withTrailingBackslash(engine.sys.windowsDirectory()) + kReplacedIndexName;
+      withTrailingBackslash(engine.sys.files().windowsDirectory()) + kReplacedIndexName;
   ReplacedIndexLine line{target, directoryPart(engine.log.path()) + kBackupListName};
   if (!appendLine(engine.sys, index, formatReplacedIndexLine(line)))
     engine.ui.trace("could not write " + index);

@@ -20,12 +20,12 @@ bool isDriveLetterPath(const std::string& path, size_t at) {
 
 // The system's temporary folder with its backslash; "c:\" when it names none.
 std::string temporaryFolder(System& sys) {
-  std::string temp = sys.tempDirectory();
+  std::string temp = sys.files().tempDirectory();
   return temp.empty() ? std::string("c:\\") : withTrailingBackslash(temp);
 }
 
 void start(System& sys, Ui& ui, const std::string& command, int showState) {
-  bool started = sys.startProcess(command, showState, false);
+  bool started = sys.machine().startProcess(command, showState, false);
   ui.trace(std::string(started ? "started " : "could not start ") + command);
 }
 
@@ -57,10 +57,10 @@ bool brokenOff(const InstallState& state, const std::string& path) {
 // copy that breaks off (a full disk) leaves the one that was there.
 void copyUninstaller(System& sys, Ui& ui, const InstallState& state, const MacroValues& macros) {
   const std::string from = withTrailingBackslash(macros.defaultDir) + kUninstallerName;
-  const std::string windows = withTrailingBackslash(sys.windowsDirectory());
+  const std::string windows = withTrailingBackslash(sys.files().windowsDirectory());
   const std::string to = windows + kUninstallerName;
   // The script may not have installed it; nothing is said then.
-  if (!sys.attributes(from)) return;
+  if (!sys.files().attributes(from)) return;
   if (brokenOff(state, from)) {
     ui.trace(from + " was not installed whole; " + to + " is left as it is");
     return;
@@ -72,9 +72,9 @@ void copyUninstaller(System& sys, Ui& ui, const InstallState& state, const Macro
     return;
   }
   const std::string temp = windows + kUninstallerTempName;
-  if (sys.attributes(temp)) sys.deleteFile(temp);
-  if (!sys.copyFile(from, temp, false) || !sys.moveFile(temp, to, true)) {
-    sys.deleteFile(temp);
+  if (sys.files().attributes(temp)) sys.files().deleteFile(temp);
+  if (!sys.files().copyFile(from, temp, false) || !sys.files().moveFile(temp, to, true)) {
+    sys.files().deleteFile(temp);
     ui.trace(from + " could not be copied to " + to + "; it is left as it is");
     return;
   }
@@ -96,13 +96,13 @@ bool needsShutdownPrivilege(double windowsVersion) {
 
 int restart(System& sys, RebootMode mode) {
   if (mode != RebootMode::Windows && mode != RebootMode::System) return 0;
-  const double version = windowsVersionOf(sys.versionWord());
+  const double version = windowsVersionOf(sys.machine().versionWord());
   const std::string temp = temporaryFolder(sys);
-  sys.deleteFile(temp + kTempBatName);
-  sys.deleteFile(temp + kTempPifName);
-  if (needsShutdownPrivilege(version) && !sys.enableShutdownPrivilege()) return 0;
+  sys.files().deleteFile(temp + kTempBatName);
+  sys.files().deleteFile(temp + kTempPifName);
+  if (needsShutdownPrivilege(version) && !sys.machine().enableShutdownPrivilege()) return 0;
   // Both modes make the same request: the system decides what a restart means.
-  return sys.requestRestart() ? 1 : 0;
+  return sys.machine().requestRestart() ? 1 : 0;
 }
 
 RestartOutcome exitHandler(System& sys, Ui& ui, InstallState* state, const MacroValues& macros) {
@@ -146,7 +146,7 @@ void applicationEnd(System& sys, Ui& ui, const InstallState* state, const MacroV
                     Container& container) {
   if (state && state->engine.logging) copyUninstaller(sys, ui, *state, macros);
   container.closeContainer();
-  if (sys.modulePath().find(kTempCopyMark) != std::string::npos) {
+  if (sys.machine().modulePath().find(kTempCopyMark) != std::string::npos) {
     const std::string temp = temporaryFolder(sys);
     start(sys, ui, temp + kTempPifName + " /C " + temp + kTempBatName, kShowHidden);
   }

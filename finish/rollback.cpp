@@ -38,10 +38,10 @@ std::optional<std::string> addedPart(System& sys, const InstallLog::Prior& prior
 
 // Puts a file back as it was before the run: its bytes, time and attributes, or nothing.
 bool putBack(System& sys, const InstallLog::Prior& prior) {
-  if (!prior.bytes) return !sys.attributes(prior.path) || deleteFileForced(sys, prior.path);
+  if (!prior.bytes) return !sys.files().attributes(prior.path) || deleteFileForced(sys, prior.path);
   if (!replaceFile(sys, prior.path, *prior.bytes)) return false;
   setFileTime(sys, prior.path, prior.time);
-  return sys.setAttributes(prior.path, prior.attributes ? prior.attributes : kAttrNormal);
+  return sys.files().setAttributes(prior.path, prior.attributes ? prior.attributes : kAttrNormal);
 }
 
 std::vector<BackupRecord> backupRecords(const std::string& list) {
@@ -77,14 +77,14 @@ void discardKept(Engine& engine, const std::string& backupPart) {
     if (!r.copyName.empty()) deleteFileForced(sys, folder + "\\" + r.copyName);
     // A replaced file is also listed machine-wide, for the installations that replace it later.
     if (r.kind == BackupRecord::Kind::Saved &&
-        !dropReplacedIndexLine(sys, sys.windowsDirectory(), r.original, list))
+        !dropReplacedIndexLine(sys, sys.files().windowsDirectory(), r.original, list))
       engine.ui.trace("rollback: " + r.original + " stays in the list of replaced files");
   }
   putBack(sys, engine.log.priorLog());
   putBack(sys, engine.log.priorBackupList());
   if (!engine.log.priorBackupList().bytes && isDirectory(sys, folder) &&
       directoryIsEmpty(sys, folder))
-    sys.removeDirectory(folder);
+    sys.files().removeDirectory(folder);
 }
 
 void tellNotUndone(Engine& engine, const UninstallReport& report) {
@@ -124,7 +124,7 @@ void rollBack(Engine& engine, const std::string& logPart, const std::string& bac
     return;
   }
   // The destination is the current folder; it could not be removed while it is.
-  sys.setCurrentDirectory(sys.windowsDirectory());
+  sys.files().setCurrentDirectory(sys.files().windowsDirectory());
   Uninstaller core(sys, engine.ui);
   core.askAndTell = false;
   core.run(log.path);

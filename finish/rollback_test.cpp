@@ -51,7 +51,7 @@ TEST(Rollback, UndoesOnlyThisRunAndLeavesTheLogAsItWas) {
     f.engine.log.record(FileRecord{kFile});
     const std::string thisRun = "FILE: \"C:\\APP\\NEW.TXT\"\r\n";
     if (c.fileIsFolderAfter) {
-      f.sim.sys().createDirectory(kFile);
+      f.sim.sys().files().createDirectory(kFile);
     } else {
       f.sim.writeFile(kFile, "new");
     }

@@ -53,15 +53,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   {
     qm::ScopedFile file = qm::ScopedFile::openRead(sys, "A:\\SETUP.EXE");
     const qm::FileHandle h = file.get();
-    int64_t fileSize = sys.fileSize(h);
+    int64_t fileSize = sys.files().fileSize(h);
     uint8_t trailer[qm::kTrailerSize];
     if (fileSize >= qm::kTrailerSize &&
-        sys.seek(h, -int64_t(qm::kTrailerSize), qm::SeekOrigin::End) >= 0 &&
-        sys.read(h, trailer, qm::kTrailerSize) == int32_t(qm::kTrailerSize)) {
+        sys.files().seek(h, -int64_t(qm::kTrailerSize), qm::SeekOrigin::End) >= 0 &&
+        sys.files().read(h, trailer, qm::kTrailerSize) == int32_t(qm::kTrailerSize)) {
       if (auto t = qm::decodeTrailer(trailer)) {
         qm::ReadAt readAt = [&](uint64_t offset, uint8_t* buffer, size_t n) {
-          return sys.seek(h, int64_t(offset), qm::SeekOrigin::Begin) == int64_t(offset) &&
-                 sys.read(h, buffer, uint32_t(n)) == int32_t(n);
+          return sys.files().seek(h, int64_t(offset), qm::SeekOrigin::Begin) == int64_t(offset) &&
+                 sys.files().read(h, buffer, uint32_t(n)) == int32_t(n);
         };
         entries = qm::walkContainerChain(readAt, uint64_t(fileSize), t->firstEntry);
         for (const qm::ContainerEntry& e : entries)

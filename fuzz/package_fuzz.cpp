@@ -34,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   qm::PackageExtractor extractor(engine);
   const int r = extractor.extract("C:\\APP\\P.PAK", "C:\\SETUP\\P.PAK", qm::Overwrite::Ask, 0);
   if (r != 0 && r != -1 && r != -2) std::abort();
-  for (const auto& [path, file] : sys.files)
+  for (const auto& [path, file] : sys.stored)
     if (path.rfind("C:\\APP\\", 0) != 0 && path != "C:\\SETUP\\P.PAK") std::abort();
   extractor.continuesOnAnotherVolume("C:\\SETUP\\P.PAK");
   return 0;

@@ -22,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static qm::ScratchMachine machine;
   if (!machine.ok()) return 0;
   qm::SimSystem& sys = machine.sys();
-  sys.setCurrentDirectory("C:\\");
+  sys.files().setCurrentDirectory("C:\\");
 
   std::string script(reinterpret_cast<const char*>(data), size);
   QuietUi ui;

@@ -52,11 +52,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static qm::ScratchMachine machine;
   if (!machine.ok()) return 0;
   qm::SimSystem& sys = machine.sys();
-  sys.setCurrentDirectory("C:\\");
+  sys.files().setCurrentDirectory("C:\\");
   for (const char* stale : {"C:\\AUTOEXEC.BAT", "C:\\AUTOEXEC.BAK", "C:\\CONFIG.SYS",
                             "C:\\CONFIG.BAK", "C:\\APP\\install.log"}) {
-    sys.setAttributes(stale, qm::kAttrNormal);
-    sys.deleteFile(stale);
+    sys.files().setAttributes(stale, qm::kAttrNormal);
+    sys.files().deleteFile(stale);
   }
   machine.makeDirectory("C:\\APP");
 

@@ -44,11 +44,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     qm::ScopedFile f = qm::ScopedFile::create(sys, path);
     f.writeAll(text);
   }
-  sys.createRegistryKey(qm::RegistryRoot::LocalMachine, "SOFTWARE");
-  sys.createRegistryKey(qm::RegistryRoot::LocalMachine, "SOFTWARE\\Other");
-  sys.createRegistryKey(qm::RegistryRoot::LocalMachine, "SOFTWARE\\Other\\Sub");
-  sys.setRegistryValue(qm::RegistryRoot::LocalMachine, "SOFTWARE\\Other", "Keep",
-                       {qm::kRegBinary, std::vector<uint8_t>(kValue.begin(), kValue.end())});
+  sys.registry().createRegistryKey(qm::RegistryRoot::LocalMachine, "SOFTWARE");
+  sys.registry().createRegistryKey(qm::RegistryRoot::LocalMachine, "SOFTWARE\\Other");
+  sys.registry().createRegistryKey(qm::RegistryRoot::LocalMachine, "SOFTWARE\\Other\\Sub");
+  sys.registry().setRegistryValue(
+      qm::RegistryRoot::LocalMachine, "SOFTWARE\\Other", "Keep",
+      {qm::kRegBinary, std::vector<uint8_t>(kValue.begin(), kValue.end())});
 
   YesUi ui;
   qm::Uninstaller uninstaller(sys, ui);
@@ -56,13 +57,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   check(code == qm::kUninstallDone || code == qm::kUninstallIncomplete);
 
   const std::string named = qm::upperAscii(input);
-  check(sys.attributes("C:\\WINDOWS") && sys.attributes("C:\\WINDOWS\\SYSTEM"));
+  check(sys.files().attributes("C:\\WINDOWS") && sys.files().attributes("C:\\WINDOWS\\SYSTEM"));
   if (named.find("KEEP.TXT") == std::string::npos)
     check(qm::readAll(sys, kKept) == std::optional<std::string>("the user's"));
   // Never a tree: the key holds a subkey, so no line can take it.
-  check(sys.openRegistryKey(qm::RegistryRoot::LocalMachine, "SOFTWARE\\Other\\Sub"));
+  check(sys.registry().openRegistryKey(qm::RegistryRoot::LocalMachine, "SOFTWARE\\Other\\Sub"));
   if (named.find("OTHER") == std::string::npos) {
-    auto value = sys.readRegistryValue(qm::RegistryRoot::LocalMachine, "SOFTWARE\\Other", "Keep");
+    auto value =
+        sys.registry().readRegistryValue(qm::RegistryRoot::LocalMachine, "SOFTWARE\\Other", "Keep");
     check(value && std::string(value->data.begin(), value->data.end()) == kValue);
   }
   return 0;

@@ -23,8 +23,8 @@ char bootDriveLetter(FileSystem& fs) {
   return fs.driveType("A:\\") == DriveType::Fixed ? 'A' : 'C';
 }
 
-void runAndWait(System& sys, const std::string& commandLine, int showState) {
-  sys.startProcess(commandLine, showState, true);
+void runAndWait(Machine& machine, const std::string& commandLine, int showState) {
+  machine.startProcess(commandLine, showState, true);
 }
 
 }  // namespace qm

@@ -238,9 +238,11 @@ struct DisplayCaps {
   int height = 0;
 };
 
-class System : public FileSystem, public Registry, public ProgramGroups, public Profiles {
+// The running machine itself: the facts IF conditions test, processes, libraries, restart and the
+// lock that keeps installations one at a time.
+class Machine {
  public:
-  // --- Machine facts that IF conditions test (win32_info.cpp, sim_info.cpp)
+  virtual ~Machine() = default;
   // Total physical memory in bytes, not capped at 4 GiB.
   virtual uint64_t totalPhysicalMemory() = 0;
   // Bits per pixel, planes and resolution of an information context on "DISPLAY".
@@ -271,78 +273,69 @@ class System : public FileSystem, public Registry, public ProgramGroups, public 
   virtual std::string commandLineArguments() = 0;
   // Loads the library, calls its "DllRegisterServer" export without arguments and unloads it.
   // Machines that cannot load libraries report LoadFailed.
-  virtual RegisterResult registerServer(const std::string& path) {
-    return RegisterResult::LoadFailed;
-  }
-  // The processor type the system reports (386, 486, 586 for Intel; other numbers otherwise).
-  virtual int processorType() { return 586; }
+  virtual RegisterResult registerServer(const std::string& path) = 0;
   // Loads the library, calls its "DllUnregisterServer" export without arguments and unloads it.
-  virtual RegisterResult unregisterServer(const std::string& path) {
-    return RegisterResult::LoadFailed;
-  }
+  virtual RegisterResult unregisterServer(const std::string& path) = 0;
+  // The processor type the system reports (386, 486, 586 for Intel; other numbers otherwise).
+  virtual int processorType() = 0;
 
-  // --- Restart (win32_restart.cpp, sim_restart.cpp). A machine without them never restarts.
   // Enables SeShutdownPrivilege in this process's token; false when the token cannot be opened
   // or the privilege cannot be enabled.
-  virtual bool enableShutdownPrivilege() { return false; }
+  virtual bool enableShutdownPrivilege() = 0;
   // Asks the system to restart (ExitWindowsEx with the restart flag); false when it refused.
-  virtual bool requestRestart() { return false; }
+  virtual bool requestRestart() = 0;
 
-  // --- One installation at a time (win32_machine.cpp, sim_system.h). Takes the machine-wide
-  // lock that every installation and uninstallation holds while it changes the machine, waiting
-  // up to waitMs for another program to let it go; held until this process ends. True when it
-  // is held, also on a system with no such locks (nothing else can run there at once).
-  virtual bool lockInstallations(uint32_t waitMs) { return true; }
+  // Takes the machine-wide lock that every installation and uninstallation holds while it
+  // changes the machine, waiting up to waitMs for another program to let it go; held until this
+  // process ends. True when it is held, also on a system with no such locks (nothing else can
+  // run there at once).
+  virtual bool lockInstallations(uint32_t waitMs) = 0;
+};
 
-  // --- Registry writes and the shell's DDE conversation. A machine without them refuses every
-  // change and has no shell; the simulated and the real machine override these.
-  bool openRegistryKey(RegistryRoot, const std::string&) override { return false; }
-  RegistryKeyResult createRegistryKey(RegistryRoot, const std::string&) override {
-    return RegistryKeyResult::Failed;
-  }
-  bool setRegistryValue(RegistryRoot, const std::string&, const std::string&,
-                        const RegistryValue&) override {
-    return false;
-  }
-  bool deleteRegistryValue(RegistryRoot, const std::string&, const std::string&) override {
-    return false;
-  }
-  bool deleteRegistryKey(RegistryRoot, const std::string&) override { return false; }
-  std::optional<std::vector<std::string>> registrySubkeys(RegistryRoot,
-                                                          const std::string&) override {
-    return std::nullopt;
-  }
-  std::optional<std::vector<std::string>> registryValueNames(RegistryRoot,
-                                                             const std::string&) override {
-    return std::nullopt;
-  }
-  bool startShellClient() override { return false; }
-  bool connectShell() override { return false; }
-  bool executeShellCommand(const std::string&) override { return false; }
-  void disconnectShell() override {}
+// The machine as the installer sees it: its files, registry, program shell, INI files and the
+// machine itself, each a part of its own. A machine (platform/win32, platform/sim, a test double)
+// implements every part once and hands them here; core code asks for the part it needs
+// (`sys.files().openRead(...)`), and a System converts to any part, so it can be passed as is
+// to a function that needs only that part.
+class System {
+ public:
+  System(FileSystem& files, Registry& registry, ProgramGroups& shell, Profiles& profiles,
+         Machine& machine)
+      : files_(files), registry_(registry), shell_(shell), profiles_(profiles), machine_(machine) {}
 
-  // --- INI files. A machine without them finds nothing and refuses every change.
-  std::string profileString(const std::string&, const std::string&, const std::string&,
-                            const std::string& fallback, size_t) override {
-    return fallback;
-  }
-  std::string profileKeys(const std::string&, const std::string&, const std::string& fallback,
-                          size_t) override {
-    return fallback;
-  }
-  bool writeProfileString(const std::string&, const std::string&, const std::string&,
-                          const std::string&) override {
-    return false;
-  }
-  bool deleteProfileKey(const std::string&, const std::string&, const std::string&) override {
-    return false;
-  }
-  bool deleteProfileSection(const std::string&, const std::string&) override { return false; }
-  void flushProfile(const std::string&) override {}
+  FileSystem& files() const { return files_; }
+  Registry& registry() const { return registry_; }
+  ProgramGroups& shell() const { return shell_; }
+  Profiles& profiles() const { return profiles_; }
+  Machine& machine() const { return machine_; }
+
+  operator FileSystem&() const { return files_; }
+  operator Registry&() const { return registry_; }
+  operator ProgramGroups&() const { return shell_; }
+  operator Profiles&() const { return profiles_; }
+  operator Machine&() const { return machine_; }
+
+ private:
+  FileSystem& files_;
+  Registry& registry_;
+  ProgramGroups& shell_;
+  Profiles& profiles_;
+  Machine& machine_;
+};
+
+// A System whose every part is this one object: how both machines and the test doubles are built.
+class CombinedSystem : public FileSystem,
+                       public Registry,
+                       public ProgramGroups,
+                       public Profiles,
+                       public Machine,
+                       public System {
+ protected:
+  CombinedSystem() : System(*this, *this, *this, *this, *this) {}
 };
 
 // Starts a command line and waits until it ends; nothing is reported when it cannot start.
-void runAndWait(System& sys, const std::string& commandLine, int showState);
+void runAndWait(Machine& machine, const std::string& commandLine, int showState);
 
 // Windows version (low byte major, next byte minor) and DOS version (high byte major, next
 // minor) from the packed version word, as the decimal numbers "major.minor" read.

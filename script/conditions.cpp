@@ -42,13 +42,13 @@ int testIsFile(StatementContext& ctx) {
   expandLeadingMacro(ctx.macros, path);
   if (!path.empty() && path.back() == '\\') {
     // A directory exists when it can be made the current one.
-    std::string saved = ctx.sys.currentDirectory();
-    bool exists = ctx.sys.setCurrentDirectory(path);
-    ctx.sys.setCurrentDirectory(saved);
+    std::string saved = ctx.sys.files().currentDirectory();
+    bool exists = ctx.sys.files().setCurrentDirectory(path);
+    ctx.sys.files().setCurrentDirectory(saved);
     return exists ? 1 : 0;
   }
   if (fileNamePart(path).empty()) return 0;
-  return ctx.sys.find(path).empty() ? 0 : 1;
+  return ctx.sys.files().find(path).empty() ? 0 : 1;
 }
 
 int testOcxFileVersion(StatementContext& ctx) {
@@ -66,7 +66,7 @@ int testOcxFileVersion(StatementContext& ctx) {
   if (bits == "32") key += "32";
 
   std::string found = kNoVersion;
-  auto value = ctx.sys.readRegistryValue(RegistryRoot::ClassesRoot, key, "");
+  auto value = ctx.sys.registry().readRegistryValue(RegistryRoot::ClassesRoot, key, "");
   // A value too long for the installer's buffer is not read at all, as the system refuses it.
   if (value && value->data.size() <= kRegistryPathBytes) {
     std::string server(value->data.begin(), value->data.end());
@@ -74,7 +74,7 @@ int testOcxFileVersion(StatementContext& ctx) {
     std::string version;
     if (readFileVersion(ctx.sys, server, version)) found = version;
   }
-  return comparisonHolds(op, ctx.sys.localeCompareNoCase(found, wanted)) ? 1 : 0;
+  return comparisonHolds(op, ctx.sys.machine().localeCompareNoCase(found, wanted)) ? 1 : 0;
 }
 
 int testSearch(StatementContext& ctx) {
@@ -146,7 +146,7 @@ int testVideoColour(StatementContext& ctx) {
   if (op != '<' && op != '>') return -1;
   DisplayValues v;
   v.colours = conditionInteger(ctx.line.readConditionWord());
-  return displayHolds(op, ctx.sys.displayCaps(), v) ? 1 : 0;
+  return displayHolds(op, ctx.sys.machine().displayCaps(), v) ? 1 : 0;
 }
 
 int testVideoResolution(StatementContext& ctx) {
@@ -156,7 +156,7 @@ int testVideoResolution(StatementContext& ctx) {
   DisplayValues v;
   v.width = conditionInteger(ctx.line.readConditionWord());
   v.height = conditionInteger(ctx.line.readConditionWord());
-  return displayHolds(op, ctx.sys.displayCaps(), v) ? 1 : 0;
+  return displayHolds(op, ctx.sys.machine().displayCaps(), v) ? 1 : 0;
 }
 
 int testVideo(StatementContext& ctx) {
@@ -192,7 +192,7 @@ int testVideo(StatementContext& ctx) {
     default:
       return -1;
   }
-  return displayHolds(op, ctx.sys.displayCaps(), v) ? 1 : 0;
+  return displayHolds(op, ctx.sys.machine().displayCaps(), v) ? 1 : 0;
 }
 
 int testMemory(StatementContext& ctx) {
@@ -200,7 +200,8 @@ int testMemory(StatementContext& ctx) {
   if (op < 0) return -1;
   // In 64 bits: machines with 4 GiB and more, and sizes written above 4 GiB, compare as they are.
   int64_t wantedBytes = int64_t(ctx.line.readNumber()) * 1024;
-  return comparisonHolds(op, compareToWritten(ctx.sys.totalPhysicalMemory(), wantedBytes)) ? 1 : 0;
+  const uint64_t memory = ctx.sys.machine().totalPhysicalMemory();
+  return comparisonHolds(op, compareToWritten(memory, wantedBytes)) ? 1 : 0;
 }
 
 int testVersion(StatementContext& ctx, double current) {
@@ -221,7 +222,7 @@ int testText(StatementContext& ctx, const std::string& left) {
   if (op < 0) return -1;
   std::string right;
   if (ctx.line.readQuotedLength(right) < 0) right = ctx.line.readWord();
-  return comparisonHolds(op, ctx.sys.localeCompareNoCase(left, right)) ? 1 : 0;
+  return comparisonHolds(op, ctx.sys.machine().localeCompareNoCase(left, right)) ? 1 : 0;
 }
 
 // ---- second pass ----------------------------------------------------------------------------
@@ -259,7 +260,7 @@ int testAnswer(StatementContext& ctx, const std::string& name) {
   // Equality is exact; only the orderings ignore case.
   if (op == kOpEqual) return answer == text ? 1 : 0;
   if (op == kOpNotEqual) return answer != text ? 1 : 0;
-  return comparisonHolds(op, ctx.sys.localeCompareNoCase(answer, text)) ? 1 : 0;
+  return comparisonHolds(op, ctx.sys.machine().localeCompareNoCase(answer, text)) ? 1 : 0;
 }
 
 // ---- text files as the search reads them ----------------------------------------------------
@@ -267,7 +268,7 @@ int testAnswer(StatementContext& ctx, const std::string& name) {
 // Reads a file as the C runtime's text mode does: CR LF becomes LF and Ctrl-Z ends the text.
 class TextLines {
  public:
-  TextLines(System& sys, FileHandle h) : sys_(sys), h_(h) {}
+  TextLines(FileSystem& fs, FileHandle h) : fs_(fs), h_(h) {}
 
   // The next piece of a line: up to kSearchPieceChars characters, the line feed included when it
   // fits. False at the end.
@@ -300,7 +301,7 @@ class TextLines {
     if (ended_) return -1;
     if (pos_ == buffer_.size()) {
       buffer_.resize(32768);
-      int32_t n = sys_.read(h_, buffer_.data(), uint32_t(buffer_.size()));
+      int32_t n = fs_.read(h_, buffer_.data(), uint32_t(buffer_.size()));
       if (n <= 0) {
         ended_ = true;
         return -1;
@@ -316,7 +317,7 @@ class TextLines {
     return c;
   }
 
-  System& sys_;
+  FileSystem& fs_;
   FileHandle h_;
   std::string buffer_;
   size_t pos_ = 0;
@@ -326,33 +327,33 @@ class TextLines {
 
 // ---- drive search ---------------------------------------------------------------------------
 
-bool searchDirectory(System& sys, MacroValues& macros, const std::string& dir,
+bool searchDirectory(FileSystem& fs, MacroValues& macros, const std::string& dir,
                      const std::string& name, int depth) {
   std::string base = withTrailingBackslash(dir);
-  if (!sys.find(base + name).empty()) {
-    std::string here = sys.currentDirectory();
+  if (!fs.find(base + name).empty()) {
+    std::string here = fs.currentDirectory();
     macros.locateDir =
         here.size() > 3 && here.back() == '\\' ? here.substr(0, here.size() - 1) : here;
     macros.locateDrive = here.substr(0, 1);
     return true;
   }
   if (depth >= kMaxSearchDepth) return false;
-  for (const FindEntry& e : sys.find(base + "*")) {
+  for (const FindEntry& e : fs.find(base + "*")) {
     if (!(e.attributes & kAttrDirectory) || e.name == "." || e.name == "..") continue;
     // A link or junction leads to a folder met elsewhere (or to its own parent): following it
     // can only repeat the walk, or multiply it without end.
     if (e.attributes & kAttrReparsePoint) continue;
     std::string sub = base + e.name;
-    if (sub.size() > kMaxSearchPathChars || !sys.setCurrentDirectory(sub)) continue;
-    if (searchDirectory(sys, macros, sub, name, depth + 1)) return true;
+    if (sub.size() > kMaxSearchPathChars || !fs.setCurrentDirectory(sub)) continue;
+    if (searchDirectory(fs, macros, sub, name, depth + 1)) return true;
   }
   return false;
 }
 
-bool searchDrive(System& sys, MacroValues& macros, char letter, const std::string& name) {
+bool searchDrive(FileSystem& fs, MacroValues& macros, char letter, const std::string& name) {
   std::string root{letter, ':', '\\'};
-  if (!sys.setCurrentDirectory(root)) return false;
-  return searchDirectory(sys, macros, root, name, 0);
+  if (!fs.setCurrentDirectory(root)) return false;
+  return searchDirectory(fs, macros, root, name, 0);
 }
 
 }  // namespace
@@ -445,9 +446,9 @@ bool comparisonHolds(int op, int cmp) {
   }
 }
 
-int readFileVersion(System& sys, const std::string& path, std::string& out) {
-  auto text = sys.versionText(path, "\\StringFileInfo\\040904E4\\FileVersion");
-  if (!text) text = sys.versionText(path, "\\StringFileInfo\\040904B0\\FileVersion");
+int readFileVersion(Machine& machine, const std::string& path, std::string& out) {
+  auto text = machine.versionText(path, "\\StringFileInfo\\040904E4\\FileVersion");
+  if (!text) text = machine.versionText(path, "\\StringFileInfo\\040904B0\\FileVersion");
   if (!text || text->empty()) return 0;
   out = *text;
   return 1;
@@ -472,39 +473,39 @@ std::optional<DriveSelector> parseDriveSelector(std::string_view where) {
   return std::nullopt;
 }
 
-int findFileOnDrives(System& sys, MacroValues& macros, const std::string& name,
+int findFileOnDrives(FileSystem& fs, MacroValues& macros, const std::string& name,
                      const DriveSelector& where) {
   bool found = false;
-  std::string saved = sys.currentDirectory();
+  std::string saved = fs.currentDirectory();
   if (where.kind == DriveSelector::Kind::OneDrive) {
-    found = searchDrive(sys, macros, where.letter, name);
+    found = searchDrive(fs, macros, where.letter, name);
   } else {
     char source = macros.sourceDir.empty() ? '\0' : toUpperAscii(macros.sourceDir[0]);
-    uint32_t present = sys.logicalDrives();
+    uint32_t present = fs.logicalDrives();
     for (char letter = 'A'; letter <= 'Z' && !found; ++letter) {
       if (letter == source || !(present & (1u << (letter - 'A')))) continue;
-      DriveType type = sys.driveType(std::string{letter, ':', '\\'});
+      DriveType type = fs.driveType(std::string{letter, ':', '\\'});
       bool wanted = (type == DriveType::Fixed && where.kind != DriveSelector::Kind::Network) ||
                     (type == DriveType::Remote && where.kind != DriveSelector::Kind::Fixed);
-      if (wanted) found = searchDrive(sys, macros, letter, name);
+      if (wanted) found = searchDrive(fs, macros, letter, name);
     }
   }
-  sys.setCurrentDirectory(saved);
+  fs.setCurrentDirectory(saved);
   return found ? 1 : 0;
 }
 
-int searchTextFile(System& sys, MacroValues& macros, const std::string& text,
+int searchTextFile(FileSystem& fs, MacroValues& macros, const std::string& text,
                    const std::string& file, const std::string& skipPrefix, const std::string& begin,
                    const std::string& end) {
   std::string path = file;
   expandLeadingMacro(macros, path);
-  ScopedFile opened = ScopedFile::openRead(sys, path);
+  ScopedFile opened = ScopedFile::openRead(fs, path);
   if (!opened) return 0;
   std::string wanted = text;
   expandMacros(macros, wanted);
   wanted = upperAscii(wanted);
 
-  TextLines lines(sys, opened.get());
+  TextLines lines(fs, opened.get());
   std::string line;
   int counter = 0;
   bool beginSeen = begin.empty();

@@ -46,7 +46,7 @@ bool comparisonHolds(int op, int cmp);
 
 // 1 with the file's version text ("\StringFileInfo\040904E4\FileVersion", else the 040904B0
 // table) in out, or 0 when the file has none or it is empty.
-int readFileVersion(System& sys, const std::string& path, std::string& out);
+int readFileVersion(Machine& machine, const std::string& path, std::string& out);
 
 // Which drives a locate searches.
 struct DriveSelector {
@@ -59,14 +59,14 @@ std::optional<DriveSelector> parseDriveSelector(std::string_view where);
 // Searches the selected drives depth first for name (wildcards allowed); on success sets
 // $LOCATEDIR$ and $LOCATEDRIVE$ and returns 1, else 0. The drive of $SOURCEDIR$ is never searched
 // unless it is the one drive selected. The current directory is restored.
-int findFileOnDrives(System& sys, MacroValues& macros, const std::string& name,
+int findFileOnDrives(FileSystem& fs, MacroValues& macros, const std::string& name,
                      const DriveSelector& where);
 
 // Searches a text file for text (path macros expanded, case ignored); on success sets $LEFT$,
 // $RIGHT$, $SEARCH$ and returns 1, else 0 and they keep their values. Lines starting with
 // skipPrefix are passed over; with a begin marker the search starts after the line holding it;
 // a line holding the end marker stops it.
-int searchTextFile(System& sys, MacroValues& macros, const std::string& text,
+int searchTextFile(FileSystem& fs, MacroValues& macros, const std::string& text,
                    const std::string& file, const std::string& skipPrefix, const std::string& begin,
                    const std::string& end);
 

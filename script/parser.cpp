@@ -489,7 +489,7 @@ class Parser {
 void finishFirstPass(System& sys, MacroValues& macros, const StartupValues& startup,
                      InstallState& state) {
   if (macros.defaultDir.empty()) {
-    std::string dir = sys.currentDirectory();
+    std::string dir = sys.files().currentDirectory();
     if (dir.size() > kMaxPathChars) dir.resize(kMaxPathChars);
     // Never install onto the distribution's own drive by default.
     if (!dir.empty() && !macros.sourceDir.empty() &&
@@ -499,7 +499,7 @@ void finishFirstPass(System& sys, MacroValues& macros, const StartupValues& star
     }
     macros.defaultDir = dir;
     macros.defaultDrive = dir.substr(0, 1);
-    std::optional<std::string> shortForm = sys.shortPathName(dir);
+    std::optional<std::string> shortForm = sys.files().shortPathName(dir);
     macros.defaultDir8 = shortForm && !shortForm->empty() ? *shortForm : dir;
   }
   Settings& settings = state.settings;

@@ -69,7 +69,7 @@ void setDestinationMacros(StatementContext& ctx, DestinationIndex which, const s
       if (withShortForm) {
         // A destination that does not exist yet has no short form; its long form is the best
         // stand-in until the destination dialog settles the directory.
-        std::optional<std::string> shortForm = ctx.sys.shortPathName(path);
+        std::optional<std::string> shortForm = ctx.sys.files().shortPathName(path);
         macros.defaultDir8 = shortForm && !shortForm->empty() ? *shortForm : path;
         limit(macros.defaultDir8, kMaxPathChars);
       }

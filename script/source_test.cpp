@@ -176,8 +176,8 @@ TEST(SourceReader, EntryRecordCarriesItsDirectoryFields) {
   EXPECT_EQ(f->base, int64_t(kStub.size() + kEntrySize));
 
   fx.sys.put("C:\\PLAIN.TXT", "twelve bytes");
-  fx.sys.files["C:\\PLAIN.TXT"].time = FatTime{0x1234, 0x5678};
-  fx.sys.files["C:\\PLAIN.TXT"].attributes = kAttrHidden;
+  fx.sys.stored["C:\\PLAIN.TXT"].time = FatTime{0x1234, 0x5678};
+  fx.sys.stored["C:\\PLAIN.TXT"].attributes = kAttrHidden;
   auto g = fx.container.openSource("C:\\PLAIN.TXT");
   ASSERT_TRUE(g);
   EXPECT_FALSE(g->isContainerEntry());

@@ -47,7 +47,7 @@ void copyProgram(System& sys, const std::string& from, const std::string& to) {
   if (!out) return;
   std::string block(kCopyBlockSize, '\0');
   for (;;) {
-    int32_t n = sys.read(in.get(), block.data(), kCopyBlockSize);
+    int32_t n = sys.files().read(in.get(), block.data(), kCopyBlockSize);
     if (n < 0) break;
     if (n > 0 && !out.writeAll(std::string_view(block.data(), size_t(n)))) break;
     if (n < int32_t(kCopyBlockSize)) break;
@@ -77,7 +77,7 @@ bool hasInsertDiskLine(Run& run, SourceFile& script) {
 StartupResult relaunch(Run& run) {
   const Prompts defaults;
   StartupValues& s = run.startup;
-  std::string temp = run.sys.tempDirectory();
+  std::string temp = run.sys.files().tempDirectory();
   if (temp.size() > kMaxSystemDirChars) temp.resize(kMaxSystemDirChars);
   if (temp.empty()) temp = "c:\\";
   temp = withTrailingBackslash(temp);
@@ -112,12 +112,12 @@ StartupResult relaunch(Run& run) {
   commandLine += s.switches;
   run.ui.trace("relaunch: " + commandLine);
   // A copy that cannot be started would otherwise end the installation silently with success.
-  if (!written || !run.sys.startProcess(commandLine, kShowDefault, run.waitForCopy)) {
+  if (!written || !run.sys.machine().startProcess(commandLine, kShowDefault, run.waitForCopy)) {
     showWarning(run, defaults.fileNotFound + (written ? exe : bat) + ". ");
     return StartupResult::Failed;
   }
   if (run.waitForCopy) {
-    long code = run.sys.lastExitCode();
+    long code = run.sys.machine().lastExitCode();
     // A copy whose end could not be read reports as a failed installation, never as success.
     run.copyExitCode = code < 0 ? kCopyLost : int(code);
     run.ui.trace("relaunch: the temporary copy ended with exit code " +
@@ -176,19 +176,19 @@ std::string deploymentSwitches(const CommandLine& cl) {
 }
 
 std::string traceHeader(System& sys, const std::string& dateTime) {
-  const std::string program = withoutLongPathPrefix(sys.modulePath());
+  const std::string program = withoutLongPathPrefix(sys.machine().modulePath());
   size_t slash = program.rfind('\\');
-  CommandLine cl = parseCommandLine(sys.commandLineArguments(),
+  CommandLine cl = parseCommandLine(sys.machine().commandLineArguments(),
                                     slash == std::string::npos ? "" : program.substr(0, slash + 1));
   const std::string script = cl.scriptPath.empty() ? defaultScriptPath(program) : cl.scriptPath;
-  const uint32_t version = sys.versionWord();
-  const DisplayCaps display = sys.displayCaps();
+  const uint32_t version = sys.machine().versionWord();
+  const DisplayCaps display = sys.machine().displayCaps();
   char facts[160];
   std::snprintf(facts, sizeof facts,
                 "Windows %.2f, DOS %.2f, processor %d, memory %llu KB, display %dx%dx%d",
-                windowsVersionOf(version), dosVersionOf(version), sys.processorType(),
-                static_cast<unsigned long long>(sys.totalPhysicalMemory() / 1024), display.width,
-                display.height, display.bitsPerPixel * display.planes);
+                windowsVersionOf(version), dosVersionOf(version), sys.machine().processorType(),
+                static_cast<unsigned long long>(sys.machine().totalPhysicalMemory() / 1024),
+                display.width, display.height, display.bitsPerPixel * display.planes);
   return std::string(kTraceHeaderWord) + " " + dateTime + ": program " + program + ", script " +
          script + "; " + facts;
 }
@@ -236,7 +236,7 @@ StartupResult startUp(Run& run, StartupHooks& hooks) {
   MacroValues& m = run.macros;
 
   // Program directory.
-  const std::string module = withoutLongPathPrefix(run.sys.modulePath());
+  const std::string module = withoutLongPathPrefix(run.sys.machine().modulePath());
   size_t slash = module.rfind('\\');
   if (slash == std::string::npos) {
     showWarning(run, defaults.badDir);
@@ -244,10 +244,10 @@ StartupResult startUp(Run& run, StartupHooks& hooks) {
   }
   std::string dir = module.substr(0, slash);
   // "A:" alone would mean the drive's current directory, not its root.
-  run.sys.setCurrentDirectory(dir.size() == 2 && dir[1] == ':' ? dir + "\\" : dir);
+  run.sys.files().setCurrentDirectory(dir.size() == 2 && dir[1] == ':' ? dir + "\\" : dir);
   s.programDir = dir + "\\";
 
-  const std::string arguments = run.sys.commandLineArguments();
+  const std::string arguments = run.sys.machine().commandLineArguments();
   CommandLine cl = parseCommandLine(arguments, s.programDir);
   for (int i = 0; i < kMaxOptions; ++i) s.options[i] = cl.options[i];
   s.switches = deploymentSwitches(cl);
@@ -265,7 +265,7 @@ StartupResult startUp(Run& run, StartupHooks& hooks) {
   s.scriptPath = cl.scriptPath.empty() ? defaultScriptPath(s.programPath) : cl.scriptPath;
   m.sourceDir = s.scriptPath;
   // A script that does not exist has no short form; its long form is the nearest thing.
-  m.sourceDir8 = run.sys.shortPathName(s.scriptPath).value_or(s.scriptPath);
+  m.sourceDir8 = run.sys.files().shortPathName(s.scriptPath).value_or(s.scriptPath);
   if (m.sourceDir8.size() > kMaxPathChars) m.sourceDir8.resize(kMaxPathChars);
   m.sourceDrive = s.scriptPath.substr(0, 1);
   run.ui.trace("startup: program " + s.programPath + ", arguments \"" + arguments + "\", script " +
@@ -280,27 +280,27 @@ StartupResult startUp(Run& run, StartupHooks& hooks) {
     }
     bool insertDisk = hasInsertDiskLine(run, *script);
     run.container.closeSource(script);
-    std::string current = run.sys.currentDirectory();
-    DriveType type = run.sys.driveType(
+    std::string current = run.sys.files().currentDirectory();
+    DriveType type = run.sys.files().driveType(
         current.size() >= 2 && current[1] == ':' ? current.substr(0, 2) + "\\" : current);
     if (insertDisk && type != DriveType::Fixed) return relaunch(run);
   }
 
   // Normal start.
-  s.screenWidth = run.sys.screenWidth();
-  s.screenHeight = run.sys.screenHeight();
+  s.screenWidth = run.sys.machine().screenWidth();
+  s.screenHeight = run.sys.machine().screenHeight();
   run.state = std::make_unique<InstallState>();
   s.bootDrive = bootDriveLetter(run.sys);
-  const uint32_t version = run.sys.versionWord();
+  const uint32_t version = run.sys.machine().versionWord();
   s.windowsVersion = windowsVersionOf(version);
   s.dosVersion = dosVersionOf(version);
   hooks.createWindowBrush(run);
   m.sourceDir = cutAtLastBackslash(m.sourceDir);
   m.sourceDir8 = cutAtLastBackslash(m.sourceDir8);
-  run.sys.disableCriticalErrorBoxes();
+  run.sys.machine().disableCriticalErrorBoxes();
   hooks.createMainWindow(run);
-  m.winDir = systemDirMacro(run.sys.windowsDirectory());
-  m.winSysDir = systemDirMacro(run.sys.systemDirectory());
+  m.winDir = systemDirMacro(run.sys.files().windowsDirectory());
+  m.winSysDir = systemDirMacro(run.sys.files().systemDirectory());
   m.winHelpDir = m.winDir + "\\help";
   hooks.setDialogColours(run);
   if (hooks.parse(run) != 0) {

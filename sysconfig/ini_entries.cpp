@@ -47,16 +47,17 @@ void applyIniEntry(Engine& engine, IniEntry& entry) {
     if (engine.ui.messageBox(box) == MsgResult::No) return;
   }
 
-  System& sys = engine.sys;
+  FileSystem& fs = engine.sys;
+  Profiles& ini = engine.sys;
   std::string newFile;
   if (!equalsNoCase(entry.file, "WIN.INI")) {
     const std::string path = fullIniPath(engine, entry.file);
-    if (!fileExists(sys, path)) newFile = path;
+    if (!fileExists(fs, path)) newFile = path;
   }
   const bool newSection =
-      isMarker(sys.profileKeys(entry.file, entry.section, kProfileMarker, kProfileBufferChars));
+      isMarker(ini.profileKeys(entry.file, entry.section, kProfileMarker, kProfileBufferChars));
   const std::string current =
-      sys.profileString(entry.file, entry.section, entry.key, kProfileMarker, kProfileValueChars);
+      ini.profileString(entry.file, entry.section, entry.key, kProfileMarker, kProfileValueChars);
   if (equalsNoCase(current, entry.value)) return;
 
   IniKeyRecord line{entry.section, entry.key, entry.value, entry.file, std::nullopt};
@@ -74,9 +75,9 @@ void applyIniEntry(Engine& engine, IniEntry& entry) {
   // rename, which a full disk cannot refuse.
   const std::string path = fullIniPath(engine, entry.file);
   const std::string keep = directoryPart(path) + kIniKeepName;
-  if (sys.attributes(keep)) sys.deleteFile(keep);
-  const bool kept = newFile.empty() && sys.attributes(path) && sys.copyFile(path, keep, false);
-  if (newFile.empty() && sys.attributes(path) && !kept) {
+  if (fs.attributes(keep)) fs.deleteFile(keep);
+  const bool kept = newFile.empty() && fs.attributes(path) && fs.copyFile(path, keep, false);
+  if (newFile.empty() && fs.attributes(path) && !kept) {
     engine.ui.trace("INI file " + path + " could not be copied before the change; [" +
                     entry.section + "] " + entry.key + " is left as it is");
     return;
@@ -84,34 +85,34 @@ void applyIniEntry(Engine& engine, IniEntry& entry) {
   keepPriorState(engine, path);
   // Only what reached the file is recorded: the uninstaller must not undo a change that was
   // never made, nor delete a file the installer did not create.
-  const bool written = sys.writeProfileString(entry.file, entry.section, entry.key, text);
-  sys.flushProfile(entry.file);
+  const bool written = ini.writeProfileString(entry.file, entry.section, entry.key, text);
+  ini.flushProfile(entry.file);
   if (!written) {
-    if (kept) sys.deleteFile(keep);
+    if (kept) fs.deleteFile(keep);
     engine.ui.trace("INI file " + entry.file + " could not be written: [" + entry.section + "] " +
                     entry.key);
     return;
   }
-  const bool recorded = (newFile.empty() || engine.log.record(FileRecord{newFile}) >= 0) &&
-                        engine.log.record(line) >= 0 &&
-                        (!newSection ||
-                         engine.log.record(IniSectionRecord{entry.section, entry.file}) >= 0);
+  const bool recorded =
+      (newFile.empty() || engine.log.record(FileRecord{newFile}) >= 0) &&
+      engine.log.record(line) >= 0 &&
+      (!newSection || engine.log.record(IniSectionRecord{entry.section, entry.file}) >= 0);
   if (recorded) {
-    if (kept) sys.deleteFile(keep);
+    if (kept) fs.deleteFile(keep);
     keepDigest(engine, path);
     return;
   }
   // What cannot be undone later is undone now: the old value, or no key, section or file.
   if (!isMarker(current)) {
-    sys.writeProfileString(entry.file, entry.section, entry.key, current);
+    ini.writeProfileString(entry.file, entry.section, entry.key, current);
   } else if (newSection) {
-    sys.deleteProfileSection(entry.file, entry.section);
+    ini.deleteProfileSection(entry.file, entry.section);
   } else {
-    sys.deleteProfileKey(entry.file, entry.section, entry.key);
+    ini.deleteProfileKey(entry.file, entry.section, entry.key);
   }
-  sys.flushProfile(entry.file);
-  if (kept) sys.moveFile(keep, path, true);
-  if (!newFile.empty()) sys.deleteFile(newFile);
+  ini.flushProfile(entry.file);
+  if (kept) fs.moveFile(keep, path, true);
+  if (!newFile.empty()) fs.deleteFile(newFile);
   engine.ui.trace("INI file " + entry.file + ": [" + entry.section + "] " + entry.key +
                   " could not be recorded in install.log; the change is undone");
 }

@@ -364,15 +364,16 @@ std::string uninstallEntryName(const std::string& title, const std::string& defa
 void registerUninstallEntry(Engine& engine) {
   System& sys = engine.sys;
   const std::string log = engine.log.path();
-  if (!engine.state.engine.logging || log.empty() || windowsVersionOf(sys.versionWord()) < 4.0)
+  if (!engine.state.engine.logging || log.empty() ||
+      windowsVersionOf(sys.machine().versionWord()) < 4.0)
     return;
   const std::string dir = withTrailingBackslash(engine.macros.defaultDir);
   // Without the uninstaller beside the log there is nothing the entry could start.
-  if (!sys.attributes(dir + kUninstallerName)) return;
+  if (!sys.files().attributes(dir + kUninstallerName)) return;
   const std::string name = uninstallEntryName(engine.state.settings.title, engine.macros.defaultDir);
   if (name.empty()) return;
   const std::string uninstaller =
-      "\"" + withTrailingBackslash(sys.windowsDirectory()) + kUninstallerName + "\"";
+      "\"" + withTrailingBackslash(sys.files().windowsDirectory()) + kUninstallerName + "\"";
   std::vector<std::pair<const char*, std::string>> values = {
       {"DisplayName", name},
       {"UninstallString", uninstaller + " \"" + log + "\""},
@@ -381,7 +382,7 @@ void registerUninstallEntry(Engine& engine) {
   };
   // The day the log was written: the machine's own date, as its file time gives it.
   ScopedFile file = ScopedFile::openRead(sys, log);
-  if (std::optional<FatTime> t = file ? sys.fileTime(file.get()) : std::nullopt) {
+  if (std::optional<FatTime> t = file ? sys.files().fileTime(file.get()) : std::nullopt) {
     char date[9];
     std::snprintf(date, sizeof date, "%04u%02u%02u", 1980u + (t->date >> 9), (t->date >> 5) & 15u,
                   t->date & 31u);

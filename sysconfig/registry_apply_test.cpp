@@ -46,7 +46,7 @@ struct RegistryFixture : EngineFixture {
                                                                     << regedit;
   }
   std::optional<RegistryValue> read(const std::string& name, const std::string& key = kKey) {
-    return sim.sys().readRegistryValue(RegistryRoot::LocalMachine, key, name);
+    return sim.sys().registry().readRegistryValue(RegistryRoot::LocalMachine, key, name);
   }
 };
 
@@ -248,11 +248,12 @@ TEST(RegistryApply, KeyOperationsOtherThanNew) {
   applyRegistryBlocks(f.engine);
   EXPECT_EQ(f.log(), "");
   auto& sys = f.sim.sys();
-  EXPECT_FALSE(sys.openRegistryKey(RegistryRoot::LocalMachine, "Software\\Missing"));
+  EXPECT_FALSE(sys.registry().openRegistryKey(RegistryRoot::LocalMachine, "Software\\Missing"));
   EXPECT_TRUE(f.read("X", "Software\\Keep"));
-  EXPECT_FALSE(sys.openRegistryKey(RegistryRoot::LocalMachine, kKey));
-  EXPECT_FALSE(sys.openRegistryKey(RegistryRoot::LocalMachine, std::string(kKey) + "\\Sub"));
-  EXPECT_TRUE(sys.openRegistryKey(RegistryRoot::LocalMachine, "Software\\Vendor"));
+  EXPECT_FALSE(sys.registry().openRegistryKey(RegistryRoot::LocalMachine, kKey));
+  EXPECT_FALSE(
+      sys.registry().openRegistryKey(RegistryRoot::LocalMachine, std::string(kKey) + "\\Sub"));
+  EXPECT_TRUE(sys.registry().openRegistryKey(RegistryRoot::LocalMachine, "Software\\Vendor"));
 }
 
 TEST(RegistryApply, KeyRenameMovesTheWholeTreeThenRunsTheValues) {
@@ -290,7 +291,7 @@ TEST(RegistryApply, KeyRenameMovesTheWholeTreeThenRunsTheValues) {
     EXPECT_EQ(s->type, kRegBinary) << c.what;
     EXPECT_EQ(s->data, (std::vector<uint8_t>{1, 0, 2})) << c.what;
     const bool moved = std::string(c.keyAfter) != kKey;
-    EXPECT_EQ(sys.openRegistryKey(RegistryRoot::LocalMachine, kKey), !moved) << c.what;
+    EXPECT_EQ(sys.registry().openRegistryKey(RegistryRoot::LocalMachine, kKey), !moved) << c.what;
   }
 }
 
@@ -313,9 +314,10 @@ TEST(RegistryApply, DamagedRegistryFileIsNeverRewritten) {
   const std::string damaged = "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software]\r\nnot a line\r\n";
   std::ofstream(f.sim.root() / kRegistryFileName, std::ios::binary) << damaged;
   auto& sys = f.sim.sys();
-  EXPECT_EQ(sys.createRegistryKey(RegistryRoot::LocalMachine, "Software\\X"),
+  EXPECT_EQ(sys.registry().createRegistryKey(RegistryRoot::LocalMachine, "Software\\X"),
             RegistryKeyResult::Failed);
-  EXPECT_FALSE(sys.setRegistryValue(RegistryRoot::LocalMachine, "Software", "V", text("v")));
+  EXPECT_FALSE(
+      sys.registry().setRegistryValue(RegistryRoot::LocalMachine, "Software", "V", text("v")));
   std::ifstream in(f.sim.root() / kRegistryFileName, std::ios::binary);
   std::string now((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   EXPECT_EQ(now, damaged);
@@ -324,14 +326,18 @@ TEST(RegistryApply, DamagedRegistryFileIsNeverRewritten) {
 TEST(RegistryApply, SimulatedKeyCreationNeedsItsParent) {
   RegistryFixture f;
   auto& sys = f.sim.sys();
-  EXPECT_EQ(sys.createRegistryKey(RegistryRoot::CurrentUser, "A\\B"), RegistryKeyResult::Failed);
-  EXPECT_EQ(sys.createRegistryKey(RegistryRoot::CurrentUser, "A"), RegistryKeyResult::Created);
-  EXPECT_EQ(sys.createRegistryKey(RegistryRoot::CurrentUser, "a"), RegistryKeyResult::Opened);
-  EXPECT_EQ(sys.createRegistryKey(RegistryRoot::CurrentUser, "A\\B"), RegistryKeyResult::Created);
-  EXPECT_FALSE(sys.setRegistryValue(RegistryRoot::CurrentUser, "A\\C", "V", text("v")));
-  EXPECT_FALSE(sys.deleteRegistryKey(RegistryRoot::CurrentUser, ""));
-  EXPECT_TRUE(sys.deleteRegistryKey(RegistryRoot::CurrentUser, "a"));
-  EXPECT_FALSE(sys.openRegistryKey(RegistryRoot::CurrentUser, "A\\B"));
+  EXPECT_EQ(sys.registry().createRegistryKey(RegistryRoot::CurrentUser, "A\\B"),
+            RegistryKeyResult::Failed);
+  EXPECT_EQ(sys.registry().createRegistryKey(RegistryRoot::CurrentUser, "A"),
+            RegistryKeyResult::Created);
+  EXPECT_EQ(sys.registry().createRegistryKey(RegistryRoot::CurrentUser, "a"),
+            RegistryKeyResult::Opened);
+  EXPECT_EQ(sys.registry().createRegistryKey(RegistryRoot::CurrentUser, "A\\B"),
+            RegistryKeyResult::Created);
+  EXPECT_FALSE(sys.registry().setRegistryValue(RegistryRoot::CurrentUser, "A\\C", "V", text("v")));
+  EXPECT_FALSE(sys.registry().deleteRegistryKey(RegistryRoot::CurrentUser, ""));
+  EXPECT_TRUE(sys.registry().deleteRegistryKey(RegistryRoot::CurrentUser, "a"));
+  EXPECT_FALSE(sys.registry().openRegistryKey(RegistryRoot::CurrentUser, "A\\B"));
 }
 
 }  // namespace

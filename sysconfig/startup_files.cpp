@@ -403,7 +403,7 @@ TextEdit rewriteConfig(std::string_view oldBytes, ConfigRequest& request,
 
 void editAutoexecFile(Engine& engine) {
   AutoexecRequest& request = engine.state.config.autoexec;
-  const std::optional<std::string> configName = engine.sys.environment("CONFIG");
+  const std::optional<std::string> configName = engine.sys.machine().environment("CONFIG");
   editStartupFile(engine, {"C:\\AUTOEXEC.BAT", "C:\\AUTOEXEC.BAK", "Autoexec"}, request.mode,
                   engine.state.settings.prompts.autoexec, [&](const std::string& text) {
                     return rewriteAutoexec(text, request, engine.macros, configName);

@@ -34,14 +34,14 @@ void prepareRun(System& sys, MacroValues& macros, StartupValues& startup) {
   macros.sourceDir = "A:";
   macros.sourceDir8 = "A:";
   macros.sourceDrive = "A";
-  macros.winDir = joinableDirectory(sys.windowsDirectory());
-  macros.winSysDir = joinableDirectory(sys.systemDirectory());
+  macros.winDir = joinableDirectory(sys.files().windowsDirectory());
+  macros.winSysDir = joinableDirectory(sys.files().systemDirectory());
   macros.winHelpDir = macros.winDir + "\\help";
   startup.scriptPath = "A:\\SETUP.CFG";
   startup.bootDrive = bootDriveLetter(sys);
-  startup.screenWidth = sys.screenWidth();
-  startup.screenHeight = sys.screenHeight();
-  const uint32_t version = sys.versionWord();
+  startup.screenWidth = sys.machine().screenWidth();
+  startup.screenHeight = sys.machine().screenHeight();
+  const uint32_t version = sys.machine().versionWord();
   startup.windowsVersion = windowsVersionOf(version);
   startup.dosVersion = dosVersionOf(version);
 }

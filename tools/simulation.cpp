@@ -308,8 +308,8 @@ class Simulator {
  private:
   // The main window as the script set it up; the temporary copy's, when the run hands over.
   void noteMainWindow(Run& run, bool shown) {
-    screens_->screenWidth = sys_.screenWidth();
-    screens_->screenHeight = sys_.screenHeight();
+    screens_->screenWidth = sys_.machine().screenWidth();
+    screens_->screenHeight = sys_.machine().screenHeight();
     screens_->mainWindow = shown;
     screens_->settings = run.state->settings;
     const Settings& s = run.state->settings;
@@ -352,12 +352,12 @@ SimulationResult runSimulation(const SimulationRequest& request) {
   std::string program = request.program;
   std::string arguments;
   for (const std::string& a : request.arguments) arguments += (arguments.empty() ? "" : " ") + a;
-  if (!sys.attributes(program)) {
+  if (!sys.files().attributes(program)) {
     result.error = "there is no " + program + " on the simulated machine of " + request.machineFile;
     return result;
   }
   // Started from its own folder, as a user starts it from the disk.
-  sys.setCurrentDirectory(directoryOf(program));
+  sys.files().setCurrentDirectory(directoryOf(program));
 
   TailTraceSink tail;
   std::unique_ptr<HostTraceSink> sink;

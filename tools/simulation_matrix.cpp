@@ -44,7 +44,7 @@ uint64_t writtenBytes(const std::string& machineFile, const std::vector<std::str
   for (const std::string& f : files) {
     ScopedFile h = ScopedFile::openRead(sys, f);
     if (!h) continue;
-    int64_t size = sys.fileSize(h.get());
+    int64_t size = sys.files().fileSize(h.get());
     if (size > 0) total += uint64_t(size);
   }
   return total;

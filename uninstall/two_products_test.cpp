@@ -88,9 +88,10 @@ TEST(TwoProducts, EachUninstallTakesBackOnlyWhatItsInstallationMade) {
       {"a shared key keeps the other product's subkey", true, nullptr,
        [](Machine& m, const UninstallSimulationResult& first) {
          auto sys = m.sys();
-         EXPECT_FALSE(sys->openRegistryKey(RegistryRoot::LocalMachine, "SOFTWARE\\Vendor\\AppA"));
-         EXPECT_TRUE(
-             sys->readRegistryValue(RegistryRoot::LocalMachine, "SOFTWARE\\Vendor\\AppB", "Path"));
+         EXPECT_FALSE(
+             sys->registry().openRegistryKey(RegistryRoot::LocalMachine, "SOFTWARE\\Vendor\\AppA"));
+         EXPECT_TRUE(sys->registry().readRegistryValue(RegistryRoot::LocalMachine,
+                                                       "SOFTWARE\\Vendor\\AppB", "Path"));
          // The key A made holds B's now: it stays, and the report says so.
          std::string left = ::testing::PrintToString(first.report.left);
          EXPECT_NE(left.find("Vendor holds"), std::string::npos) << left;
@@ -154,9 +155,12 @@ TEST(TwoProducts, EachUninstallTakesBackOnlyWhatItsInstallationMade) {
     // went.
     EXPECT_EQ(readHost(m.c("WINDOWS/SYSTEM/SHARED.DLL")), "v1 of the user");
     auto sys = m.sys();
-    EXPECT_FALSE(sys->openRegistryKey(RegistryRoot::LocalMachine, "SOFTWARE\\Vendor\\AppA"));
-    EXPECT_FALSE(sys->openRegistryKey(RegistryRoot::LocalMachine, "SOFTWARE\\Vendor\\AppB"));
-    EXPECT_TRUE(sys->readRegistryValue(RegistryRoot::LocalMachine, "SOFTWARE\\Other", "Keep"));
+    EXPECT_FALSE(
+        sys->registry().openRegistryKey(RegistryRoot::LocalMachine, "SOFTWARE\\Vendor\\AppA"));
+    EXPECT_FALSE(
+        sys->registry().openRegistryKey(RegistryRoot::LocalMachine, "SOFTWARE\\Vendor\\AppB"));
+    EXPECT_TRUE(
+        sys->registry().readRegistryValue(RegistryRoot::LocalMachine, "SOFTWARE\\Other", "Keep"));
     EXPECT_FALSE(fs::exists(m.c("WINDOWS/INSTBACK.LST")));
     // B leaves nothing behind. A leaves its "Read Me" item, which the user's same-titled item
     // comes before, and, uninstalled first, the vendor key B still used.
@@ -167,7 +171,7 @@ TEST(TwoProducts, EachUninstallTakesBackOnlyWhatItsInstallationMade) {
     EXPECT_NE(::testing::PrintToString(ofA.report.left).find("Read Me is not the one"),
               std::string::npos);
     if (!c.firstInstalledGoesFirst) {
-      EXPECT_FALSE(sys->openRegistryKey(RegistryRoot::LocalMachine, "SOFTWARE\\Vendor"));
+      EXPECT_FALSE(sys->registry().openRegistryKey(RegistryRoot::LocalMachine, "SOFTWARE\\Vendor"));
     }
   }
 }

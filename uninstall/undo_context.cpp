@@ -78,8 +78,8 @@ UndoContext::UndoContext(System& s, Ui& u, UninstallReport& r, const std::string
       report(r),
       logPath(log),
       logDir(directoryPart(log)),
-      windowsDir(s.windowsDirectory()),
-      systemDir(s.systemDirectory()) {}
+      windowsDir(s.files().windowsDirectory()),
+      systemDir(s.files().systemDirectory()) {}
 
 void UndoContext::done(const std::string& what) {
   report.done.push_back(what);

@@ -65,9 +65,9 @@ bool handOn(UndoContext& cx, const KeptCopy& b) {
           !equalsNoCase(theirs->original, b.record.original))
         continue;
       const std::string copy = directoryPart(list) + kBackupFolderName + "\\" + theirs->copyName;
-      if (!sys.attributes(copy)) continue;
-      sys.setAttributes(copy, kAttrNormal);
-      if (!sys.copyFile(cx.copyPath(b.record), copy, false)) return false;
+      if (!sys.files().attributes(copy)) continue;
+      sys.files().setAttributes(copy, kAttrNormal);
+      if (!sys.files().copyFile(cx.copyPath(b.record), copy, false)) return false;
       theirs->time = b.record.time;
       theirs->attributes = b.record.attributes;
       text = formatBackupRecord(*theirs);
@@ -88,18 +88,18 @@ void restore(UndoContext& cx, const LogLine* line, KeptCopy& b) {
   System& sys = cx.sys;
   const std::string copy = cx.copyPath(b.record);
   const std::string& target = b.record.original;
-  if (!sys.attributes(copy)) {
+  if (!sys.files().attributes(copy)) {
     cx.backupFolderLeft.push_back(copy);
     return cx.problem(line, "the saved copy " + copy + " of " + target + " is missing");
   }
-  if (sys.attributes(target)) sys.setAttributes(target, kAttrNormal);
-  if (!sys.copyFile(copy, target, false)) {
+  if (sys.files().attributes(target)) sys.files().setAttributes(target, kAttrNormal);
+  if (!sys.files().copyFile(copy, target, false)) {
     cx.backupFolderLeft.push_back(copy);
     return cx.problem(line, target + " could not be put back from " + copy);
   }
   if (ScopedFile h = ScopedFile::openReadWrite(sys, target))
-    sys.setFileTime(h.get(), b.record.time);
-  sys.setAttributes(target, b.record.attributes ? b.record.attributes : kAttrNormal);
+    sys.files().setFileTime(h.get(), b.record.time);
+  sys.files().setAttributes(target, b.record.attributes ? b.record.attributes : kAttrNormal);
   deleteFileForced(sys, copy);
   dropIndexLine(cx, target);
   cx.done("put back " + target);
@@ -129,8 +129,8 @@ void undoFile(UndoContext& cx, const LogLine& line) {
   if (!path) return;
   if (isDirectory(sys, *path)) return cx.problem(&line, *path + " is a folder now; left alone");
   // An edited file put back whole, or one the installation made and has taken away again.
-  if (cx.wasRestoredWhole(*path) && !sys.attributes(*path)) return;
-  const bool changed = cx.unchangedSinceInstall(*path) == false && sys.attributes(*path);
+  if (cx.wasRestoredWhole(*path) && !sys.files().attributes(*path)) return;
+  const bool changed = cx.unchangedSinceInstall(*path) == false && sys.files().attributes(*path);
   for (KeptCopy& b : cx.backups) {
     if (b.fileLine != line.lineNumber || b.handled) continue;
     b.handled = true;
@@ -146,7 +146,7 @@ void undoFile(UndoContext& cx, const LogLine& line) {
     }
     return restore(cx, &line, b);
   }
-  if (!sys.attributes(*path)) return cx.note(*path + " is already gone");
+  if (!sys.files().attributes(*path)) return cx.note(*path + " is already gone");
   if (changed) return cx.left(*path + " was changed after the installation; left in place");
   if (!deleteFileForced(sys, *path)) return cx.problem(&line, *path + " could not be deleted");
   cx.done("deleted " + *path);
@@ -164,7 +164,7 @@ void removeDirectories(UndoContext& cx) {
     if (!isDirectory(cx.sys, dir)) continue;
     if (!directoryIsEmpty(cx.sys, dir)) {
       cx.note(dir + " is not empty and stays");
-    } else if (cx.sys.removeDirectory(dir)) {
+    } else if (cx.sys.files().removeDirectory(dir)) {
       cx.done("removed " + dir);
     } else {
       cx.problem(nullptr, dir + " could not be removed");
@@ -177,8 +177,8 @@ void undoRename(UndoContext& cx, const LogLine& line) {
   std::vector<const RenameRecord*> movable, undone;
   for (const RenameRecord* r : line.all<RenameRecord>()) {
     if (!cx.isSafe(r->newPath) || !cx.isSafe(r->oldPath)) continue;
-    bool newThere = sys.attributes(r->newPath).has_value();
-    bool oldThere = sys.attributes(r->oldPath).has_value();
+    bool newThere = sys.files().attributes(r->newPath).has_value();
+    bool oldThere = sys.files().attributes(r->oldPath).has_value();
     if (newThere && !oldThere) movable.push_back(r);
     if (!newThere && oldThere) undone.push_back(r);
   }
@@ -186,7 +186,7 @@ void undoRename(UndoContext& cx, const LogLine& line) {
     const RenameRecord& r = *movable.front();
     if (isDirectory(sys, r.newPath))
       return cx.problem(&line, r.newPath + " is a folder now; left alone");
-    if (!sys.moveFile(r.newPath, r.oldPath, false))
+    if (!sys.files().moveFile(r.newPath, r.oldPath, false))
       return cx.problem(&line, r.newPath + " could not be moved back to " + r.oldPath);
     return cx.done("moved " + r.newPath + " back to " + r.oldPath);
   }
@@ -198,7 +198,7 @@ void undoRename(UndoContext& cx, const LogLine& line) {
     if (reason.empty()) reason = unsafePathReason(r.oldPath, cx.windowsDir, cx.systemDir);
     if (!reason.empty())
       return cx.problem(&line, r.newPath + ", " + r.oldPath + ": " + reason + "; left alone");
-    if (sys.attributes(r.oldPath))
+    if (sys.files().attributes(r.oldPath))
       return cx.problem(&line, r.oldPath + " exists again; " + r.newPath + " is not moved over it");
     return cx.problem(&line, r.newPath + " is missing; nothing to move back");
   }
@@ -275,7 +275,7 @@ void restoreDeleted(UndoContext& cx, std::optional<uint64_t> after) {
     if (after && b.record.logOffset <= *after) continue;
     b.handled = true;
     if (refuseUnsafe(cx, b)) continue;
-    if (cx.sys.attributes(b.record.original)) {
+    if (cx.sys.files().attributes(b.record.original)) {
       cx.backupFolderLeft.push_back(cx.copyPath(b.record));
       cx.note(b.record.original + " exists again; the deleted file's copy " +
               cx.copyPath(b.record) + " stays");
@@ -292,7 +292,7 @@ void settleUnclaimedBackups(UndoContext& cx) {
     if (b.handled || !isFileCopy(b.record)) continue;
     b.handled = true;
     if (b.record.kind == BackupRecord::Kind::Kept || refuseUnsafe(cx, b)) continue;
-    if (!cx.sys.attributes(b.record.original)) {
+    if (!cx.sys.files().attributes(b.record.original)) {
       restore(cx, nullptr, b);
     } else {
       cx.backupFolderLeft.push_back(cx.copyPath(b.record));
@@ -326,10 +326,11 @@ void removeBackupFolder(UndoContext& cx) {
   const std::string folder = cx.logDir + kBackupFolderName;
   const std::string list = cx.logDir + kBackupListName;
   if (cx.backupFolderLeft.empty() && cx.report.problems.empty()) {
-    if (cx.sys.attributes(list) && deleteFileForced(cx.sys, list)) cx.done("deleted " + list);
+    if (cx.sys.files().attributes(list) && deleteFileForced(cx.sys, list))
+      cx.done("deleted " + list);
   }
   if (isDirectory(cx.sys, folder) && directoryIsEmpty(cx.sys, folder) &&
-      cx.sys.removeDirectory(folder))
+      cx.sys.files().removeDirectory(folder))
     cx.done("removed " + folder);
 }
 
@@ -357,7 +358,7 @@ void restoreUnchangedFiles(UndoContext& cx) {
     } else if (!unchanged) {
       // Never written after all: there is nothing to put back.
     } else if (r.kind == BackupRecord::Kind::Absent) {
-      if (sys.attributes(r.original) && !deleteFileForced(sys, r.original)) {
+      if (sys.files().attributes(r.original) && !deleteFileForced(sys, r.original)) {
         cx.problem(nullptr, r.original + " could not be deleted");
         continue;
       }
@@ -365,17 +366,17 @@ void restoreUnchangedFiles(UndoContext& cx) {
       cx.restoredWhole.push_back(upperAscii(r.original));
     } else {
       // The copy goes back whole: bytes, time and attributes as they were.
-      if (!sys.attributes(copy)) {
+      if (!sys.files().attributes(copy)) {
         cx.problem(nullptr, "the saved copy " + copy + " of " + r.original + " is missing");
         continue;
       }
-      if (sys.attributes(r.original)) sys.setAttributes(r.original, kAttrNormal);
-      if (!sys.copyFile(copy, r.original, false)) {
+      if (sys.files().attributes(r.original)) sys.files().setAttributes(r.original, kAttrNormal);
+      if (!sys.files().copyFile(copy, r.original, false)) {
         leaveCopy(r.original + " could not be put back from " + copy);
         continue;
       }
       setFileTime(sys, r.original, r.time);
-      sys.setAttributes(r.original, r.attributes ? r.attributes : kAttrNormal);
+      sys.files().setAttributes(r.original, r.attributes ? r.attributes : kAttrNormal);
       cx.done("put back " + r.original + " as it was");
       cx.restoredWhole.push_back(upperAscii(r.original));
     }

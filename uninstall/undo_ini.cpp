@@ -62,7 +62,8 @@ void undoIniKey(UndoContext& cx, const LogLine& line) {
   // Each reading the file confirms, with the value to put back (none: the key goes).
   std::vector<std::pair<const IniKeyRecord*, std::string>> matches;
   for (const IniKeyRecord* r : line.all<IniKeyRecord>()) {
-    std::string current = sys.profileString(r->file, r->section, r->key, kIniMarker, kIniBuffer);
+    std::string current =
+        sys.profiles().profileString(r->file, r->section, r->key, kIniMarker, kIniBuffer);
     if (equalsNoCase(current, kIniMarker)) continue;
     // The profile functions trim what they read, so an added word reads back without the blank
     // that joined it to an empty value.
@@ -80,7 +81,8 @@ void undoIniKey(UndoContext& cx, const LogLine& line) {
   }
   if (matches.empty()) {
     const IniKeyRecord& r = line.record<IniKeyRecord>();
-    std::string current = sys.profileString(r.file, r.section, r.key, kIniMarker, kIniBuffer);
+    std::string current =
+        sys.profiles().profileString(r.file, r.section, r.key, kIniMarker, kIniBuffer);
     if (equalsNoCase(current, kIniMarker)) return cx.note(keyName(r) + " is already gone");
     return cx.problem(&line, keyName(r) + " was changed after the installation; left alone");
   }
@@ -88,9 +90,9 @@ void undoIniKey(UndoContext& cx, const LogLine& line) {
   const IniKeyRecord& r = *matches.front().first;
   const std::string& back = matches.front().second;
   if (!iniPathSafe(cx, line, r.file)) return;
-  bool ok = r.previous ? sys.writeProfileString(r.file, r.section, r.key, back)
-                       : sys.deleteProfileKey(r.file, r.section, r.key);
-  sys.flushProfile(r.file);
+  bool ok = r.previous ? sys.profiles().writeProfileString(r.file, r.section, r.key, back)
+                       : sys.profiles().deleteProfileKey(r.file, r.section, r.key);
+  sys.profiles().flushProfile(r.file);
   if (!ok) return cx.problem(&line, keyName(r) + " could not be changed");
   cx.done(r.previous ? "put [" + r.section + "] " + r.key + "=" + back + " back into " + r.file
                      : "deleted [" + r.section + "] " + r.key + " from " + r.file);
@@ -116,13 +118,14 @@ void removeEmptySections(UndoContext& cx, const std::string& section, const std:
       it = cx.newSections.erase(it);
       continue;
     }
-    if (!equalsNoCase(sys.profileKeys(it->file, it->section, kIniMarker, kIniBuffer), kIniMarker)) {
+    if (!equalsNoCase(sys.profiles().profileKeys(it->file, it->section, kIniMarker, kIniBuffer),
+                      kIniMarker)) {
       cx.left("[" + it->section + "] of " + it->file + " still holds keys and stays");
     } else if (holdsOtherLines(sys, iniPath(cx, it->file), it->section)) {
       // The section goes with everything in it: the user's comments keep it.
       cx.left("[" + it->section + "] of " + it->file + " holds the user's comments and stays");
-    } else if (sys.deleteProfileSection(it->file, it->section)) {
-      sys.flushProfile(it->file);
+    } else if (sys.profiles().deleteProfileSection(it->file, it->section)) {
+      sys.profiles().flushProfile(it->file);
       cx.done("removed the empty section [" + it->section + "] from " + it->file);
     }
     it = cx.newSections.erase(it);

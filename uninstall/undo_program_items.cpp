@@ -12,16 +12,16 @@ namespace qm {
 namespace {
 
 bool sendOne(System& sys, const std::string& command) {
-  if (!sys.startShellClient() || !sys.connectShell()) return false;
-  bool done = sys.executeShellCommand(command);
-  sys.disconnectShell();
+  if (!sys.shell().startShellClient() || !sys.shell().connectShell()) return false;
+  bool done = sys.shell().executeShellCommand(command);
+  sys.shell().disconnectShell();
   return done;
 }
 
 // DeleteGroup removes a group with whatever it holds, so it is sent only for a group the shell
 // reports empty.
 void removeGroupIfEmpty(UndoContext& cx, const std::string& group, const std::string& groupArg) {
-  std::optional<size_t> count = cx.sys.shellGroupItemCount(group);
+  std::optional<size_t> count = cx.sys.shell().shellGroupItemCount(group);
   if (!count) {
     if (std::find(cx.groupsLeft.begin(), cx.groupsLeft.end(), upperAscii(group)) ==
         cx.groupsLeft.end()) {
@@ -58,7 +58,7 @@ void undoWinItem(UndoContext& cx, const LogLine& line) {
   if (item.title.empty()) return removeGroupIfEmpty(cx, item.group, *groupArg);
   // The shell deletes the first item of that title: it must be this installation's.
   std::optional<std::string> command = itemCommand(cx, item);
-  auto items = sys.shellGroupItems(item.group);
+  auto items = sys.shell().shellGroupItems(item.group);
   if (command && items) {
     auto first = std::find_if(items->begin(), items->end(),
                               [&](const auto& i) { return equalsNoCase(i.first, item.title); });
@@ -67,11 +67,11 @@ void undoWinItem(UndoContext& cx, const LogLine& line) {
       return cx.left("the item " + name + " is not the one the installation made; left alone");
   }
   // Without a shell there is nothing to ask: the installer logged the item all the same.
-  if (!sys.startShellClient() || !sys.connectShell())
+  if (!sys.shell().startShellClient() || !sys.shell().connectShell())
     return cx.note("no shell answers; the item " + name + " is left to it");
-  bool shown = sys.executeShellCommand("[ShowGroup(" + *groupArg + ",1)]");
-  bool deleted = shown && sys.executeShellCommand("[DeleteItem(" + *titleArg + ")]");
-  sys.disconnectShell();
+  bool shown = sys.shell().executeShellCommand("[ShowGroup(" + *groupArg + ",1)]");
+  bool deleted = shown && sys.shell().executeShellCommand("[DeleteItem(" + *titleArg + ")]");
+  sys.shell().disconnectShell();
   if (!shown) return cx.note("the group " + item.group + " is already gone");
   if (deleted) {
     cx.done("deleted the item " + name);

@@ -40,7 +40,7 @@ bool makeKey(Registry& registry, RegistryRoot root, const std::string& key) {
 void undoRegServer(UndoContext& cx, const LogLine& line) {
   auto path = cx.safe(line, line.record<RegServerRecord>().path);
   if (!path) return;
-  switch (cx.sys.unregisterServer(*path)) {
+  switch (cx.sys.machine().unregisterServer(*path)) {
     case RegisterResult::Registered:
       return cx.done("unregistered " + *path);
     case RegisterResult::LoadFailed:
@@ -81,7 +81,8 @@ void undoRegistryRecords(UndoContext& cx) {
   // so that their values have somewhere to go.
   for (const KeptCopy& b : cx.backups) {
     const BackupRecord& r = b.record;
-    if (r.kind != BackupRecord::Kind::RegKeyWas || sys.openRegistryKey(r.root, r.key)) continue;
+    if (r.kind != BackupRecord::Kind::RegKeyWas || sys.registry().openRegistryKey(r.root, r.key))
+      continue;
     if (makeKey(sys, r.root, r.key)) {
       cx.done("made " + registryRootText(r.root) + "\\" + r.key + " again");
     } else {
@@ -121,7 +122,8 @@ void undoRegistryRecords(UndoContext& cx) {
     const Change* c = *it;
     if (!c) continue;
     const BackupRecord &before = *c->before, &after = *c->after;
-    std::optional<RegistryValue> now = sys.readRegistryValue(after.root, after.key, after.name);
+    std::optional<RegistryValue> now =
+        sys.registry().readRegistryValue(after.root, after.key, after.name);
     bool asLeft = after.kind == BackupRecord::Kind::RegSet ? sameValue(now, after.value) : !now;
     if (!asLeft) {
       cx.left(valueName(after) + " was changed after the installation; left alone");
@@ -129,12 +131,13 @@ void undoRegistryRecords(UndoContext& cx) {
     }
     if (before.kind == BackupRecord::Kind::RegNew) {
       if (!now) continue;
-      if (!sys.deleteRegistryValue(after.root, after.key, after.name)) {
+      if (!sys.registry().deleteRegistryValue(after.root, after.key, after.name)) {
         cx.problem(nullptr, valueName(after) + " could not be deleted");
       } else {
         cx.done("deleted the value " + valueName(after));
       }
-    } else if (!sys.setRegistryValue(before.root, before.key, before.name, before.value)) {
+    } else if (!sys.registry().setRegistryValue(before.root, before.key, before.name,
+                                                before.value)) {
       cx.problem(nullptr, valueName(before) + " could not be put back");
     } else {
       cx.done("put back the value " + valueName(before));
@@ -151,10 +154,11 @@ void undoRegistryRecords(UndoContext& cx) {
 void removeKeyIfEmpty(UndoContext& cx, const LogLine* line, RegistryRoot root,
                       const std::string& key) {
   const std::string name = registryRootText(root) + "\\" + key;
-  if (!cx.sys.openRegistryKey(root, key)) return cx.note(name + " is already gone");
+  if (!cx.sys.registry().openRegistryKey(root, key)) return cx.note(name + " is already gone");
   if (!registryKeyIsEmpty(cx.sys, root, key))
     return cx.left(name + " holds values or keys that are not this installation's; left alone");
-  if (!cx.sys.deleteRegistryKey(root, key)) return cx.problem(line, name + " could not be deleted");
+  if (!cx.sys.registry().deleteRegistryKey(root, key))
+    return cx.problem(line, name + " could not be deleted");
   cx.done("deleted " + name);
 }
 

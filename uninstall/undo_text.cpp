@@ -76,8 +76,8 @@ void undoLineChange(UndoContext& cx, const LogLine& line, const std::vector<Line
       // No backup: the installer found no file and made this one from its additions alone.
       cx.madeByInstaller.push_back(path);
     }
-    if (sys.attributes(bak)) sys.setAttributes(bak, kAttrNormal);
-    if (!sys.copyFile(path, bak, false))
+    if (sys.files().attributes(bak)) sys.files().setAttributes(bak, kAttrNormal);
+    if (!sys.files().copyFile(path, bak, false))
       return cx.problem(&line, path + " could not be saved as " + bak + "; nothing changed");
     cx.textBackedUp.push_back(path);
   }
@@ -105,7 +105,7 @@ void undoLineChange(UndoContext& cx, const LogLine& line, const std::vector<Line
     if (o.text != now) continue;
     ScopedFile h = ScopedFile::openReadWrite(sys, path);
     if (!h) break;
-    sys.setFileTime(h.get(), o.time);
+    sys.files().setFileTime(h.get(), o.time);
   }
   cx.done(std::string(r.oldLine.empty() ? "removed \"" + r.newLine + "\" from "
                                         : "put \"" + r.oldLine + "\" back into ") +

@@ -146,10 +146,11 @@ TEST(Uninstall, ReplacedFilesComeBackWithTheirTimeAndAttributes) {
   r.f.writeFile("C:\\APP\\instback.log", formatBackupRecord(saved) + "\r\n");
   EXPECT_EQ(r.run(log), kUninstallDone) << r.report.problems.front();
   EXPECT_EQ(r.f.readFile("C:\\WINDOWS\\SYSTEM\\SHARED.DLL"), "old shared");
-  EXPECT_EQ(r.f.sys().attributes("C:\\WINDOWS\\SYSTEM\\SHARED.DLL"), kAttrReadOnly | kAttrArchive);
-  FileHandle h = r.f.sys().openRead("C:\\WINDOWS\\SYSTEM\\SHARED.DLL");
-  EXPECT_EQ(r.f.sys().fileTime(h), kOldTime);
-  r.f.sys().close(h);
+  EXPECT_EQ(r.f.sys().files().attributes("C:\\WINDOWS\\SYSTEM\\SHARED.DLL"),
+            kAttrReadOnly | kAttrArchive);
+  FileHandle h = r.f.sys().files().openRead("C:\\WINDOWS\\SYSTEM\\SHARED.DLL");
+  EXPECT_EQ(r.f.sys().files().fileTime(h), kOldTime);
+  r.f.sys().files().close(h);
   EXPECT_FALSE(r.f.exists("C:\\APP"));  // copy, side file, log and folder all gone
 }
 
@@ -334,7 +335,7 @@ TEST(Uninstall, IniEntriesAreDeletedRestoredOrShortened) {
     f.writeFile(kLog, toCrLf(head() + c.line + "\n"));
     Uninstaller u(sys, ui);
     EXPECT_EQ(u.run(kLog), c.code) << c.line;
-    std::string value = sys.profileString("APP.INI", "S", "K", "~", 100);
+    std::string value = sys.profiles().profileString("APP.INI", "S", "K", "~", 100);
     EXPECT_EQ(value, c.after ? c.after : "~") << c.line;
   }
 }
@@ -365,15 +366,17 @@ TEST(Uninstall, ProgramItemsGoAndTheirGroupWhenNothingElseIsInIt) {
   for (bool foreign : {false, true}) {
     UninstallRun r;
     SimSystem& sys = r.f.sys();
-    ASSERT_TRUE(sys.connectShell());
-    ASSERT_TRUE(sys.executeShellCommand("[CreateGroup(Tools)][AddItem(C:\\APP\\N.EXE, Notes)]"));
+    ASSERT_TRUE(sys.shell().connectShell());
+    ASSERT_TRUE(
+        sys.shell().executeShellCommand("[CreateGroup(Tools)][AddItem(C:\\APP\\N.EXE, Notes)]"));
     if (foreign) {
-      ASSERT_TRUE(sys.executeShellCommand("[AddItem(C:\\X.EXE, Theirs)]"));
+      ASSERT_TRUE(sys.shell().executeShellCommand("[AddItem(C:\\X.EXE, Theirs)]"));
     }
-    sys.disconnectShell();
+    sys.shell().disconnectShell();
     EXPECT_EQ(r.run(head() + "WINITEM: \"Tools\", \"\"\nWINITEM: \"Tools\", \"Notes\"\n"),
               kUninstallDone);
-    EXPECT_EQ(sys.shellGroupItemCount("Tools"), foreign ? std::optional<size_t>(1) : std::nullopt);
+    EXPECT_EQ(sys.shell().shellGroupItemCount("Tools"),
+              foreign ? std::optional<size_t>(1) : std::nullopt);
   }
 }
 
@@ -389,12 +392,13 @@ TEST(Uninstall, LinesTouchOnlyWhatTheyMade) {
   } cases[] = {
       {"a key with subkeys is never deleted as a tree",
        [](UninstallRun& r) {
-         r.f.sys().createRegistryKey(RegistryRoot::LocalMachine, "SOFTWARE");
-         r.f.sys().createRegistryKey(RegistryRoot::LocalMachine, "SOFTWARE\\Other");
+         r.f.sys().registry().createRegistryKey(RegistryRoot::LocalMachine, "SOFTWARE");
+         r.f.sys().registry().createRegistryKey(RegistryRoot::LocalMachine, "SOFTWARE\\Other");
        },
        "REGKEY: \"HKEY_LOCAL_MACHINE\", \"SOFTWARE\"\n",
        [](UninstallRun& r) {
-         EXPECT_TRUE(r.f.sys().openRegistryKey(RegistryRoot::LocalMachine, "SOFTWARE\\Other"));
+         EXPECT_TRUE(
+             r.f.sys().registry().openRegistryKey(RegistryRoot::LocalMachine, "SOFTWARE\\Other"));
          EXPECT_EQ(r.report.left.size(), 1u);
        }},
       {"a relative path is taken from the log's folder, never the current one",
@@ -406,7 +410,7 @@ TEST(Uninstall, LinesTouchOnlyWhatTheyMade) {
          saved.original = "WIN.INI";
          saved.copyName = "00000001.bak";
          r.f.writeFile("C:\\APP\\instback.log", formatBackupRecord(saved) + "\r\n");
-         r.f.sys().setCurrentDirectory("C:\\WINDOWS");
+         r.f.sys().files().setCurrentDirectory("C:\\WINDOWS");
        },
        "FILE: \"WIN.INI\"\n",
        [](UninstallRun& r) {
@@ -424,15 +428,15 @@ TEST(Uninstall, LinesTouchOnlyWhatTheyMade) {
       {"a group name with a comma is quoted, never read as the user's group",
        [](UninstallRun& r) {
          SimSystem& sys = r.f.sys();
-         sys.connectShell();
-         sys.executeShellCommand("[CreateGroup(Tools)][AddItem(C:\\U.EXE, Mine)]");
-         sys.executeShellCommand("[CreateGroup(\"Tools, Old\")]");
-         sys.disconnectShell();
+         sys.shell().connectShell();
+         sys.shell().executeShellCommand("[CreateGroup(Tools)][AddItem(C:\\U.EXE, Mine)]");
+         sys.shell().executeShellCommand("[CreateGroup(\"Tools, Old\")]");
+         sys.shell().disconnectShell();
        },
        "WINITEM: \"Tools, Old\", \"\"\n",
        [](UninstallRun& r) {
-         EXPECT_EQ(r.f.sys().shellGroupItemCount("Tools"), std::optional<size_t>(1));
-         EXPECT_EQ(r.f.sys().shellGroupItemCount("Tools, Old"), std::nullopt);
+         EXPECT_EQ(r.f.sys().shell().shellGroupItemCount("Tools"), std::optional<size_t>(1));
+         EXPECT_EQ(r.f.sys().shell().shellGroupItemCount("Tools, Old"), std::nullopt);
        },
        kUninstallDone},
       {"a section the user wrote comments into stays with them",

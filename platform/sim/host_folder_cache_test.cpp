@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/file_handle.h"
 #include "platform/sim/sim_confinement.h"
 #include "platform/sim/sim_fixture_for_tests.h"
 
@@ -53,12 +54,7 @@ std::string listed(SimSystem& sys, const std::string& pattern) {
 
 bool apply(SimSystem& sys, const Step& s) {
   std::string op = s.op;
-  if (op == "make") {
-    FileHandle h = sys.create(s.a);
-    if (h == kInvalidFile) return false;
-    sys.close(h);
-    return true;
-  }
+  if (op == "make") return bool(ScopedFile::create(sys, s.a));
   if (op == "mkdir") return sys.createDirectory(s.a);
   if (op == "rmdir") return sys.removeDirectory(s.a);
   if (op == "del") return sys.deleteFile(s.a);

@@ -135,29 +135,29 @@ inline std::string runProfileCase(System& sys, const ProfileCase& c, const std::
   const std::string file = inWindows ? "QMCASE.INI" : folder + "\\CASE.INI";
   std::string path = file;
   if (inWindows) {
-    path = sys.windowsDirectory();
+    path = sys.files().windowsDirectory();
     if (path.empty() || path.back() != '\\') path += '\\';
     path += file;
   }
-  sys.deleteFile(path);
+  sys.files().deleteFile(path);
   if (c.before && !writeFileBytes(sys, path, *c.before)) return "cannot create " + path;
   std::string result;
   const bool sized = (c.op == "get" || c.op == "keys") && !c.value.empty();
   const size_t buffer = sized ? size_t(std::strtoul(c.value.c_str(), nullptr, 10)) : 998;
   if (c.op == "write") {
-    result = sys.writeProfileString(file, c.section, c.key, c.value) ? "1" : "0";
+    result = sys.profiles().writeProfileString(file, c.section, c.key, c.value) ? "1" : "0";
   } else if (c.op == "delkey") {
-    result = sys.deleteProfileKey(file, c.section, c.key) ? "1" : "0";
+    result = sys.profiles().deleteProfileKey(file, c.section, c.key) ? "1" : "0";
   } else if (c.op == "delsec") {
-    result = sys.deleteProfileSection(file, c.section) ? "1" : "0";
+    result = sys.profiles().deleteProfileSection(file, c.section) ? "1" : "0";
   } else if (c.op == "get") {
-    result = sys.profileString(file, c.section, c.key, "~Mirn", buffer);
+    result = sys.profiles().profileString(file, c.section, c.key, "~Mirn", buffer);
   } else if (c.op == "keys") {
-    result = sys.profileKeys(file, c.section, "~Mirn", buffer);
+    result = sys.profiles().profileKeys(file, c.section, "~Mirn", buffer);
   } else {
     return "unknown operation " + c.op;
   }
-  sys.flushProfile(file);
+  sys.profiles().flushProfile(file);
   std::string problems;
   if (result != c.result)
     problems += "result [" + escapeField(result) + "], want [" + escapeField(c.result) + "]; ";
@@ -166,7 +166,7 @@ inline std::string runProfileCase(System& sys, const ProfileCase& c, const std::
     problems += "file [" + (after ? escapeField(*after) : std::string("-")) + "], want [" +
                 (c.after ? escapeField(*c.after) : std::string("-")) + "]";
   }
-  sys.deleteFile(path);
+  sys.files().deleteFile(path);
   return problems;
 }
 

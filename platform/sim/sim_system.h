@@ -27,7 +27,7 @@ namespace qm {
 
 class RegistryTree;
 
-class SimSystem : public System {
+class SimSystem : public CombinedSystem {
  public:
   // Reads the machine file; nullptr with "FILE:LINE: message" in error when it is unusable.
   static std::unique_ptr<SimSystem> load(const std::string& machineFile, std::string& error);
@@ -71,7 +71,7 @@ class SimSystem : public System {
   std::string windowsDirectory() override;
   std::string systemDirectory() override;
 
-  // --- System (sim_machine.cpp)
+  // --- Machine (sim_machine.cpp)
   uint32_t versionWord() override;
   int screenWidth() override;
   int screenHeight() override;
@@ -96,7 +96,7 @@ class SimSystem : public System {
   // [Faults] OtherInstallation=Yes: another program holds the lock for the whole run.
   bool lockInstallations(uint32_t) override { return !config_.otherInstallation; }
 
-  // --- System: machine facts for IF conditions (sim_info.cpp); the registry is registry.reg
+  // --- Machine facts for IF conditions (sim_info.cpp); the registry is registry.reg
   // beside the machine file (sim_registry.cpp), read afresh so edits made between runs show.
   uint64_t totalPhysicalMemory() override;
   DisplayCaps displayCaps() override;
@@ -150,7 +150,7 @@ class SimSystem : public System {
   void setModulePath(std::string path) { modulePath_ = std::move(path); }
   void setCommandLineArguments(std::string args) { arguments_ = std::move(args); }
   bool criticalErrorBoxesDisabled() const { return criticalBoxesOff_; }
-  const MachineConfig& machine() const { return config_; }
+  const MachineConfig& config() const { return config_; }
   // Host folder holding the machine file; registry.reg, groups.ini and processes.log live here.
   const std::filesystem::path& machineDirectory() const { return machineDir_; }
   // Appends one line to processes.log (started processes, restart requests).

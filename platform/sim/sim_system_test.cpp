@@ -4,6 +4,7 @@
 
 #include <fstream>
 
+#include "platform/file_handle.h"
 #include "platform/sim/fat_clock.h"
 #include "platform/sim/sim_fixture_for_tests.h"
 
@@ -12,7 +13,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string readAll(System& sys, const std::string& path) {
+std::string readInPieces(FileSystem& sys, const std::string& path) {
   FileHandle h = sys.openRead(path);
   if (h == kInvalidFile) return "<missing>";
   std::string out;
@@ -20,14 +21,6 @@ std::string readAll(System& sys, const std::string& path) {
   for (int32_t n; (n = sys.read(h, buf, sizeof buf)) > 0;) out.append(buf, size_t(n));
   sys.close(h);
   return out;
-}
-
-bool writeAll(System& sys, const std::string& path, std::string_view text) {
-  FileHandle h = sys.create(path);
-  if (h == kInvalidFile) return false;
-  bool ok = sys.write(h, text.data(), uint32_t(text.size())) == int32_t(text.size());
-  sys.close(h);
-  return ok;
 }
 
 std::vector<std::string> names(const std::vector<FindEntry>& entries) {
@@ -74,11 +67,11 @@ TEST_F(SimSystemTest, PathsMatchHostNamesWithoutRegardToCase) {
       {"SYSTEM.IN", false},
       {"Q:\\SYSTEM.INI", false},
   };
-  for (const auto& c : cases) EXPECT_EQ(readAll(sys(), c.path) == "[boot]\n", c.found) << c.path;
+  for (const auto& c : cases) EXPECT_EQ(readInPieces(sys(), c.path) == "[boot]\n", c.found) << c.path;
   // New names keep the case they were given; a second spelling reaches the same file.
-  ASSERT_TRUE(writeAll(sys(), "C:\\Temp\\NewFile.Txt", "x"));
+  ASSERT_TRUE(writeFileBytes(sys(), "C:\\Temp\\NewFile.Txt", "x"));
   EXPECT_EQ(f_.host("C:\\TEMP\\NEWFILE.TXT").filename(), "NewFile.Txt");
-  ASSERT_TRUE(writeAll(sys(), "c:\\temp\\newfile.txt", "yy"));
+  ASSERT_TRUE(writeFileBytes(sys(), "c:\\temp\\newfile.txt", "yy"));
   EXPECT_EQ(f_.tree('C'), (std::vector<std::string>{"TEMP\\", "TEMP\\NewFile.Txt", "WINDOWS\\",
                                                     "WINDOWS\\SYSTEM\\", "WINDOWS\\System.ini"}));
   EXPECT_EQ(f_.readFile("C:\\TEMP\\NEWFILE.TXT"), "yy");
@@ -146,7 +139,7 @@ TEST_F(SimSystemTest, AttributesPersistAndTravelWithTheFile) {
   ASSERT_TRUE(sys().setAttributes("C:\\D\\B.TXT", 0));
   EXPECT_EQ(sys().attributes("C:\\D\\B.TXT"), kAttrNormal);
   ASSERT_TRUE(sys().deleteFile("C:\\D\\B.TXT"));
-  ASSERT_TRUE(writeAll(sys(), "C:\\D\\B.TXT", "new"));
+  ASSERT_TRUE(writeFileBytes(sys(), "C:\\D\\B.TXT", "new"));
   EXPECT_EQ(sys().attributes("C:\\D\\B.TXT"), kAttrArchive);
 
   // Re-creating a hidden file is refused, as Windows refuses it.

@@ -25,7 +25,7 @@ struct Win32ShellClient {
 // The machine-wide lock every installation and uninstallation takes before it changes anything.
 constexpr const char* kInstallationLockName = "Quillmount.Installation";
 
-class Win32System : public System {
+class Win32System : public CombinedSystem {
  public:
   Win32System() = default;
   ~Win32System() override;
@@ -67,7 +67,7 @@ class Win32System : public System {
   std::string windowsDirectory() override;
   std::string systemDirectory() override;
 
-  // --- System (win32_machine.cpp)
+  // --- Machine (win32_machine.cpp)
   uint32_t versionWord() override;
   int screenWidth() override;
   int screenHeight() override;
@@ -77,7 +77,7 @@ class Win32System : public System {
   std::string modulePath() override;
   std::string commandLineArguments() override;
 
-  // --- System: machine facts for IF conditions (win32_info.cpp)
+  // --- Machine facts for IF conditions (win32_info.cpp), and the registry read
   uint64_t totalPhysicalMemory() override;
   DisplayCaps displayCaps() override;
   std::optional<RegistryValue> readRegistryValue(RegistryRoot root, const std::string& key,
@@ -99,7 +99,7 @@ class Win32System : public System {
   bool deleteProfileSection(const std::string& file, const std::string& section) override;
   void flushProfile(const std::string& file) override;
 
-  // --- System: library registration and the processor (win32_engine.cpp)
+  // --- Machine: library registration and the processor (win32_engine.cpp)
   RegisterResult registerServer(const std::string& path) override;
   int processorType() override;
   RegisterResult unregisterServer(const std::string& path) override;

@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/file_handle.h"
 #include "platform/win32/win32_system.h"
 #include "tests/wine/probe_check.h"
 
@@ -33,7 +34,7 @@ FatTime fat(int y, int mo, int d, int h, int mi, int s) {
   return FatTime{uint16_t((y - 1980) << 9 | mo << 5 | d), uint16_t(h << 11 | mi << 5 | s / 2)};
 }
 
-std::string readAll(System& sys, const std::string& path) {
+std::string readInPieces(FileSystem& sys, const std::string& path) {
   FileHandle h = sys.openRead(path);
   if (h == kInvalidFile) return "<missing>";
   std::string out;
@@ -43,16 +44,8 @@ std::string readAll(System& sys, const std::string& path) {
   return out;
 }
 
-bool writeAll(System& sys, const std::string& path, const std::string& text) {
-  FileHandle h = sys.create(path);
-  if (h == kInvalidFile) return false;
-  bool ok = sys.write(h, text.data(), uint32_t(text.size())) == int32_t(text.size());
-  sys.close(h);
-  return ok;
-}
-
 // Names a find returns, sorted: Wine lists in the host's order, Windows in the volume's.
-std::set<std::string> found(System& sys, const std::string& pattern) {
+std::set<std::string> found(FileSystem& sys, const std::string& pattern) {
   std::set<std::string> out;
   for (const auto& e : sys.find(pattern)) out.insert(e.name);
   return out;
@@ -91,7 +84,7 @@ void files(Win32System& sys, const std::string& dir) {
   FileHandle second = sys.openAppend(dir + "\\log.txt");
   check(second == 1, "files.second_handle_is_one", std::to_string(second));
   sys.close(h);
-  check(readAll(sys, f) == std::string("hello\0\0\0!", 9), "files.gap_reads_zero");
+  check(readInPieces(sys, f) == std::string("hello\0\0\0!", 9), "files.gap_reads_zero");
 
   h = sys.openReadWrite(f);
   check(h == 0, "files.handle_reused", std::to_string(h));
@@ -107,14 +100,14 @@ void files(Win32System& sys, const std::string& dir) {
   sys.close(r1);
   sys.close(r2);
   sys.close(h);
-  check(readAll(sys, f) == std::string("heLLo\0\0\0!", 9), "files.read_write_result");
+  check(readInPieces(sys, f) == std::string("heLLo\0\0\0!", 9), "files.read_write_result");
 
   check(sys.write(second, "one\n", 4) == 4, "files.append_write");
   sys.close(second);
   second = sys.openAppend(dir + "\\LOG.TXT");
   check(sys.write(second, "two\n", 4) == 4, "files.append_again");
   sys.close(second);
-  check(readAll(sys, dir + "\\log.txt") == "one\ntwo\n", "files.append_result");
+  check(readInPieces(sys, dir + "\\log.txt") == "one\ntwo\n", "files.append_result");
 
   check(sys.openRead(dir + "\\none") == kInvalidFile, "files.missing_not_opened");
   check(sys.openReadWrite(dir + "\\none") == kInvalidFile, "files.missing_not_opened_rw");
@@ -125,7 +118,7 @@ void files(Win32System& sys, const std::string& dir) {
 void findAndAttributes(Win32System& sys, const std::string& dir) {
   sys.createDirectory(dir + "\\find");
   for (const char* n : {"b.txt", "A.TXT", "c.Txt", "readme", "Data10.bin", "data2.BIN"})
-    writeAll(sys, dir + "\\find\\" + n, n);
+    writeFileBytes(sys, dir + "\\find\\" + n, n);
   sys.createDirectory(dir + "\\find\\Sub");
   struct Case {
     const char* pattern;
@@ -196,29 +189,29 @@ void directories(Win32System& sys, const std::string& dir) {
   check(sys.createDirectory(dir + "\\a"), "dirs.create");
   check(!sys.createDirectory(dir + "\\A"), "dirs.exists");
   check(sys.createDirectory(dir + "\\a\\b"), "dirs.nested");
-  writeAll(sys, dir + "\\a\\b\\f.txt", "f");
+  writeFileBytes(sys, dir + "\\a\\b\\f.txt", "f");
   check(!sys.removeDirectory(dir + "\\a\\b"), "dirs.not_empty");
   std::string before = sys.currentDirectory();
   check(sys.setCurrentDirectory(dir + "\\a\\b"), "dirs.set_current");
   std::string cur = sys.currentDirectory();
   check(_stricmp(cur.c_str(), (dir + "\\a\\b").c_str()) == 0, "dirs.current", cur);
-  check(readAll(sys, "f.txt") == "f", "dirs.relative_open");
+  check(readInPieces(sys, "f.txt") == "f", "dirs.relative_open");
   check(sys.deleteFile("F.TXT"), "dirs.delete_relative");
   check(sys.setCurrentDirectory(before), "dirs.restore_current");
   check(sys.removeDirectory(dir + "\\a\\b"), "dirs.remove");
   check(!sys.setCurrentDirectory(dir + "\\a\\b"), "dirs.removed_not_current");
 
-  writeAll(sys, dir + "\\a\\old.txt", "old");
-  writeAll(sys, dir + "\\a\\new.txt", "new");
+  writeFileBytes(sys, dir + "\\a\\old.txt", "old");
+  writeFileBytes(sys, dir + "\\a\\new.txt", "new");
   check(!sys.moveFile(dir + "\\a\\new.txt", dir + "\\a\\old.txt", false), "move.no_replace");
-  check(readAll(sys, dir + "\\a\\old.txt") == "old", "move.target_kept");
+  check(readInPieces(sys, dir + "\\a\\old.txt") == "old", "move.target_kept");
   check(sys.moveFile(dir + "\\a\\new.txt", dir + "\\a\\old.txt", true), "move.replace");
-  check(readAll(sys, dir + "\\a\\old.txt") == "new", "move.replaced");
+  check(readInPieces(sys, dir + "\\a\\old.txt") == "new", "move.replaced");
   check(!sys.attributes(dir + "\\a\\new.txt"), "move.source_gone");
   check(sys.copyFile(dir + "\\a\\old.txt", dir + "\\a\\copy.txt", true), "copy.new");
   check(!sys.copyFile(dir + "\\a\\old.txt", dir + "\\a\\copy.txt", true), "copy.fail_if_exists");
   check(sys.copyFile(dir + "\\a\\old.txt", dir + "\\a\\copy.txt", false), "copy.overwrite");
-  check(readAll(sys, dir + "\\a\\copy.txt") == "new", "copy.content");
+  check(readInPieces(sys, dir + "\\a\\copy.txt") == "new", "copy.content");
 }
 
 void drives(Win32System& sys, const std::string& dir, const std::string& floppy) {
@@ -233,13 +226,13 @@ void drives(Win32System& sys, const std::string& dir, const std::string& floppy)
   value("free_c", std::to_string(sys.freeSpace("C:\\").value_or(0)));
   check(!sys.freeSpace("Q:\\"), "drive.no_free_space_for_missing");
 
-  check(writeAll(sys, floppy + "\\disk.txt", "on floppy"), "floppy.write");
-  check(readAll(sys, floppy + "\\DISK.TXT") == "on floppy", "floppy.read");
+  check(writeFileBytes(sys, floppy + "\\disk.txt", "on floppy"), "floppy.write");
+  check(readInPieces(sys, floppy + "\\DISK.TXT") == "on floppy", "floppy.read");
   check(found(sys, floppy + "\\*.txt").count("disk.txt") == 1, "floppy.find");
 
   const std::string longName = dir + "\\Long Folder Name\\Long File Name.text";
   sys.createDirectory(dir + "\\Long Folder Name");
-  writeAll(sys, longName, "long");
+  writeFileBytes(sys, longName, "long");
   auto shortPath = sys.shortPathName(longName);
   value("short_path", shortPath.value_or("<none>"));
   bool allShort = shortPath.has_value();
@@ -253,7 +246,7 @@ void drives(Win32System& sys, const std::string& dir, const std::string& floppy)
     }
   }
   check(allShort, "short.components_are_8_3", shortPath.value_or("<none>"));
-  check(shortPath && readAll(sys, *shortPath) == "long", "short.opens_same_file");
+  check(shortPath && readInPieces(sys, *shortPath) == "long", "short.opens_same_file");
   check(!sys.shortPathName(dir + "\\missing.txt"), "short.missing");
 
   std::string temp = sys.tempDirectory();
@@ -297,20 +290,20 @@ void machine(Win32System& sys, const std::string& dir, const std::string& expect
   const std::string waited = dir + "\\waited.txt";
   check(sys.startProcess("\"" + self + "\" --child " + waited + " 7", kShowHidden, true),
         "process.start_wait");
-  check(readAll(sys, waited) == "child", "process.waited_for_child");
+  check(readInPieces(sys, waited) == "child", "process.waited_for_child");
   check(sys.lastExitCode() == 7, "process.exit_code", std::to_string(sys.lastExitCode()));
   const std::string later = dir + "\\later.txt";
   check(sys.startProcess("\"" + self + "\" --child " + later + " 0", kShowNormal, false),
         "process.start_no_wait");
   bool appeared = false;
   for (int i = 0; i < 100 && !appeared; ++i) {
-    appeared = readAll(sys, later) == "child";
+    appeared = readInPieces(sys, later) == "child";
     if (!appeared) std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
   check(appeared, "process.child_ran");
   check(!sys.startProcess(dir + "\\no_such_program.exe", kShowNormal, true), "process.missing");
   runAndWait(sys, "\"" + self + "\" --child " + dir + "\\run.txt 0", kShowNormal);
-  check(readAll(sys, dir + "\\run.txt") == "child", "process.run_and_wait");
+  check(readInPieces(sys, dir + "\\run.txt") == "child", "process.run_and_wait");
 }
 
 }  // namespace
@@ -321,7 +314,7 @@ int main(int argc, char** argv) {
   std::setvbuf(stdout, nullptr, _IONBF, 0);
   if (argc == 4 && std::string(argv[1]) == "--child") {
     Win32System sys;
-    writeAll(sys, argv[2], "child");
+    writeFileBytes(sys, argv[2], "child");
     return std::atoi(argv[3]);
   }
   if (argc < 3) {
