@@ -38,6 +38,7 @@ const KnownKey kKeys[] = {
     {"Rollback", ValueKind::YesNo},
     {"Readme", ValueKind::YesNo},
     {"RunAtExit", ValueKind::YesNo},
+    {"GroupWindow", ValueKind::YesNo},
     {"WaitForOther", ValueKind::Seconds},
 };
 
