@@ -3,6 +3,8 @@
 #pragma once
 
 #include <deque>
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,6 +24,11 @@ class ScriptedUi : public Ui {
     return r;
   }
   void trace(const std::string& line) override { traced.push_back(line); }
+  std::optional<std::string> answer(const std::string& key) const override {
+    auto it = given.find(key);
+    return it == given.end() ? std::nullopt : std::optional<std::string>(it->second);
+  }
+  std::map<std::string, std::string> given;  // the answers file's keys, when the run has one
   std::vector<MessageRequest> boxes;
   std::deque<MsgResult> answers;
   std::vector<std::string> traced;

@@ -35,13 +35,8 @@ LockOutcome waitForOtherInstallations(System& sys, Ui& ui) {
     return LockOutcome::TimedOut;
   }
   for (;;) {
-    MessageRequest box;
-    box.text = kOtherInstallationText;
-    box.caption = " ";
-    box.icon = MsgIcon::Information;
-    box.buttons = MsgButtons::OkCancel;
-    box.owned = true;
-    if (ui.messageBox(box) != MsgResult::Ok) {
+    if (ui.messageBox(installerBox(kOtherInstallationText, MsgIcon::Information,
+                                   MsgButtons::OkCancel)) != MsgResult::Ok) {
       ui.trace("lock: another installation or uninstallation is running; stopped by the user");
       return LockOutcome::Cancelled;
     }

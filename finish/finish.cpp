@@ -125,13 +125,8 @@ RestartOutcome exitHandler(System& sys, Ui& ui, InstallState* state, const Macro
     if (!command.empty() && !declined("RunAtExit", command)) start(sys, ui, command, kShowDefault);
 
   if (finish.rebootMode == RebootMode::None) return RestartOutcome::NotAsked;
-  MessageRequest question;
-  question.text = state->settings.prompts.reboot;
-  question.caption = " ";
-  question.icon = MsgIcon::Question;
-  question.buttons = MsgButtons::YesNo;
-  question.owned = true;
-  question.topic = "Reboot";
+  const MessageRequest question = installerBox(state->settings.prompts.reboot, MsgIcon::Question,
+                                               MsgButtons::YesNo, true, "Reboot");
   if (ui.messageBox(question) == MsgResult::No) finish.rebootMode = RebootMode::None;
   if (finish.rebootMode == RebootMode::None) return RestartOutcome::Declined;
   if (restart(sys, finish.rebootMode) == 0) {

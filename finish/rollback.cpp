@@ -96,12 +96,7 @@ void tellNotUndone(Engine& engine, const UninstallReport& report) {
   }
   text += "\n\nThe install log " + engine.log.path() +
           " is kept, so that the uninstaller can try again.";
-  MessageRequest box;
-  box.text = text;
-  box.caption = " ";
-  box.icon = MsgIcon::Warning;
-  box.owned = true;
-  engine.ui.messageBox(box);
+  engine.ui.messageBox(installerBox(text, MsgIcon::Warning));
 }
 
 void rollBack(Engine& engine, const std::string& logPart, const std::string& backupPart) {
@@ -165,13 +160,8 @@ void settleRollback(Engine& engine, int result) {
     discardKept(engine, *backupPart);
     return;
   }
-  MessageRequest ask;
-  ask.text = kRollbackQuestion;
-  ask.caption = " ";
-  ask.icon = MsgIcon::Question;
-  ask.buttons = MsgButtons::YesNo;
-  ask.owned = true;
-  ask.topic = "Rollback";
+  const MessageRequest ask =
+      installerBox(kRollbackQuestion, MsgIcon::Question, MsgButtons::YesNo, true, "Rollback");
   if (engine.ui.messageBox(ask) == MsgResult::Yes) return rollBack(engine, *logPart, *backupPart);
   engine.ui.trace("rollback: declined; the changes stay");
   if (!asked) discardKept(engine, *backupPart);

@@ -204,6 +204,14 @@ class ProgramGroups {
       const std::string& group) {
     return std::nullopt;
   }
+  // Closes the windows the shell opened for these groups (from Windows 95 on, a created group's
+  // folder window comes up a moment after the command), waiting up to waitMs for them; a window
+  // that was already open when the client started is the user's and stays. Gives the groups
+  // whose window it closed; a shell that opens no windows closes none.
+  virtual std::vector<std::string> closeShellGroupWindows(const std::vector<std::string>& groups,
+                                                          uint32_t waitMs) {
+    return {};
+  }
 };
 
 // INI files through the system's private-profile functions. A file name without a folder is

@@ -43,6 +43,20 @@ struct MessageRequest {
   std::string topic;
 };
 
+// The installer's own boxes carry a blank caption and, once the main window exists, belong to it.
+inline MessageRequest installerBox(std::string text, MsgIcon icon,
+                                   MsgButtons buttons = MsgButtons::Ok, bool owned = true,
+                                   std::string topic = {}) {
+  MessageRequest box;
+  box.text = std::move(text);
+  box.caption = " ";
+  box.icon = icon;
+  box.buttons = buttons;
+  box.owned = owned;
+  box.topic = std::move(topic);
+  return box;
+}
+
 // The controls of an open dialog as its controller sees them. Control ids are the dialog's own
 // (1 OK, 2 Cancel, 204/701 edits, 100+k group boxes ...).
 class DialogControls {

@@ -18,13 +18,8 @@ constexpr size_t kRelaunchLineBuffer = 999;
 constexpr size_t kMaxSystemDirChars = 998;
 
 void showWarning(Run& run, const std::string& text) {
-  MessageRequest box;
-  box.text = text;
-  box.caption = " ";
-  box.icon = MsgIcon::Warning;
-  box.buttons = MsgButtons::Ok;
-  box.owned = run.startup.mainWindowExists;
-  run.ui.messageBox(box);
+  run.ui.messageBox(
+      installerBox(text, MsgIcon::Warning, MsgButtons::Ok, run.startup.mainWindowExists));
 }
 
 std::string cutAtLastBackslash(const std::string& path) {

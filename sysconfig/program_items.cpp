@@ -1,5 +1,7 @@
 #include "sysconfig/program_items.h"
 
+#include <algorithm>
+
 #include "base/text.h"
 #include "engine/engine.h"
 #include "engine/replaced_files.h"
@@ -12,6 +14,27 @@ namespace {
 std::string expanded(const MacroValues& macros, std::string text) {
   expandMacros(macros, text);
   return text;
+}
+
+// How long a silent run waits for the shell to open a created group's folder window before it
+// closes it; a shell that has to start first takes a few seconds.
+constexpr uint32_t kGroupWindowWaitMs = 15000;
+
+// With GroupWindow=No a silent deployment closes the group windows the shell opened for it, so
+// none is left on the user's screen. The Program Manager of Windows 3.x and NT 3.51 shows a group
+// inside its own window and opens none to wait for.
+void closeGroupWindows(ProgramGroups& shell, Engine& engine, const std::vector<std::string>& groups) {
+  const std::optional<std::string> given = engine.ui.answer("GroupWindow");
+  if (groups.empty() || !given || !equalsNoCase(*given, "No")) return;
+  const bool folders = windowsVersionOf(engine.sys.versionWord()) >= 4.0;
+  const std::vector<std::string> closed =
+      shell.closeShellGroupWindows(groups, folders ? kGroupWindowWaitMs : 0);
+  for (const std::string& group : groups) {
+    const bool done = std::find(closed.begin(), closed.end(), group) != closed.end();
+    engine.ui.trace(std::string("program items: ") +
+                    (done ? "closed the window the shell opened for " : "no window came up for ") +
+                    group + " (GroupWindow=No)");
+  }
 }
 
 }  // namespace
@@ -63,6 +86,7 @@ ShellAnswer sendToShell(ProgramGroups& shell, const std::string& command) {
 void runProgramItems(ProgramGroups& shell, Engine& engine, const std::vector<ProgramItem>& items) {
   if (items.empty() || !shell.startShellClient()) return;
   std::string current;
+  std::vector<std::string> created;  // each group the shell made active, once
   // A command the shell refused changed nothing it can be asked to undo: it is traced, the item
   // is not logged, and the installation goes on. When no shell answers at all the items are
   // logged as the script asked for them, as they always were; the uninstaller then leaves them
@@ -92,12 +116,18 @@ void runProgramItems(ProgramGroups& shell, Engine& engine, const std::vector<Pro
       // The deleted group is no longer the shell's active one: a later entry for it must create
       // it again.
       if (equalsNoCase(current, group)) current.clear();
+      std::erase_if(created, [&](const std::string& g) { return equalsNoCase(g, group); });
       continue;
     }
     if (current.empty() || !equalsNoCase(current, group)) {
       // Also makes an existing group the active one.
-      if (send("[CreateGroup(" + *groupArg + ")]") == ShellAnswer::Refused) continue;
+      const ShellAnswer made = send("[CreateGroup(" + *groupArg + ")]");
+      if (made == ShellAnswer::Refused) continue;
       current = group;
+      if (made == ShellAnswer::Done &&
+          std::none_of(created.begin(), created.end(),
+                       [&](const std::string& g) { return equalsNoCase(g, group); }))
+        created.push_back(group);
     }
     if (item.command.empty()) {
       engine.log.record(WinItemRecord{group, item.title});
@@ -125,6 +155,7 @@ void runProgramItems(ProgramGroups& shell, Engine& engine, const std::vector<Pro
     record.command = expanded(engine.macros, item.command);
     keepRecord(engine, record);
   }
+  closeGroupWindows(shell, engine, created);
 }
 
 void applyProgramItems(Engine& engine) {

@@ -174,6 +174,44 @@ TEST(ProgramItems, SimulatedProgramManagerKeepsGroupsIni) {
   EXPECT_EQ(text, "[Tools]\r\nItem=Alpha|C:\\A2.EXE|||\r\n");
 }
 
+TEST(ProgramItems, GroupWindowNoClosesTheFolderWindowsTheShellOpened) {
+  const std::string closedTools =
+      "program items: closed the window the shell opened for Tools (GroupWindow=No)";
+  struct Case {
+    const char* what;
+    const char* windows;  // the version the machine reports
+    const char* groupWindow;
+    std::vector<std::string> windowLines, stillOpen;
+  } cases[] = {
+      // The deleted group's window went with it; the created one is closed, named once.
+      {"95 shell, GroupWindow=No", "4.0", "No", {closedTools}, {}},
+      {"95 shell, the key in another case", "4.0", "no", {closedTools}, {}},
+      {"95 shell, no key: the window stays for the user", "4.0", nullptr, {}, {"Tools"}},
+      {"95 shell, GroupWindow=Yes", "4.0", "Yes", {}, {"Tools"}},
+      {"Program Manager keeps groups in its own window",
+       "3.10",
+       "No",
+       {"program items: no window came up for Tools (GroupWindow=No)"},
+       {}},
+  };
+  for (const auto& c : cases) {
+    std::string machine = SimFixture::kDefaultMachine;
+    machine.replace(machine.find("Windows=3.95"), 12, std::string("Windows=") + c.windows);
+    EngineFixture f(machine);
+    f.settleDestination();
+    if (c.groupWindow) f.ui.given["GroupWindow"] = c.groupWindow;
+    f.state.config.programItems = {item("Tools", "C:\\A.EXE", "A"), item("Gone", "C:\\G.EXE", "G"),
+                                   item("Gone", "", "", "", "", "", 2),
+                                   item("tools", "C:\\B.EXE", "B")};
+    applyProgramItems(f.engine);
+    std::vector<std::string> windowLines;
+    for (const std::string& line : f.ui.traced)
+      if (line.find("GroupWindow") != std::string::npos) windowLines.push_back(line);
+    EXPECT_EQ(windowLines, c.windowLines) << c.what;
+    EXPECT_EQ(f.sim.sys().closeShellGroupWindows({"Tools", "Gone"}, 0), c.stillOpen) << c.what;
+  }
+}
+
 TEST(ProgramItems, MachineWithoutShellChangesNoGroupsButLogs) {
   std::string machine = SimFixture::kDefaultMachine;
   machine.insert(std::string("[Machine]\n").size(), "Shell=none\n");

@@ -39,6 +39,7 @@ const KnownKey kKeys[] = {
     {"Rollback", ValueKind::YesNo},
     {"Readme", ValueKind::YesNo},
     {"RunAtExit", ValueKind::YesNo},
+    {"GroupWindow", ValueKind::YesNo},
     {"WaitForOther", ValueKind::Seconds},
 };
 

@@ -36,12 +36,7 @@ DialogAction GroupDialog::command(int id, DialogControls& controls) {
   for (int i = record_.firstIndex; i < record_.endIndex; ++i)
     any = controls.checked(kFirstGroupBoxId + (i - record_.firstIndex)) || any;
   if (!any) {
-    MessageRequest box;
-    box.text = texts_.noGroup;
-    box.caption = " ";
-    box.icon = MsgIcon::Warning;
-    box.owned = true;
-    ui_.messageBox(box);
+    ui_.messageBox(installerBox(texts_.noGroup, MsgIcon::Warning));
     return DialogAction::Stay;
   }
   for (int i = record_.firstIndex; i < record_.endIndex; ++i)

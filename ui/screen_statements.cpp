@@ -121,12 +121,8 @@ int readExitMessageStatement(StatementContext& ctx) {
   auto dialog =
       buildScreenTemplate(block, ScreenKind::OkOnly, ScreenFont{}, texts, ctx.state.screens.groups);
   if (!dialog) {
-    MessageRequest box;
-    box.text = "Not Enough Memory";
-    box.caption = " ";
-    box.icon = MsgIcon::Warning;
-    box.owned = ctx.startup.mainWindowExists;
-    ctx.ui.messageBox(box);
+    ctx.ui.messageBox(installerBox("Not Enough Memory", MsgIcon::Warning, MsgButtons::Ok,
+                                   ctx.startup.mainWindowExists));
     return 1;
   }
   // The refusal is the whole result of the run: its words belong in the trace.

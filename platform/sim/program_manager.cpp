@@ -8,6 +8,11 @@ namespace qm {
 
 namespace {
 
+std::vector<std::string>::iterator openWindow(ShellSession& session, std::string_view group) {
+  return std::find_if(session.openWindows.begin(), session.openWindows.end(),
+                      [&](const std::string& open) { return equalsNoCase(open, group); });
+}
+
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 void skipBlanks(std::string_view s, size_t& i) {
@@ -127,12 +132,19 @@ bool ProgramManagerGroups::run(const std::string& command, std::vector<std::stri
     }
     session.activeGroup = findGroup(name)->name;
     session.replaceAt.reset();
+    if (session.opensWindows && openWindow(session, name) == session.openWindows.end())
+      session.openWindows.push_back(session.activeGroup);
     return true;
   }
   if (equalsNoCase(command, "DeleteGroup")) {
     ShellGroup* g = findGroup(arg(args, 0));
     if (!g) return false;
-    if (equalsNoCase(session.activeGroup, g->name)) session = ShellSession{};
+    if (equalsNoCase(session.activeGroup, g->name)) {
+      session.activeGroup.clear();
+      session.replaceAt.reset();
+    }
+    if (auto open = openWindow(session, g->name); open != session.openWindows.end())
+      session.openWindows.erase(open);
     groups_.erase(groups_.begin() + (g - groups_.data()));
     return true;
   }

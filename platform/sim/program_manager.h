@@ -34,6 +34,10 @@ struct ShellGroup {
 struct ShellSession {
   std::string activeGroup;
   std::optional<size_t> replaceAt;
+  // From Windows 95 on the shell opens a group's folder window when the group is created or
+  // shown; these are the groups whose window is up, and a deleted group's window goes with it.
+  bool opensWindows = false;
+  std::vector<std::string> openWindows;
 };
 
 class ProgramManagerGroups {

@@ -127,6 +127,8 @@ class SimSystem : public CombinedSystem {
   std::optional<size_t> shellGroupItemCount(const std::string& group) override;
   std::optional<std::vector<std::pair<std::string, std::string>>> shellGroupItems(
       const std::string& group) override;
+  std::vector<std::string> closeShellGroupWindows(const std::vector<std::string>& groups,
+                                                  uint32_t waitMs) override;
 
   // --- INI files (sim_profiles.cpp), on the simulated disks, as the system's profile functions
   // read and write them (profile_text.h).

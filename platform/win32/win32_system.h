@@ -20,6 +20,8 @@ struct Win32ShellClient {
   ~Win32ShellClient();
   unsigned long instance = 0;
   void* conversation = nullptr;  // HCONV
+  // Folder windows that were open when the client started: the user's, never closed.
+  std::vector<void*> foldersOpenBefore;  // HWND
 };
 
 // The machine-wide lock every installation and uninstallation takes before it changes anything.
@@ -125,6 +127,8 @@ class Win32System : public CombinedSystem {
   bool connectShell() override;
   bool executeShellCommand(const std::string& command) override;
   void disconnectShell() override;
+  std::vector<std::string> closeShellGroupWindows(const std::vector<std::string>& groups,
+                                                  uint32_t waitMs) override;
 
   // Exit code of the last process started with wait, or -1 when none finished.
   long lastExitCode() const override { return lastExitCode_; }

@@ -8,7 +8,7 @@ set -eu
 . "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 qm_wine_setup "$@"
 
-holder=$QM_WIN32_BUILD/hold_lock_gui_probe.exe
+holder=$QM_WIN32_BUILD/pause_gui_probe.exe
 unstall=$QM_WIN32_BUILD/unstall.exe
 qm_wine_need_programs "$holder" "$unstall"
 qm_wine_work_dir one-at-a-time files
@@ -30,7 +30,7 @@ printf '[Setup]\r\nWaitForOther=120\r\n' >"$c/qm/long.ini"
 
 hold() {  # starts the holder and waits until it has the lock
   rm -f "$c/qm/READY" "$c/qm/GO"
-  wine 'C:\qm\holder.exe' 'C:\qm\READY' 'C:\qm\GO' &
+  wine 'C:\qm\holder.exe' LOCK 'C:\qm\READY' 'C:\qm\GO' &
   holder_pid=$!
   for _ in $(seq 1 300); do [ -f "$c/qm/READY" ] && return 0; sleep 0.1; done
   echo "BAD  the holder never took the lock"; exit 1

@@ -30,6 +30,10 @@ qm_wine_sim_machine "$sim"
 mkdir -p "$sim/c/DIST"
 cp "$work/SETUP.EXE" "$sim/c/DIST/SETUP.EXE"
 cp "$scenario/registry.reg" "$scenario/groups.ini" "$sim/"
+# A silent deployment that keeps the shell's group window closed; Wine's shell opens one as the
+# 95 shell does, so the simulated machine is a 95 one.
+sed -i "s/^\\[Machine\\]\$/[Machine]\\nWindows=4.0\\nPlatform=9x/" "$sim/machine.ini"
+printf '[Setup]\r\nGroupWindow=No\r\n' >"$sim/answers.ini"
 qm_wine_simulate "$sim"
 
 # --- the real run, on a prefix seeded alike
@@ -47,13 +51,18 @@ programs=$(find "$c/users" -type d -path '*Start Menu/Programs' 2>/dev/null | he
 mkdir -p "$programs/Old Tools" "$programs/Quill Tools"
 printf 'x' >"$programs/Quill Tools/Retired.lnk"
 
-printf '[Setup]\r\n' >"$c/qm/answers.ini"
+cp "$sim/answers.ini" "$c/qm/answers.ini"
 export QUILLMOUNT_ANSWERS='C:\qm\answers.ini'
 export QUILLMOUNT_LOG='C:\qm\trace.log'
 rc=0
 (cd "$c/DIST" && timeout -k 5 300 wine 'C:\DIST\SETUP.EXE') || rc=$?
 expect "exit code" "$rc" 0
 app=$(qm_wine_c_path 'C:\TOOLBOX')
+closed='program items: closed the window the shell opened for Quill Tools (GroupWindow=No)'
+expect "group window closed, simulated" "$(grep -cxF "$closed" "$sim/trace.txt" || true)" 1
+expect "group window closed, Wine" "$(tr -d '\r' <"$c/qm/trace.log" | grep -cxF "$closed" || true)" 1
+probe=$(timeout -k 5 30 wine "$QM_WIN32_BUILD/front_probe.exe" 4 "Quill Tools" 2>/dev/null | tr -d "\r" | tail -n 1 || true)
+expect "no group window left on the screen" "$probe" TIMEOUT
 
 # The log: byte for byte the simulated one, but for the item Wine's shell refuses (a command line
 # with arguments, below): an item the shell did not add is not logged as made.
