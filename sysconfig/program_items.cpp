@@ -26,7 +26,7 @@ constexpr uint32_t kGroupWindowWaitMs = 15000;
 void closeGroupWindows(ProgramGroups& shell, Engine& engine, const std::vector<std::string>& groups) {
   const std::optional<std::string> given = engine.ui.answer("GroupWindow");
   if (groups.empty() || !given || !equalsNoCase(*given, "No")) return;
-  const bool folders = windowsVersionOf(engine.sys.versionWord()) >= 4.0;
+  const bool folders = windowsVersionOf(engine.sys.machine().versionWord()) >= 4.0;
   const std::vector<std::string> closed =
       shell.closeShellGroupWindows(groups, folders ? kGroupWindowWaitMs : 0);
   for (const std::string& group : groups) {

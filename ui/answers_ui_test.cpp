@@ -66,6 +66,10 @@ TEST(AnswersFile, ErrorsNameFileAndLine) {
   EXPECT_FALSE(loadAnswersFile(sys, "C:\\NONE.INI", error));
   EXPECT_EQ(error, "C:\\NONE.INI: cannot open the answers file");
   sys.put("C:\\A.INI", "[Setup]\nReboot=Yes\n");
+  sys.failReadsOf = "C:\\A.INI";
+  EXPECT_FALSE(loadAnswersFile(sys, "C:\\A.INI", error));
+  EXPECT_EQ(error, "C:\\A.INI: cannot read the answers file");
+  sys.failReadsOf.clear();
   auto loaded = loadAnswersFile(sys, "C:\\A.INI", error);
   ASSERT_TRUE(loaded);
   EXPECT_EQ(loaded->get("Reboot"), "Yes");

@@ -434,6 +434,8 @@ TEST_F(SimSystemTest, InjectedFaultsFailWritesDirectoriesAndCopies) {
   EXPECT_EQ(f_.readFile("C:\\OUT.BIN"), "123456789a");
   EXPECT_FALSE(sys().copyFile("C:\\SRC.BIN", "C:\\COPY.BIN", false));
   EXPECT_FALSE(f_.exists("C:\\COPY.BIN"));  // a failed copy leaves nothing behind
+  EXPECT_FALSE(writeFileBytes(sys(), "C:\\CUT.BIN", "abc"));
+  EXPECT_FALSE(f_.exists("C:\\CUT.BIN"));  // nor does a file not written whole
   sys().clearFaults();
   ASSERT_TRUE(sys().copyFile("C:\\SRC.BIN", "C:\\COPY.BIN", false));
   EXPECT_EQ(f_.readFile("C:\\COPY.BIN")->size(), 100000u);
