@@ -118,7 +118,7 @@ bool handBack(UndoContext& cx, const std::string& path, const std::string& list)
 void lowerSharedCounts(UndoContext& cx) {
   System& sys = cx.sys;
   uint32_t levelsToRemove = 0;
-  std::vector<std::string> done;
+  std::vector<std::string> done, handedOn;
   for (const KeptCopy& first : cx.backups) {
     if (first.record.kind != BackupRecord::Kind::Shared) continue;
     const BackupRecord& base = first.record;  // the oldest raise knows the count before
@@ -189,6 +189,7 @@ void lowerSharedCounts(UndoContext& cx) {
       b.handled = true;
       if (b.record.kind == BackupRecord::Kind::Saved) deleteFileForced(sys, cx.copyPath(b.record));
     }
+    handedOn.push_back(upperAscii(path));
     for (int i = 0; i < claims.ours; ++i)
       dropReplacedIndexLine(sys, cx.windowsDir, path, cx.logDir + kBackupListName);
     cx.done(path + " stays for " + to + ", which still uses it");
@@ -211,9 +212,14 @@ void lowerSharedCounts(UndoContext& cx) {
     }
     level = level.substr(0, level.rfind('\\'));
   }
-  // The counts are lowered once: a second run over a kept log must not lower them again.
-  editList(sys, cx.logDir + kBackupListName,
-           [](BackupRecord& r) { return r.kind != BackupRecord::Kind::Shared; });
+  // The counts are lowered once, and what was handed on is handed once: a second run over a kept
+  // log must not do either again.
+  editList(sys, cx.logDir + kBackupListName, [&](BackupRecord& r) {
+    const bool copy = r.kind == BackupRecord::Kind::Saved || r.kind == BackupRecord::Kind::Kept;
+    return r.kind != BackupRecord::Kind::Shared &&
+           !(copy &&
+             std::find(handedOn.begin(), handedOn.end(), upperAscii(r.original)) != handedOn.end());
+  });
 }
 
 }  // namespace qm
