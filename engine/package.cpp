@@ -226,7 +226,7 @@ bool PackageExtractor::expandEntry(const PackageEntry& entry, const std::string&
       if (!replacing && fs.deleteFile(target)) {
         engine_.ui.trace("removed the unfinished " + target);
       } else {
-        logWrittenFile(engine_, target);
+        logWrittenFile(engine_, target, replacing);
         engine_.state.engine.brokenFiles.push_back(target);
         engine_.ui.trace("failed " + target);
       }
@@ -238,7 +238,7 @@ bool PackageExtractor::expandEntry(const PackageEntry& entry, const std::string&
   target_ = kInvalidFile;
   setFileTime(fs, target, entry.time);
   fs.setAttributes(target, attributes);
-  logWrittenFile(engine_, target);
+  logWrittenFile(engine_, target, replacing);
   engine_.ui.trace("wrote " + target);
   return true;
 }
