@@ -76,6 +76,8 @@ class Engine {
   InstallLog log;
   // Files whose state before the installation's first edit is kept in instback.log.
   std::vector<std::string> priorKept;
+  // Shared files whose count this run raised: once each.
+  std::vector<std::string> sharedCounted;
 
   // Packages and outside unpackers: the engine's own extractor unless replaced; none: every
   // source is copied plainly.

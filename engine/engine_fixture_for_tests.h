@@ -47,7 +47,7 @@ struct EngineFixture {
   void settleDestination() {
     sim.makeDirectory(macros.defaultDir);
     engine.log.setDirectory(macros.defaultDir);
-    sim.sys().files().setCurrentDirectory(macros.defaultDir);
+    sim.sys().setCurrentDirectory(macros.defaultDir);
   }
   std::string log() { return sim.readFile(macros.defaultDir + "\\install.log").value_or(""); }
 

@@ -157,7 +157,8 @@ int copyFile(Engine& engine, const std::string& target, const std::string& sourc
   // One look at the target serves both: only an existing file is kept for the uninstaller, and
   // a read-only or hidden one would refuse to be created over. A look for a name that is not
   // there costs Windows a search of the whole folder when it ignores case, so it is not repeated.
-  if (fs.attributes(target)) {
+  const bool existed = fs.attributes(target).has_value();
+  if (existed) {
     keepReplacedFile(engine, target);
     fs.setAttributes(target, kAttrNormal);
   }
@@ -189,7 +190,7 @@ int copyFile(Engine& engine, const std::string& target, const std::string& sourc
   out.close();  // now, since the log reads the file back for its digest
   container.closeSource(in);
   // Even a broken copy has changed the disk: the uninstaller must know the file.
-  logWrittenFile(engine, target);
+  logWrittenFile(engine, target, existed);
   if (readError || writeError) engine.state.engine.brokenFiles.push_back(target);
   if (readError) return fail(engine, engine.state.settings.prompts.diskReadError);
   if (writeError) return fail(engine, engine.state.settings.prompts.diskWriteError);

@@ -50,7 +50,7 @@ TEST(CopyEntry, CopiesWithTimesAttributesAndOneLogLinePerFile) {
   ASSERT_EQ(copyEntry(f.engine, lib), 0);
 
   EXPECT_EQ(f.sim.readFile("C:\\APP\\SUB\\README.TXT"), "readme");
-  EXPECT_EQ(f.sim.sys().files().attributes("C:\\APP\\SUB\\README.TXT"), kAttrReadOnly);
+  EXPECT_EQ(f.sim.sys().attributes("C:\\APP\\SUB\\README.TXT"), kAttrReadOnly);
   EXPECT_EQ(readFileTime(f.sim.sys(), "C:\\APP\\SUB\\README.TXT"), kOld);
   EXPECT_EQ(readFileTime(f.sim.sys(), "C:\\APP\\B.HLP"), kNew);
   EXPECT_EQ(f.sim.readFile("C:\\WINDOWS\\SYSTEM\\X.DLL"), "x");
@@ -60,7 +60,7 @@ TEST(CopyEntry, CopiesWithTimesAttributesAndOneLogLinePerFile) {
             "FILE: \"C:\\APP\\A.HLP\"\r\n"
             "FILE: \"C:\\APP\\B.HLP\"\r\n"
             "FILE: \"C:\\WINDOWS\\SYSTEM\\X.DLL\"\r\n");
-  EXPECT_EQ(f.sim.sys().files().currentDirectory(), "C:\\APP");
+  EXPECT_EQ(f.sim.sys().currentDirectory(), "C:\\APP");
   EXPECT_TRUE(f.ui.boxes.empty());
 }
 

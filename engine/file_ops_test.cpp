@@ -16,7 +16,7 @@ TEST(CreateDirectories, EachNewLevelIsLoggedOnceOutermostFirst) {
   f.settleDestination();
   ASSERT_EQ(createDirectories(f.engine, "C:\\APP\\A\\B", "C:\\APP"), 0);
   ASSERT_EQ(createPath(f.engine, "C:\\APP\\A\\C"), 0);  // A exists: only C is new
-  EXPECT_EQ(f.sim.sys().files().currentDirectory(), "C:\\APP\\A\\C");
+  EXPECT_EQ(f.sim.sys().currentDirectory(), "C:\\APP\\A\\C");
   ASSERT_EQ(createPath(f.engine, "C:\\APP"), 0);  // nothing new: nothing logged
   EXPECT_TRUE(f.sim.exists("C:\\APP\\A\\B"));
   EXPECT_EQ(f.engine.currentDrive, 3);
@@ -92,14 +92,14 @@ TEST(Rename, WildcardFormsMoveEveryMatchingFileAndLogFullPaths) {
     f.settleDestination();
     f.sim.makeDirectory("C:\\OLD");
     for (const std::string& name : c.before) f.sim.writeFile("C:\\OLD\\" + name, name);
-    f.sim.sys().files().setCurrentDirectory("C:\\");
+    f.sim.sys().setCurrentDirectory("C:\\");
     renameEntry(f.engine, RenameEntry{c.oldName, c.newName});
     std::vector<std::string> left;
     for (const std::string& e : f.sim.tree('C'))
       if (e.rfind("OLD\\", 0) == 0 && e.size() > 4) left.push_back(e.substr(4));
     EXPECT_EQ(left, c.after) << c.oldName;
     EXPECT_EQ(f.log(), c.log) << c.oldName;
-    EXPECT_EQ(f.sim.sys().files().currentDirectory(), "C:\\") << c.oldName;
+    EXPECT_EQ(f.sim.sys().currentDirectory(), "C:\\") << c.oldName;
   }
 }
 
@@ -132,7 +132,7 @@ TEST(Delete, ReadOnlyFilesGoAndDirectoriesStay) {
   f.sim.writeFile("C:\\APP\\B.TMP", "b", std::nullopt, kAttrReadOnly | kAttrHidden);
   f.sim.makeDirectory("C:\\APP\\DIR.TMP");
   f.sim.writeFile("C:\\APP\\KEEP.TXT", "k");
-  f.sim.sys().files().setCurrentDirectory("C:\\");
+  f.sim.sys().setCurrentDirectory("C:\\");
   deleteEntry(f.engine, "RO.TXT");  // relative: in the destination
   deleteEntry(f.engine, "$DEFAULTDIR$\\*.TMP");
   deleteEntry(f.engine, "C:\\APP\\MISSING.TXT");
@@ -141,7 +141,7 @@ TEST(Delete, ReadOnlyFilesGoAndDirectoriesStay) {
   EXPECT_FALSE(f.sim.exists("C:\\APP\\B.TMP"));
   EXPECT_TRUE(f.sim.exists("C:\\APP\\DIR.TMP"));
   EXPECT_TRUE(f.sim.exists("C:\\APP\\KEEP.TXT"));
-  EXPECT_EQ(f.sim.sys().files().currentDirectory(), "C:\\");
+  EXPECT_EQ(f.sim.sys().currentDirectory(), "C:\\");
   EXPECT_EQ(f.log(), "");  // deletions are not logged
 }
 

@@ -220,7 +220,7 @@ bool PackageExtractor::expandEntry(const PackageEntry& entry, const std::string&
       if (!replacing && fs.deleteFile(target)) {
         engine_.ui.trace("removed the unfinished " + target);
       } else {
-        logWrittenFile(engine_, target);
+        logWrittenFile(engine_, target, replacing);
         engine_.state.engine.brokenFiles.push_back(target);
         engine_.ui.trace("failed " + target);
       }
@@ -231,7 +231,7 @@ bool PackageExtractor::expandEntry(const PackageEntry& entry, const std::string&
   target_.close();  // before the time is set through a handle of its own
   setFileTime(fs, target, entry.time);
   fs.setAttributes(target, attributes);
-  logWrittenFile(engine_, target);
+  logWrittenFile(engine_, target, replacing);
   engine_.ui.trace("wrote " + target);
   return true;
 }

@@ -6,6 +6,7 @@
 #include "base/text.h"
 #include "engine/engine.h"
 #include "engine/file_ops.h"
+#include "engine/shared_files.h"
 #include "platform/file_handle.h"
 
 namespace qm {
@@ -117,9 +118,10 @@ void keepPriorState(Engine& engine, const std::string& path) {
   keepRecord(engine, record);
 }
 
-void logWrittenFile(Engine& engine, const std::string& path) {
+void logWrittenFile(Engine& engine, const std::string& path, bool existed) {
   engine.log.record(FileRecord{path});
   keepDigest(engine, path);
+  countSharedFile(engine, path, existed);
 }
 
 void keepReplacedFile(Engine& engine, const std::string& target) {

@@ -22,8 +22,9 @@ void keepDigest(Engine& engine, const std::string& path);
 // an INI file, a text file): a PRIOR record with a copy of the file, or ABSENT when there is
 // none. Once per file and run.
 void keepPriorState(Engine& engine, const std::string& path);
-// The FILE line of a file the installation wrote, and its digest.
-void logWrittenFile(Engine& engine, const std::string& path);
+// The FILE line of a file the installation wrote, its digest, and its use count when it is a
+// shared file (existed: a file was there before the write).
+void logWrittenFile(Engine& engine, const std::string& path, bool existed);
 
 // Called just before the copy writes over target. Does nothing unless logging is on, the log's
 // place is known and target is an existing file.

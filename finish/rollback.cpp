@@ -12,20 +12,6 @@ namespace qm {
 
 namespace {
 
-std::vector<std::string> linesOf(const std::string& text) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t nl = text.find('\n', start);
-    if (nl == std::string::npos) nl = text.size();
-    std::string line = text.substr(start, nl - start);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(line);
-    start = nl + 1;
-  }
-  return lines;
-}
-
 // What this run added to one of the two files: the part after the bytes it held before. nullopt
 // when the earlier part was changed under the run, so this run's lines cannot be told apart.
 std::optional<std::string> addedPart(System& sys, const InstallLog::Prior& prior) {

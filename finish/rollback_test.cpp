@@ -51,7 +51,7 @@ TEST(Rollback, UndoesOnlyThisRunAndLeavesTheLogAsItWas) {
     f.engine.log.record(FileRecord{kFile});
     const std::string thisRun = "FILE: \"C:\\APP\\NEW.TXT\"\r\n";
     if (c.fileIsFolderAfter) {
-      f.sim.sys().files().createDirectory(kFile);
+      f.sim.sys().createDirectory(kFile);
     } else {
       f.sim.writeFile(kFile, "new");
     }
@@ -94,7 +94,7 @@ TEST(Rollback, ARunWithoutLoggingLeavesNoReplacedFileListed) {
     f.sim.writeFile(shared, "v1");
     keepReplacedFile(f.engine, shared);
     f.sim.writeFile(shared, "v2");
-    logWrittenFile(f.engine, shared);
+    logWrittenFile(f.engine, shared, true);
     settleRollback(f.engine, 0);
     const std::string ours = "\"" + shared + "\", \"C:\\APP\\instback.log\"\r\n";
     EXPECT_EQ(f.sim.readFile(index), other + (logging ? ours : ""));

@@ -49,24 +49,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   sys.put("A:\\DIR\\PLAIN.TXT", "plain\r\nfile");
 
   // Every name the chain holds, found the way quillpack list finds them.
+  qm::ScopedFile file = qm::ScopedFile::openRead(sys, "A:\\SETUP.EXE");  // closed at the end
+  const qm::FileHandle h = file.get();
+  int64_t fileSize = sys.files().fileSize(h);
   std::vector<qm::ContainerEntry> entries;
-  {
-    qm::ScopedFile file = qm::ScopedFile::openRead(sys, "A:\\SETUP.EXE");
-    const qm::FileHandle h = file.get();
-    int64_t fileSize = sys.files().fileSize(h);
-    uint8_t trailer[qm::kTrailerSize];
-    if (fileSize >= qm::kTrailerSize &&
-        sys.files().seek(h, -int64_t(qm::kTrailerSize), qm::SeekOrigin::End) >= 0 &&
-        sys.files().read(h, trailer, qm::kTrailerSize) == int32_t(qm::kTrailerSize)) {
-      if (auto t = qm::decodeTrailer(trailer)) {
-        qm::ReadAt readAt = [&](uint64_t offset, uint8_t* buffer, size_t n) {
-          return sys.files().seek(h, int64_t(offset), qm::SeekOrigin::Begin) == int64_t(offset) &&
-                 sys.files().read(h, buffer, uint32_t(n)) == int32_t(n);
-        };
-        entries = qm::walkContainerChain(readAt, uint64_t(fileSize), t->firstEntry);
-        for (const qm::ContainerEntry& e : entries)
-          check(uint64_t(e.offset) + qm::kEntrySize <= uint64_t(fileSize));
-      }
+  uint8_t trailer[qm::kTrailerSize];
+  if (fileSize >= qm::kTrailerSize &&
+      sys.files().seek(h, -int64_t(qm::kTrailerSize), qm::SeekOrigin::End) >= 0 &&
+      sys.files().read(h, trailer, qm::kTrailerSize) == int32_t(qm::kTrailerSize)) {
+    if (auto t = qm::decodeTrailer(trailer)) {
+      qm::ReadAt readAt = [&](uint64_t offset, uint8_t* buffer, size_t n) {
+        return sys.files().seek(h, int64_t(offset), qm::SeekOrigin::Begin) == int64_t(offset) &&
+               sys.files().read(h, buffer, uint32_t(n)) == int32_t(n);
+      };
+      entries = qm::walkContainerChain(readAt, uint64_t(fileSize), t->firstEntry);
+      for (const qm::ContainerEntry& e : entries)
+        check(uint64_t(e.offset) + qm::kEntrySize <= uint64_t(fileSize));
     }
   }
 

@@ -12,10 +12,10 @@ using Kind = BackupRecord::Kind;
 // Indexed by Kind.
 const char* const kKeywords[] = {"BACKUP",    "KEEP",      "DELETED", "PRIOR",  "ABSENT",
                                  "DIGEST",    "REGSET",    "REGGONE", "REGWAS", "REGNEW",
-                                 "REGKEYWAS", "REGKEYNEW", "ITEM"};
+                                 "REGKEYWAS", "REGKEYNEW", "ITEM",    "SHARED"};
 
 // What follows the offset, by kind.
-enum class Shape { Copy, Path, Digest, Value, ValueName, Key, Item };
+enum class Shape { Copy, Path, Digest, Value, ValueName, Key, Item, Count };
 
 Shape shapeOf(Kind kind) {
   switch (kind) {
@@ -36,6 +36,8 @@ Shape shapeOf(Kind kind) {
       return Shape::ValueName;
     case Kind::Item:
       return Shape::Item;
+    case Kind::Shared:
+      return Shape::Count;
     default:
       return Shape::Key;
   }
@@ -76,7 +78,8 @@ struct Fields {
     size_t start = pos;
     uint64_t value = 0;
     while (ok && pos < line.size() && line[pos] >= '0' && line[pos] <= '9') {
-      if (value > (max - uint64_t(line[pos] - '0')) / 10) return ok = false;
+      const uint64_t digit = uint64_t(line[pos] - '0');
+      if (digit > max || value > (max - digit) / 10) return ok = false;
       value = value * 10 + uint64_t(line[pos++] - '0');
     }
     if (pos == start) ok = false;
@@ -155,6 +158,9 @@ std::string formatBackupRecord(const BackupRecord& r) {
       return out + root + ", " + q(r.key);
     case Shape::Item:
       return out + q(r.group) + ", " + q(r.title) + ", " + q(r.command);
+    case Shape::Count:
+      return out + std::to_string(r.count) + ", " + (r.found ? "1" : "0") + ", " +
+             std::to_string(r.keysMade) + ", " + q(r.original);
   }
   return out;
 }
@@ -213,6 +219,12 @@ std::optional<BackupRecord> parseBackupRecord(const std::string& line) {
       r.group = f.path(false);
       r.title = f.path(false);
       r.command = f.rest();
+      break;
+    case Shape::Count:
+      r.count = uint32_t(f.number(0xFFFFFFFF));
+      r.found = f.number(1) == 1;
+      r.keysMade = uint32_t(f.number(kMaxSharedKeyLevels));
+      r.original = f.path(true);
       break;
   }
   if (!f.ok) return std::nullopt;

@@ -15,6 +15,10 @@ namespace qm {
 
 constexpr const char* kBackupListName = "instback.log";
 constexpr const char* kBackupFolderName = "instback";
+// Where Windows 4.0 and later count the users of a file in the Windows or system folder: a
+// REG_DWORD value per file, named by its full path, under HKEY_LOCAL_MACHINE.
+constexpr const char* kSharedFilesKey = "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
+constexpr uint32_t kMaxSharedKeyLevels = 5;  // the levels of kSharedFilesKey
 
 struct BackupRecord {
   enum class Kind {
@@ -31,6 +35,7 @@ struct BackupRecord {
     RegKeyWas,  // REGKEYWAS: a key that was there before the installation deleted it
     RegKeyNew,  // REGKEYNEW: a key the installation made outside its REGKEY lines
     Item,       // ITEM: a program item the installation added, with its command line
+    Shared,     // SHARED: a file of the Windows or system folder whose use count it raised
   };
   Kind kind = Kind::Saved;
   // install.log's size when the record was written: changes logged before it are older. A
@@ -46,6 +51,12 @@ struct BackupRecord {
   std::string key, name;
   RegistryValue value;                // REGSET, REGWAS
   std::string group, title, command;  // ITEM
+  // SHARED: the count before the raise (the copy already there counts one when there was no
+  // value), whether the value was there, and how many key levels down to the counts' key the
+  // raise had to make.
+  uint32_t count = 0;
+  bool found = false;
+  uint32_t keysMade = 0;
 
   bool isRegistry() const { return kind >= Kind::RegSet && kind <= Kind::RegKeyNew; }
 };

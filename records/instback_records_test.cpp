@@ -24,6 +24,9 @@ BackupRecord record(Kind kind) {
   r.group = "Tools, Old";
   r.title = "Read Me";
   r.command = "\"C:\\Program Files\\A.EXE\" /x, y";
+  r.count = 4294967295u;
+  r.found = true;
+  r.keysMade = 5;
   return r;
 }
 
@@ -31,7 +34,7 @@ BackupRecord record(Kind kind) {
 TEST(InstbackRecords, EveryKindFormatsAndReadsBackAsItself) {
   for (Kind kind : {Kind::Saved, Kind::Kept, Kind::Deleted, Kind::Prior, Kind::Absent, Kind::Digest,
                     Kind::RegSet, Kind::RegGone, Kind::RegWas, Kind::RegNew, Kind::RegKeyWas,
-                    Kind::RegKeyNew, Kind::Item}) {
+                    Kind::RegKeyNew, Kind::Item, Kind::Shared}) {
     const std::string line = formatBackupRecord(record(kind));
     std::optional<BackupRecord> back = parseBackupRecord(line);
     ASSERT_TRUE(back) << line;
@@ -60,6 +63,9 @@ TEST(InstbackRecords, LinesThatAreNotExactlyOneRecordAreRefused) {
            "PRIOR: 1, 2, 3, 4, \"C:\\A\", \"..\"",              // the copy is no plain name
            "ITEM: 1, \"Tools\", \"\", \"C:\\A.EXE\"",           // no title
            "ABSENT: 18446744073709551616, \"C:\\A\"",           // offset past 64 bits
+           "SHARED: 1, 4294967296, 1, 0, \"C:\\A\"",            // a count past 32 bits
+           "SHARED: 1, 2, 2, 0, \"C:\\A\"",                     // found is 0 or 1
+           "SHARED: 1, 2, 1, 6, \"C:\\A\"",                     // more levels than the key has
        })
     EXPECT_FALSE(parseBackupRecord(bad)) << bad;
 }

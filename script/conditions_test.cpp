@@ -56,7 +56,7 @@ class NoLines : public ScriptReader {
 struct ConditionRun {
   explicit ConditionRun(const std::string& machine = kMachine) : sim(machine) {
     EXPECT_TRUE(sim.ok()) << sim.error();
-    uint32_t v = sim.sys().machine().versionWord();
+    uint32_t v = sim.sys().versionWord();
     startup.windowsVersion =
         conditionFraction(std::to_string(v & 0xFF) + "." + std::to_string((v >> 8) & 0xFF));
     startup.dosVersion =
@@ -231,7 +231,7 @@ TEST(Conditions, IsFileTestsFilesWildcardsAndDirectories) {
   run.sim.makeDirectory("C:\\APP\\SUB");
   run.sim.writeFile("A:\\SETUP.CFG", "x");
   run.sim.writeFile("C:\\WINDOWS\\WIN.INI", "x");
-  ASSERT_TRUE(run.sim.sys().files().setCurrentDirectory("C:\\APP"));
+  ASSERT_TRUE(run.sim.sys().setCurrentDirectory("C:\\APP"));
   runCases(run, {{"IF isfile \"C:\\APP\\README.TXT\"", 1},
                  {"IF isfile C:\\APP\\readme.txt", 1},
                  {"IF isfile(C:\\APP\\README.TXT)", 1},
@@ -250,7 +250,7 @@ TEST(Conditions, IsFileTestsFilesWildcardsAndDirectories) {
                  {"IF isfile \"$SOURCEDIR$\\SETUP.CFG\"", 1},
                  {"IF isfile \"$WINDIR$\\WIN.INI\"", 1},
                  {"IF isfile \"$WINDIR$\\SYSTEM.INI\"", 0}});
-  EXPECT_EQ(run.sim.sys().files().currentDirectory(), "C:\\APP");
+  EXPECT_EQ(run.sim.sys().currentDirectory(), "C:\\APP");
 }
 
 TEST(Conditions, SearchFindsTextBetweenMarkersAndSetsLeftRight) {
@@ -325,7 +325,7 @@ struct LocateRun : ConditionRun {
     sim.writeFile("E:\\DOOM.EXE", "x");
     sim.writeFile("N:\\SHARE\\DOOM.EXE", "x");
     sim.writeFile("A:\\DOOM.EXE", "x");
-    EXPECT_TRUE(sim.sys().files().setCurrentDirectory("C:\\TOOLS"));
+    EXPECT_TRUE(sim.sys().setCurrentDirectory("C:\\TOOLS"));
   }
 };
 
@@ -362,7 +362,7 @@ TEST(Conditions, LocateSearchesTheSelectedDrivesDepthFirst) {
     EXPECT_EQ(run.macros.locateDrive, c.drive) << c.line;
     // The checking-system box shows before every search, and only then.
     EXPECT_EQ(run.ui.checkingBoxes, c.expected < 0 ? 0 : 1) << c.line;
-    EXPECT_EQ(run.sim.sys().files().currentDirectory(), "C:\\TOOLS") << c.line;
+    EXPECT_EQ(run.sim.sys().currentDirectory(), "C:\\TOOLS") << c.line;
   }
 }
 

@@ -376,7 +376,7 @@ TEST(StartupNormal, ValuesForTheRestOfTheRun) {
   EXPECT_EQ(s.programPath, "A:\\LONGDIRECTORY\\SETUP.EXE");
   EXPECT_EQ(s.scriptPath, "A:\\LONGDIRECTORY\\INSTALLATION.CFG");
   EXPECT_EQ(m.sourceDir, "A:\\LONGDIRECTORY");
-  EXPECT_EQ(m.sourceDir8, r.fx.sys().files().shortPathName("A:\\LONGDIRECTORY").value());
+  EXPECT_EQ(m.sourceDir8, r.fx.sys().shortPathName("A:\\LONGDIRECTORY").value());
   EXPECT_NE(m.sourceDir8, m.sourceDir);
   EXPECT_EQ(m.sourceDrive, "A");
   EXPECT_EQ(m.defaultDrive, "");
@@ -391,7 +391,7 @@ TEST(StartupNormal, ValuesForTheRestOfTheRun) {
   EXPECT_DOUBLE_EQ(s.dosVersion, 7.10);
   EXPECT_EQ(s.screenWidth, 640);
   EXPECT_EQ(s.screenHeight, 480);
-  EXPECT_EQ(r.fx.sys().files().currentDirectory(), "A:\\LONGDIRECTORY");
+  EXPECT_EQ(r.fx.sys().currentDirectory(), "A:\\LONGDIRECTORY");
   EXPECT_EQ(r.hooks.sourceDirAtParse, "A:\\LONGDIRECTORY");
   EXPECT_TRUE(r.hooks.stateExistedAtParse);
 
@@ -401,7 +401,7 @@ TEST(StartupNormal, ValuesForTheRestOfTheRun) {
   ASSERT_EQ(c.start("C:\\SETUP.EXE", ""), StartupResult::Started);
   EXPECT_EQ(c.run->startup.bootDrive, 'C');
   EXPECT_EQ(c.run->macros.sourceDir, "C:");
-  EXPECT_EQ(c.fx.sys().files().currentDirectory(), "C:\\");
+  EXPECT_EQ(c.fx.sys().currentDirectory(), "C:\\");
 }
 
 TEST(StartupNormal, StepsRunInOrder) {

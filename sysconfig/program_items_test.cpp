@@ -208,7 +208,7 @@ TEST(ProgramItems, GroupWindowNoClosesTheFolderWindowsTheShellOpened) {
     for (const std::string& line : f.ui.traced)
       if (line.find("GroupWindow") != std::string::npos) windowLines.push_back(line);
     EXPECT_EQ(windowLines, c.windowLines) << c.what;
-    EXPECT_EQ(f.sim.sys().shell().closeShellGroupWindows({"Tools", "Gone"}, 0), c.stillOpen) << c.what;
+    EXPECT_EQ(f.sim.sys().closeShellGroupWindows({"Tools", "Gone"}, 0), c.stillOpen) << c.what;
   }
 }
 

@@ -46,7 +46,7 @@ struct RegistryFixture : EngineFixture {
                                                                     << regedit;
   }
   std::optional<RegistryValue> read(const std::string& name, const std::string& key = kKey) {
-    return sim.sys().registry().readRegistryValue(RegistryRoot::LocalMachine, key, name);
+    return sim.sys().readRegistryValue(RegistryRoot::LocalMachine, key, name);
   }
 };
 

@@ -82,11 +82,11 @@ TEST(StartupFilesRoundTrip, RealWorldFilesComeBackByteForByte) {
     f.settleDestination();
     f.engine.log.record("DEFAULTDIR: \"C:\\APP\"");
     f.sim.writeFile(path, c.before);
-    if (c.attributes) f.sim.sys().files().setAttributes(path, c.attributes);
+    if (c.attributes) f.sim.sys().setAttributes(path, c.attributes);
     requestChanges(f);
     (c.autoexec ? editAutoexecFile : editConfigFile)(f.engine);
     EXPECT_EQ(f.sim.readFile(path), c.installed) << c.name;
-    EXPECT_EQ(f.sim.sys().files().attributes(path).value_or(0) & ~kAttrArchive,
+    EXPECT_EQ(f.sim.sys().attributes(path).value_or(0) & ~kAttrArchive,
               c.attributes & ~kAttrArchive)
         << c.name;
 
@@ -94,7 +94,7 @@ TEST(StartupFilesRoundTrip, RealWorldFilesComeBackByteForByte) {
     Uninstaller uninstaller(f.sim.sys(), ui);
     EXPECT_EQ(uninstaller.run("C:\\APP\\install.log"), kUninstallDone) << c.name;
     EXPECT_EQ(f.sim.readFile(path), c.before) << c.name;
-    EXPECT_EQ(f.sim.sys().files().attributes(path).value_or(0) & ~kAttrArchive,
+    EXPECT_EQ(f.sim.sys().attributes(path).value_or(0) & ~kAttrArchive,
               c.attributes & ~kAttrArchive)
         << c.name;
   }

@@ -80,7 +80,7 @@ std::map<std::string, std::string> snapshot(const fs::path& work) {
   EXPECT_TRUE(sys) << error;
   if (!sys) return out;
   std::function<void(const std::string&)> walk = [&](const std::string& dir) {
-    for (const FindEntry& e : sys->files().find(dir + "*.*")) {
+    for (const FindEntry& e : sys->find(dir + "*.*")) {
       if (e.name == "." || e.name == "..") continue;
       std::string path = dir + e.name;
       if (e.attributes & kAttrDirectory) {
@@ -299,7 +299,7 @@ TEST(RoundTrip, EverySuccessfulScenarioUninstallsToTheMachineItStartedFrom) {
     std::unique_ptr<SimSystem> sys = SimSystem::load((work / "machine.ini").string(), error);
     ASSERT_TRUE(sys) << error;
     std::vector<std::string> diff =
-        differences(before, snapshot(work), sys->files().windowsDirectory(), sys->config().tempDir);
+        differences(before, snapshot(work), sys->windowsDirectory(), sys->config().tempDir);
     std::string shown;
     for (const std::string& d : diff) shown += "  " + d + "\n";
     EXPECT_TRUE(diff.empty()) << shown << report;

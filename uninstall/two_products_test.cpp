@@ -9,7 +9,9 @@
 #include <functional>
 #include <sstream>
 
+#include "engine/shared_files.h"
 #include "platform/sim/sim_system.h"
+#include "records/instback_records.h"
 #include "tools/simulation.h"
 #include "tools/uninstall_simulation.h"
 
@@ -32,11 +34,11 @@ void writeHost(const fs::path& p, const std::string& text) {
 
 struct Machine {
   fs::path root = fs::temp_directory_path() / ("qm-two-" + std::to_string(::getpid()));
-  Machine() {
+  explicit Machine(const std::string& windows) {
     fs::remove_all(root);
-    writeHost(root / "machine.ini",
-              "[Machine]\nWindows=3.95\nWindowsDir=C:\\WINDOWS\nSystemDir=C:\\WINDOWS\\SYSTEM\n"
-              "TempDir=C:\\TEMP\n[Drives]\nC=fixed c\nD=fixed d\n");
+    writeHost(root / "machine.ini", "[Machine]\nWindows=" + windows +
+                                        "\nWindowsDir=C:\\WINDOWS\nSystemDir=C:\\WINDOWS\\SYSTEM\n"
+                                        "TempDir=C:\\TEMP\n[Drives]\nC=fixed c\nD=fixed d\n");
     writeHost(root / "registry.reg",
               "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE]\r\n\r\n"
               "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Other]\r\n\"Keep\"=\"yes\"\r\n\r\n");
@@ -72,7 +74,13 @@ struct Machine {
     return SimSystem::load((root / "machine.ini").string(), error);
   }
   fs::path c(const std::string& path) { return root / "c" / path; }
+  std::optional<uint32_t> count(const std::string& path) {
+    auto v = sys()->readRegistryValue(RegistryRoot::LocalMachine, kSharedFilesKey, path);
+    return v ? sharedCountOf(*v) : std::nullopt;
+  }
 };
+
+constexpr const char* kShared = "C:\\WINDOWS\\SYSTEM\\SHARED.DLL";
 
 std::string script(const std::string& dir, const std::string& body) {
   return "UNINSTALL YES\r\nDEFAULTDIR \"C:\\" + dir + "\" NOASKDRIVE NOASKDIR\r\n" + body;
@@ -84,14 +92,16 @@ TEST(TwoProducts, EachUninstallTakesBackOnlyWhatItsInstallationMade) {
     bool firstInstalledGoesFirst;
     std::function<void(Machine&)> before;  // the user's own changes after both installs
     std::function<void(Machine&, const UninstallSimulationResult& first)> check;
+    // Windows 4.0 counts the shared file; the user's count before (none when 0).
+    bool counted = false;
+    uint32_t userCount = 0;
   } cases[] = {
       {"a shared key keeps the other product's subkey", true, nullptr,
        [](Machine& m, const UninstallSimulationResult& first) {
          auto sys = m.sys();
-         EXPECT_FALSE(
-             sys->registry().openRegistryKey(RegistryRoot::LocalMachine, "SOFTWARE\\Vendor\\AppA"));
-         EXPECT_TRUE(sys->registry().readRegistryValue(RegistryRoot::LocalMachine,
-                                                       "SOFTWARE\\Vendor\\AppB", "Path"));
+         EXPECT_FALSE(sys->openRegistryKey(RegistryRoot::LocalMachine, "SOFTWARE\\Vendor\\AppA"));
+         EXPECT_TRUE(
+             sys->readRegistryValue(RegistryRoot::LocalMachine, "SOFTWARE\\Vendor\\AppB", "Path"));
          // The key A made holds B's now: it stays, and the report says so.
          std::string left = ::testing::PrintToString(first.report.left);
          EXPECT_NE(left.find("Vendor holds"), std::string::npos) << left;
@@ -106,6 +116,19 @@ TEST(TwoProducts, EachUninstallTakesBackOnlyWhatItsInstallationMade) {
        [](Machine& m, const UninstallSimulationResult&) {
          EXPECT_EQ(readHost(m.c("WINDOWS/SYSTEM/SHARED.DLL")), "v2 of A");
        }},
+      // Counted, the newer copy stays while either product is installed, whichever goes first.
+      {"a counted shared file, first uninstalled first", true, nullptr,
+       [](Machine& m, const UninstallSimulationResult&) {
+         EXPECT_EQ(readHost(m.c("WINDOWS/SYSTEM/SHARED.DLL")), "v3 of B");
+         EXPECT_EQ(m.count(kShared), 2u);
+       },
+       true},
+      {"a counted shared file with the user's count, last uninstalled first", false, nullptr,
+       [](Machine& m, const UninstallSimulationResult&) {
+         EXPECT_EQ(readHost(m.c("WINDOWS/SYSTEM/SHARED.DLL")), "v3 of B");
+         EXPECT_EQ(m.count(kShared), 8u);
+       },
+       true, 7},
       {"what the user added to a created file stays, and is reported", true,
        [](Machine& m) {
          writeHost(m.c("APPA/NOTES.TXT"), "notes, and the user's own lines");
@@ -129,8 +152,13 @@ TEST(TwoProducts, EachUninstallTakesBackOnlyWhatItsInstallationMade) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    Machine m;
+    Machine m(c.counted ? "4.0" : "3.95");
     writeHost(m.c("WINDOWS/SYSTEM/SHARED.DLL"), "v1 of the user");
+    if (c.userCount) {
+      std::ofstream(m.root / "registry.reg", std::ios::binary | std::ios::app)
+          << "[HKEY_LOCAL_MACHINE\\" << kSharedFilesKey << "]\r\n"
+          << "\"C:\\\\WINDOWS\\\\SYSTEM\\\\SHARED.DLL\"=dword:0000000" << c.userCount << "\r\n\r\n";
+    }
     m.product("A",
               script("APPA",
                      "FILE NOTES.TXT\r\nFILE $WINSYSDIR$\\SHARED.DLL OVERWRITE=YES\r\n"
@@ -147,6 +175,9 @@ TEST(TwoProducts, EachUninstallTakesBackOnlyWhatItsInstallationMade) {
                      "VALUE STRING NEW \"Path\" \"$DEFAULTDIR$\"\r\nENDREGISTRY\r\n"),
               {{"SHARED.DLL", "v3 of B"}});
     std::string a = m.install("A"), b = m.install("B");
+    if (c.counted) {
+      EXPECT_EQ(m.count(kShared), (c.userCount ? c.userCount : 1) + 2);
+    }
     if (c.before) c.before(m);
     UninstallSimulationResult first = m.uninstall(c.firstInstalledGoesFirst ? a : b);
     c.check(m, first);
@@ -154,13 +185,13 @@ TEST(TwoProducts, EachUninstallTakesBackOnlyWhatItsInstallationMade) {
     // Whatever the order, once both are gone the user's file is back, and nothing of theirs
     // went.
     EXPECT_EQ(readHost(m.c("WINDOWS/SYSTEM/SHARED.DLL")), "v1 of the user");
+    EXPECT_EQ(m.count(kShared), c.userCount ? std::optional<uint32_t>(c.userCount) : std::nullopt);
     auto sys = m.sys();
-    EXPECT_FALSE(
-        sys->registry().openRegistryKey(RegistryRoot::LocalMachine, "SOFTWARE\\Vendor\\AppA"));
-    EXPECT_FALSE(
-        sys->registry().openRegistryKey(RegistryRoot::LocalMachine, "SOFTWARE\\Vendor\\AppB"));
-    EXPECT_TRUE(
-        sys->registry().readRegistryValue(RegistryRoot::LocalMachine, "SOFTWARE\\Other", "Keep"));
+    // The key levels only the counts needed are gone again.
+    EXPECT_EQ(sys->openRegistryKey(RegistryRoot::LocalMachine, kSharedFilesKey), c.userCount != 0);
+    EXPECT_FALSE(sys->openRegistryKey(RegistryRoot::LocalMachine, "SOFTWARE\\Vendor\\AppA"));
+    EXPECT_FALSE(sys->openRegistryKey(RegistryRoot::LocalMachine, "SOFTWARE\\Vendor\\AppB"));
+    EXPECT_TRUE(sys->readRegistryValue(RegistryRoot::LocalMachine, "SOFTWARE\\Other", "Keep"));
     EXPECT_FALSE(fs::exists(m.c("WINDOWS/INSTBACK.LST")));
     // B leaves nothing behind. A leaves its "Read Me" item, which the user's same-titled item
     // comes before, and, uninstalled first, the vendor key B still used.
@@ -171,7 +202,7 @@ TEST(TwoProducts, EachUninstallTakesBackOnlyWhatItsInstallationMade) {
     EXPECT_NE(::testing::PrintToString(ofA.report.left).find("Read Me is not the one"),
               std::string::npos);
     if (!c.firstInstalledGoesFirst) {
-      EXPECT_FALSE(sys->registry().openRegistryKey(RegistryRoot::LocalMachine, "SOFTWARE\\Vendor"));
+      EXPECT_FALSE(sys->openRegistryKey(RegistryRoot::LocalMachine, "SOFTWARE\\Vendor"));
     }
   }
 }

@@ -20,6 +20,19 @@ bool directoryIsEmpty(FileSystem& fs, const std::string& dir) {
   return true;
 }
 
+std::vector<std::string> linesOf(const std::string& bytes) {
+  std::vector<std::string> out;
+  size_t start = 0;
+  while (start < bytes.size()) {
+    size_t nl = bytes.find('\n', start);
+    std::string line = bytes.substr(start, nl == std::string::npos ? nl : nl - start);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    out.push_back(line);
+    start = nl == std::string::npos ? bytes.size() : nl + 1;
+  }
+  return out;
+}
+
 bool deleteFileForced(FileSystem& fs, const std::string& path) {
   if (fs.deleteFile(path)) return true;
   fs.setAttributes(path, kAttrNormal);

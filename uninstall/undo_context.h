@@ -51,6 +51,8 @@ struct UndoContext {
   std::vector<std::pair<std::string, bool>> unchanged;  // by upper-cased path
   // Edited files put back whole (upper case): their log lines have nothing left to undo.
   std::vector<std::string> restoredWhole;
+  // Shared files another installation or program still counts (upper case): they stay.
+  std::vector<std::string> sharedStaying;
 
   void done(const std::string& what);
   void note(const std::string& what);
@@ -72,6 +74,8 @@ struct UndoContext {
 bool isDirectory(FileSystem& fs, const std::string& path);
 bool directoryIsEmpty(FileSystem& fs, const std::string& dir);
 bool deleteFileForced(FileSystem& fs, const std::string& path);
+// A text's lines without their line ends.
+std::vector<std::string> linesOf(const std::string& bytes);
 
 // undo_files.cpp
 void undoFile(UndoContext& cx, const LogLine& line);
@@ -89,6 +93,12 @@ bool dropReplacedIndexLine(FileSystem& fs, const std::string& windowsDir,
 // Files the installation edited in place and that are still as it left them get their old
 // bytes, time and attributes back, or go when it made them.
 void restoreUnchangedFiles(UndoContext& cx);
+// undo_shared.cpp
+// Lowers the counts of the shared files this installation counted. A file another installation
+// of this installer still counts stays, and what this one kept of it is handed to that one; a
+// file some other program counts stays too. Only a file back at the count it had before the
+// first of them is left to its FILE line.
+void lowerSharedCounts(UndoContext& cx);
 // undo_text.cpp
 void undoStartupLine(UndoContext& cx, const LogLine& line, const char* name);
 void undoAddText(UndoContext& cx, const LogLine& line);
@@ -106,6 +116,7 @@ void undoRegKey(UndoContext& cx, const LogLine& line);
 // The registry values and keys instback.log records: values back to what they were while they
 // hold what the installation left, deleted keys made again, keys a rename made removed.
 void undoRegistryRecords(UndoContext& cx);
+bool registryKeyIsEmpty(Registry& registry, RegistryRoot root, const std::string& key);
 // Deletes the key when nothing is in it; what holds values or keys stays, reported as left.
 void removeKeyIfEmpty(UndoContext& cx, const LogLine* line, RegistryRoot root,
                       const std::string& key);

@@ -10,20 +10,6 @@ namespace qm {
 
 namespace {
 
-// A text's lines without their line ends.
-std::vector<std::string> linesOf(const std::string& bytes) {
-  std::vector<std::string> out;
-  size_t start = 0;
-  while (start < bytes.size()) {
-    size_t nl = bytes.find('\n', start);
-    std::string line = bytes.substr(start, nl == std::string::npos ? nl : nl - start);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    out.push_back(line);
-    start = nl == std::string::npos ? bytes.size() : nl + 1;
-  }
-  return out;
-}
-
 std::string indexPath(const std::string& windowsDir) {
   return withTrailingBackslash(windowsDir) + kReplacedIndexName;
 }
@@ -130,6 +116,17 @@ void undoFile(UndoContext& cx, const LogLine& line) {
   if (isDirectory(sys, *path)) return cx.problem(&line, *path + " is a folder now; left alone");
   // An edited file put back whole, or one the installation made and has taken away again.
   if (cx.wasRestoredWhole(*path) && !sys.files().attributes(*path)) return;
+  // A shared file someone else still counts stays; a copy not handed on stays with it.
+  if (std::find(cx.sharedStaying.begin(), cx.sharedStaying.end(), upperAscii(*path)) !=
+      cx.sharedStaying.end()) {
+    for (KeptCopy& b : cx.backups) {
+      if (b.fileLine != line.lineNumber || b.handled) continue;
+      b.handled = true;
+      if (b.record.kind == BackupRecord::Kind::Saved)
+        cx.backupFolderLeft.push_back(cx.copyPath(b.record));
+    }
+    return;
+  }
   const bool changed = cx.unchangedSinceInstall(*path) == false && sys.files().attributes(*path);
   for (KeptCopy& b : cx.backups) {
     if (b.fileLine != line.lineNumber || b.handled) continue;

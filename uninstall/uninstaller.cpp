@@ -82,6 +82,7 @@ int Uninstaller::run(const std::string& logPath) {
   for (const SkippedLine& s : log.skipped)
     cx.problem(nullptr, "line " + std::to_string(s.lineNumber) + ": " + s.reason + "; skipped");
   readBackups(cx, log);
+  lowerSharedCounts(cx);
   // What can be put back exactly goes first: whole edited files still as the installation left
   // them, and registry values with the keys they lived in.
   restoreUnchangedFiles(cx);

@@ -146,11 +146,10 @@ TEST(Uninstall, ReplacedFilesComeBackWithTheirTimeAndAttributes) {
   r.f.writeFile("C:\\APP\\instback.log", formatBackupRecord(saved) + "\r\n");
   EXPECT_EQ(r.run(log), kUninstallDone) << r.report.problems.front();
   EXPECT_EQ(r.f.readFile("C:\\WINDOWS\\SYSTEM\\SHARED.DLL"), "old shared");
-  EXPECT_EQ(r.f.sys().files().attributes("C:\\WINDOWS\\SYSTEM\\SHARED.DLL"),
-            kAttrReadOnly | kAttrArchive);
-  FileHandle h = r.f.sys().files().openRead("C:\\WINDOWS\\SYSTEM\\SHARED.DLL");
-  EXPECT_EQ(r.f.sys().files().fileTime(h), kOldTime);
-  r.f.sys().files().close(h);
+  EXPECT_EQ(r.f.sys().attributes("C:\\WINDOWS\\SYSTEM\\SHARED.DLL"), kAttrReadOnly | kAttrArchive);
+  FileHandle h = r.f.sys().openRead("C:\\WINDOWS\\SYSTEM\\SHARED.DLL");
+  EXPECT_EQ(r.f.sys().fileTime(h), kOldTime);
+  r.f.sys().close(h);
   EXPECT_FALSE(r.f.exists("C:\\APP"));  // copy, side file, log and folder all gone
 }
 
@@ -392,13 +391,12 @@ TEST(Uninstall, LinesTouchOnlyWhatTheyMade) {
   } cases[] = {
       {"a key with subkeys is never deleted as a tree",
        [](UninstallRun& r) {
-         r.f.sys().registry().createRegistryKey(RegistryRoot::LocalMachine, "SOFTWARE");
-         r.f.sys().registry().createRegistryKey(RegistryRoot::LocalMachine, "SOFTWARE\\Other");
+         r.f.sys().createRegistryKey(RegistryRoot::LocalMachine, "SOFTWARE");
+         r.f.sys().createRegistryKey(RegistryRoot::LocalMachine, "SOFTWARE\\Other");
        },
        "REGKEY: \"HKEY_LOCAL_MACHINE\", \"SOFTWARE\"\n",
        [](UninstallRun& r) {
-         EXPECT_TRUE(
-             r.f.sys().registry().openRegistryKey(RegistryRoot::LocalMachine, "SOFTWARE\\Other"));
+         EXPECT_TRUE(r.f.sys().openRegistryKey(RegistryRoot::LocalMachine, "SOFTWARE\\Other"));
          EXPECT_EQ(r.report.left.size(), 1u);
        }},
       {"a relative path is taken from the log's folder, never the current one",
@@ -410,7 +408,7 @@ TEST(Uninstall, LinesTouchOnlyWhatTheyMade) {
          saved.original = "WIN.INI";
          saved.copyName = "00000001.bak";
          r.f.writeFile("C:\\APP\\instback.log", formatBackupRecord(saved) + "\r\n");
-         r.f.sys().files().setCurrentDirectory("C:\\WINDOWS");
+         r.f.sys().setCurrentDirectory("C:\\WINDOWS");
        },
        "FILE: \"WIN.INI\"\n",
        [](UninstallRun& r) {
@@ -435,8 +433,8 @@ TEST(Uninstall, LinesTouchOnlyWhatTheyMade) {
        },
        "WINITEM: \"Tools, Old\", \"\"\n",
        [](UninstallRun& r) {
-         EXPECT_EQ(r.f.sys().shell().shellGroupItemCount("Tools"), std::optional<size_t>(1));
-         EXPECT_EQ(r.f.sys().shell().shellGroupItemCount("Tools, Old"), std::nullopt);
+         EXPECT_EQ(r.f.sys().shellGroupItemCount("Tools"), std::optional<size_t>(1));
+         EXPECT_EQ(r.f.sys().shellGroupItemCount("Tools, Old"), std::nullopt);
        },
        kUninstallDone},
       {"a section the user wrote comments into stays with them",

@@ -105,8 +105,8 @@ bool ScratchMachine::reload(const std::string& machineText) {
   std::error_code ec;
   for (const auto& m : mediaFolders(machineText)) fs::create_directories(root_ / m, ec);
   if (!reload()) return false;
-  for (const std::string& dir : {sys_->files().windowsDirectory(), sys_->files().systemDirectory(),
-                                 sys_->config().tempDir}) {
+  for (const std::string& dir :
+       {sys_->windowsDirectory(), sys_->systemDirectory(), sys_->config().tempDir}) {
     auto p = sys_->resolve(dir);
     if (!dir.empty() && p && sys_->hostPath(std::string{p->drive, ':', '\\'})) makeDirectory(dir);
   }
@@ -126,8 +126,8 @@ void ScratchMachine::makeDirectory(const std::string& winPath) {
   SimSystem::WinPath partial{p->drive, {}};
   for (const auto& part : p->parts) {
     partial.parts.push_back(part);
-    auto a = sys().files().attributes(partial.text());
-    if (!a) sys().files().createDirectory(partial.text());
+    auto a = sys().attributes(partial.text());
+    if (!a) sys().createDirectory(partial.text());
   }
 }
 

@@ -67,7 +67,8 @@ TEST_F(SimSystemTest, PathsMatchHostNamesWithoutRegardToCase) {
       {"SYSTEM.IN", false},
       {"Q:\\SYSTEM.INI", false},
   };
-  for (const auto& c : cases) EXPECT_EQ(readInPieces(sys(), c.path) == "[boot]\n", c.found) << c.path;
+  for (const auto& c : cases)
+    EXPECT_EQ(readInPieces(sys(), c.path) == "[boot]\n", c.found) << c.path;
   // New names keep the case they were given; a second spelling reaches the same file.
   ASSERT_TRUE(writeFileBytes(sys(), "C:\\Temp\\NewFile.Txt", "x"));
   EXPECT_EQ(f_.host("C:\\TEMP\\NEWFILE.TXT").filename(), "NewFile.Txt");
