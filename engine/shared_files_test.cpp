@@ -97,5 +97,32 @@ TEST(SharedFiles, CountsAreRaisedOnInstallAndLoweredByTheUninstaller) {
   }
 }
 
+// A rollback that cannot undo everything keeps the log for the uninstaller; the count it lowered
+// already must not be lowered again by that uninstaller.
+TEST(SharedFiles, APartialRollbackLowersACountOnce) {
+  std::string machine = SimFixture::kDefaultMachine;
+  machine.replace(machine.find("3.95"), 4, "4.0");
+  EngineFixture f(machine);
+  f.engine.log.keepForRollback();
+  f.settleDestination();
+  System& sys = f.sim.sys();
+  setCount(sys, 3);
+  f.sim.writeFile(kTarget, "v1");
+  keepReplacedFile(f.engine, kTarget);
+  f.sim.writeFile(kTarget, "v2");
+  logWrittenFile(f.engine, kTarget, true);
+  // A logged file that became a folder cannot be undone.
+  f.engine.log.record(FileRecord{"C:\\APP\\NEW.TXT"});
+  sys.files().createDirectory("C:\\APP\\NEW.TXT");
+  f.ui.answers.push_back(MsgResult::Yes);
+  settleRollback(f.engine, 3);
+  EXPECT_EQ(countValue(sys), 3);
+  Uninstaller core(sys, f.ui);
+  core.askAndTell = false;
+  core.run("C:\\APP\\install.log");
+  EXPECT_EQ(countValue(sys), 3);
+  EXPECT_EQ(f.sim.readFile(kTarget), "v1");
+}
+
 }  // namespace
 }  // namespace qm

@@ -1,5 +1,7 @@
 #include "finish/rollback.h"
 
+#include <algorithm>
+
 #include "base/text.h"
 #include "engine/engine.h"
 #include "platform/file_handle.h"
@@ -85,6 +87,28 @@ void tellNotUndone(Engine& engine, const UninstallReport& report) {
   engine.ui.messageBox(installerBox(text, MsgIcon::Warning));
 }
 
+// The list as it was before the rollback, less this run's raises of a use count that the core
+// took out of its own list once it had lowered them.
+std::string withoutLoweredCounts(const std::string& before, const std::string& thisRun,
+                                 const std::string& coreList) {
+  if (before.size() < thisRun.size() ||
+      before.compare(before.size() - thisRun.size(), thisRun.size(), thisRun) != 0)
+    return before;
+  std::vector<std::string> stillRaised;
+  for (const BackupRecord& r : backupRecords(coreList))
+    if (r.kind == BackupRecord::Kind::Shared) stillRaised.push_back(upperAscii(r.original));
+  std::string out = before.substr(0, before.size() - thisRun.size());
+  for (const std::string& line : linesOf(thisRun)) {
+    std::optional<BackupRecord> r = parseBackupRecord(line);
+    if (r && r->kind == BackupRecord::Kind::Shared &&
+        std::find(stillRaised.begin(), stillRaised.end(), upperAscii(r->original)) ==
+            stillRaised.end())
+      continue;
+    out += line + "\r\n";
+  }
+  return out;
+}
+
 void rollBack(Engine& engine, const std::string& logPart, const std::string& backupPart) {
   System& sys = engine.sys;
   const InstallLog::Prior& log = engine.log.priorLog();
@@ -117,9 +141,13 @@ void rollBack(Engine& engine, const std::string& logPart, const std::string& bac
     putBack(sys, list);
     return;
   }
-  // What is left stays logged for the uninstaller, behind the earlier installation's lines.
+  // What is left stays logged for the uninstaller, behind the earlier installation's lines; a
+  // use count the core lowered already is not listed again, or the uninstaller would lower it
+  // a second time.
+  const std::string coreList = readAll(sys, list.path).value_or("");
   replaceFile(sys, log.path, logBefore);
-  if (listBefore) replaceFile(sys, list.path, *listBefore);
+  if (listBefore)
+    replaceFile(sys, list.path, withoutLoweredCounts(*listBefore, backupPart, coreList));
   tellNotUndone(engine, report);
 }
 

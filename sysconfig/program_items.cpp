@@ -23,7 +23,8 @@ constexpr uint32_t kGroupWindowWaitMs = 15000;
 // With GroupWindow=No a silent deployment closes the group windows the shell opened for it, so
 // none is left on the user's screen. The Program Manager of Windows 3.x and NT 3.51 shows a group
 // inside its own window and opens none to wait for.
-void closeGroupWindows(ProgramGroups& shell, Engine& engine, const std::vector<std::string>& groups) {
+void closeGroupWindows(ProgramGroups& shell, Engine& engine,
+                       const std::vector<std::string>& groups) {
   const std::optional<std::string> given = engine.ui.answer("GroupWindow");
   if (groups.empty() || !given || !equalsNoCase(*given, "No")) return;
   const bool folders = windowsVersionOf(engine.sys.machine().versionWord()) >= 4.0;
