@@ -23,11 +23,11 @@ echo "$kind"
 grep -q "PE32 executable (GUI) Intel 80386" <<<"$kind" || fail=1
 
 step "the installer leaves room on its floppy"
-# Measured at 326,144 bytes when this limit was last set: a failed installation rolls itself back,
+# Measured at 339,968 bytes when this limit was last set: a failed installation rolls itself back,
 # so the installer carries the uninstaller's core with its records (about 65 KB of the growth
-# from 225,792). The limit leaves about 4% for the code still coming and keeps a 1.44 MB first
-# disk mostly the vendor's.
-stub_limit=339968
+# from 225,792), and since then the shared-file counts with their undo (about 11 KB). The limit
+# leaves about 4.5% for the code still coming and keeps a 1.44 MB first disk mostly the vendor's.
+stub_limit=356352
 stub_size=$(stat -c %s build/win32/quillmount.exe)
 echo "quillmount.exe: $stub_size bytes (limit $stub_limit)"
 [ "$stub_size" -le "$stub_limit" ] || { echo "quillmount.exe grew past $stub_limit bytes"; fail=1; }
